@@ -1,0 +1,25 @@
+// Whole-file text access (UTF-8 with a byte-order mark) and the program's paths. Windows only;
+// every failure of file access is a CFileException.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Replaces target with the file's text (a leading byte-order mark is dropped).
+void ReadWholeFile(const std::wstring& path, std::wstring& target);
+
+// Creates or truncates the file and writes the text as UTF-8 behind a byte-order mark; an empty
+// text leaves an empty file.
+void WriteWholeFile(const std::wstring& path, const wchar_t* text, size_t length);
+
+// Creates the folder and its missing parents; true when it exists afterwards. Throws nothing.
+bool CreateDirectoryTree(const std::wstring& path);
+
+// The executable's full path, or "" when it cannot be had.
+std::wstring GetModulePath();
+
+// The folder holding the executable.
+std::wstring SettingsFolder();
+
+// settingsFolder joined with the executable's name, its extension replaced by ".json".
+std::wstring SettingsFilePath(const std::wstring& settingsFolder);

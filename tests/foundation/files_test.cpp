@@ -1,0 +1,277 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/errors.h"
+#include "foundation/files.h"
+
+namespace {
+
+// A fresh folder under the temporary folder, removed (best effort) afterwards.
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        root_ = std::wstring(temp) + L"qc_files_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                std::to_wstring(GetTickCount());
+        ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
+    }
+    void TearDown() override {
+        RemoveTree(root_);
+    }
+
+    std::wstring Path(const std::wstring& name) const { return root_ + L"\\" + name; }
+
+    static void WriteBytes(const std::wstring& path, const std::string& bytes) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    static std::string ReadBytes(const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        std::string bytes(1 << 16, '\0');
+        DWORD read = 0;
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+        CloseHandle(file);
+        bytes.resize(read);
+        return bytes;
+    }
+
+    // True when nobody else holds the file open: an exclusive open succeeds only then.
+    static bool NoOtherHandleOpen(const std::wstring& path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(file);
+        return true;
+    }
+
+    static CFileException ReadFailure(const std::wstring& path) {
+        std::wstring text;
+        try {
+            ReadWholeFile(path, text);
+        } catch (const CFileException& e) {
+            return e;
+        }
+        ADD_FAILURE() << "ReadWholeFile did not throw";
+        return CFileException(0, L"", 0);
+    }
+
+    static CFileException WriteFailure(const std::wstring& path, const std::wstring& text) {
+        try {
+            WriteWholeFile(path, text.c_str(), text.size());
+        } catch (const CFileException& e) {
+            return e;
+        }
+        ADD_FAILURE() << "WriteWholeFile did not throw";
+        return CFileException(0, L"", 0);
+    }
+
+    static void RemoveTree(const std::wstring& folder) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..") continue;
+                std::wstring path = folder + L"\\" + name;
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(path);
+                else
+                    DeleteFileW(path.c_str());
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    std::wstring root_;
+};
+
+struct ReadCase {
+    const char* name;
+    std::string bytes;
+    std::wstring text;
+};
+
+TEST_F(FilesTest, ReadWholeFileTable) {
+    const ReadCase cases[] = {
+        {"empty", "", L""},
+        {"only the mark", "\xEF\xBB\xBF", L""},
+        {"cut mark kept", "\xEF\xBB", L"\xFFFD\xFFFD"},
+        {"mark removed", "\xEF\xBB\xBF{}", L"{}"},
+        {"no mark", "{}", L"{}"},
+        {"Cyrillic", "\xEF\xBB\xBF\xD0\x9A", L"\x041A"},
+        {"CR LF kept", "a\r\nb", L"a\r\nb"},
+        {"NUL in the middle", std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
+    };
+    for (const ReadCase& c : cases) {
+        std::wstring path = Path(L"read.txt");
+        WriteBytes(path, c.bytes);
+        std::wstring text = L"old";
+        ReadWholeFile(path, text);
+        if (std::string(c.name) == "cut mark kept") {
+            EXPECT_FALSE(text.empty()) << c.name;  // converted, nothing removed
+        } else {
+            EXPECT_EQ(text, c.text) << c.name;
+        }
+        EXPECT_TRUE(NoOtherHandleOpen(path)) << c.name;
+    }
+}
+
+TEST_F(FilesTest, InvalidUtf8IsReplacedNotFatal) {
+    std::wstring path = Path(L"bad.txt");
+    WriteBytes(path, "\xEF\xBB\xBF" "a\xC3\x28z\xFF");
+    std::wstring text;
+    ReadWholeFile(path, text);
+    ASSERT_GE(text.size(), 3u);
+    EXPECT_EQ(text.front(), L'a');
+    EXPECT_NE(text.find(L'z'), std::wstring::npos);
+    EXPECT_NE(text.find(L'\xFFFD'), std::wstring::npos);
+}
+
+TEST_F(FilesTest, ReadFailuresCarryCauseAndName) {
+    CFileException missing = ReadFailure(Path(L"missing.json"));
+    EXPECT_EQ(missing.cause, 2);
+    EXPECT_EQ(missing.osError, 2);
+    EXPECT_EQ(missing.fileName, Path(L"missing.json"));
+
+    CFileException missingFolder = ReadFailure(Path(L"nofolder\\x.json"));
+    EXPECT_EQ(missingFolder.cause, 3);
+    EXPECT_EQ(missingFolder.osError, 3);
+
+    CreateDirectoryW(Path(L"folder.json").c_str(), nullptr);
+    CFileException folder = ReadFailure(Path(L"folder.json"));
+    EXPECT_NE(folder.cause, 0);
+}
+
+TEST_F(FilesTest, ReadOfAFileOpenForWritingIsASharingViolation) {
+    std::wstring path = Path(L"busy.json");
+    WriteBytes(path, "{}");
+    HANDLE writer = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    CFileException e = ReadFailure(path);
+    CloseHandle(writer);
+    EXPECT_EQ(e.cause, 11);
+    EXPECT_EQ(e.osError, 32);
+}
+
+TEST_F(FilesTest, FailingReadClosesItsHandle) {
+    // A pipe opens like a file, but its size cannot be queried: the read fails after the open,
+    // and the server end then sees whether the reader's handle was closed.
+    const std::wstring name = L"\\\\.\\pipe\\qc_files_" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0,
+                                     nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    DWORD handlesBefore = 0, handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+    std::wstring text;
+    bool threw = false;
+    try {
+        ReadWholeFile(name, text);
+    } catch (const CFileException& e) {
+        threw = true;
+        EXPECT_EQ(e.fileName, name);
+        EXPECT_NE(e.osError, 0);
+    }
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(handlesAfter, handlesBefore);
+    DWORD available = 0;
+    EXPECT_FALSE(PeekNamedPipe(server, nullptr, 0, nullptr, &available, nullptr));
+    CloseHandle(server);
+}
+
+TEST_F(FilesTest, WriteWholeFileBytes) {
+    std::wstring path = Path(L"w.json");
+    WriteWholeFile(path, L"", 0);
+    EXPECT_EQ(ReadBytes(path), "");
+    WriteWholeFile(path, L"a", 1);
+    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "a");
+    WriteWholeFile(path, L"\x041A\r\n", 3);
+    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF\xD0\x9A\r\n");
+    WriteWholeFile(path, L"xyz", 2);  // the length counts, not the null
+    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "xy");
+    EXPECT_TRUE(NoOtherHandleOpen(path));
+
+    std::wstring back;
+    WriteWholeFile(path, L"\x041A\x0432", 2);
+    ReadWholeFile(path, back);
+    EXPECT_EQ(back, L"\x041A\x0432");
+}
+
+TEST_F(FilesTest, WriteFailures) {
+    CFileException missingFolder = WriteFailure(Path(L"nofolder\\x.json"), L"a");
+    EXPECT_EQ(missingFolder.cause, 3);
+    EXPECT_EQ(missingFolder.osError, 3);
+
+    CreateDirectoryW(Path(L"dir.json").c_str(), nullptr);
+    CFileException folder = WriteFailure(Path(L"dir.json"), L"a");
+    EXPECT_EQ(folder.cause, 5);
+
+    std::wstring busy = Path(L"busy.json");
+    WriteBytes(busy, "old");
+    HANDLE reader = CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    CFileException shared = WriteFailure(busy, L"new");
+    CloseHandle(reader);
+    EXPECT_EQ(shared.cause, 11);
+    EXPECT_EQ(ReadBytes(busy), "old");
+}
+
+TEST_F(FilesTest, WriteToAReadOnlyFileIsDenied) {
+    std::wstring readOnly = Path(L"ro.json");
+    WriteBytes(readOnly, "old");
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE probe = CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        // Wine maps the attribute to Unix permissions, which do not bind the superuser.
+        CloseHandle(probe);
+        SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+        GTEST_SKIP() << "read-only files are writable here (running as root)";
+    }
+    CFileException denied = WriteFailure(readOnly, L"new");
+    EXPECT_EQ(denied.cause, 5);
+    EXPECT_EQ(denied.osError, 5);
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(readOnly), "old");
+}
+
+TEST_F(FilesTest, CreateDirectoryTree) {
+    EXPECT_TRUE(CreateDirectoryTree(L""));
+    EXPECT_TRUE(CreateDirectoryTree(root_));
+    std::wstring deep = Path(L"A\\B\\C");
+    EXPECT_TRUE(CreateDirectoryTree(deep));
+    DWORD attributes = GetFileAttributesW(deep.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+
+    EXPECT_TRUE(CreateDirectoryTree(Path(L"D\\E\\\\\\")));  // trailing separators ignored
+    EXPECT_NE(GetFileAttributesW(Path(L"D\\E").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(CreateDirectoryTree(deep));  // existing: nothing to do
+
+    WriteBytes(Path(L"file"), "x");
+    EXPECT_FALSE(CreateDirectoryTree(Path(L"file\\sub")));  // a file stands where a folder must
+}
+
+TEST_F(FilesTest, ModuleAndSettingsPaths) {
+    std::wstring module = GetModulePath();
+    ASSERT_FALSE(module.empty());
+    EXPECT_EQ(module.substr(module.size() - 4), L".exe");
+    std::wstring folder = SettingsFolder();
+    EXPECT_EQ(module.substr(0, folder.size()), folder);
+    std::wstring settings = SettingsFilePath(L"D:\\Tools\\Reader");
+    size_t slash = module.find_last_of(L"\\/");
+    std::wstring stem = module.substr(slash + 1, module.size() - slash - 1 - 4);
+    EXPECT_EQ(settings, L"D:\\Tools\\Reader\\" + stem + L".json");
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+#include "settings/json_value.h"
+
+#include <stdexcept>
+#include <utility>
+
+JsonValue::JsonValue(JsonValue&& other) noexcept
+    : kind_(std::exchange(other.kind_, JsonKind::Null)), integer_(std::exchange(other.integer_, 0)) {}
+
+JsonValue& JsonValue::operator=(JsonValue&& other) noexcept {
+    if (this != &other) {
+        Clear();
+        kind_ = std::exchange(other.kind_, JsonKind::Null);
+        integer_ = std::exchange(other.integer_, 0);  // the whole 8-byte slot moves
+    }
+    return *this;
+}
+
+void JsonValue::Clear() noexcept {
+    switch (kind_) {
+        case JsonKind::Object: delete object_; break;
+        case JsonKind::Array: delete array_; break;
+        case JsonKind::String: delete string_; break;
+        default: break;
+    }
+    kind_ = JsonKind::Null;
+    integer_ = 0;
+}
+
+void JsonValue::SetKind(JsonKind k) {
+    if (kind_ == k)
+        return;
+    Clear();
+    switch (k) {
+        case JsonKind::Object: object_ = new JsonObject(); break;
+        case JsonKind::Array: array_ = new JsonArray(); break;
+        case JsonKind::String: string_ = new std::wstring(); break;
+        default: break;
+    }
+    kind_ = k;
+}
+
+JsonValue* JsonValue::Find(std::wstring_view key, JsonKind k) {
+    return const_cast<JsonValue*>(std::as_const(*this).Find(key, k));
+}
+
+const JsonValue* JsonValue::Find(std::wstring_view key, JsonKind k) const {
+    if (kind_ != JsonKind::Object)
+        return nullptr;
+    const JsonValue* member = object_->Find(key);
+    return member && member->Kind() == k ? member : nullptr;
+}
+
+JsonValue& JsonValue::Member(std::wstring_view key, JsonKind k) {
+    SetKind(JsonKind::Object);
+    JsonValue& member = object_->FindOrAppend(key);
+    member.SetKind(k);
+    return member;
+}
+
+void JsonValue::SetString(std::wstring_view key, std::wstring_view text) {
+    Member(key, JsonKind::String).AsString().assign(text);
+}
+
+void JsonValue::Expect(JsonKind k) const {
+    if (kind_ != k)
+        throw std::logic_error("JsonValue holds another kind");
+}
+
+JsonObject& JsonValue::AsObject() {
+    return Expect(JsonKind::Object), *object_;
+}
+const JsonObject& JsonValue::AsObject() const {
+    return Expect(JsonKind::Object), *object_;
+}
+JsonArray& JsonValue::AsArray() {
+    return Expect(JsonKind::Array), *array_;
+}
+const JsonArray& JsonValue::AsArray() const {
+    return Expect(JsonKind::Array), *array_;
+}
+std::wstring& JsonValue::AsString() {
+    return Expect(JsonKind::String), *string_;
+}
+const std::wstring& JsonValue::AsString() const {
+    return Expect(JsonKind::String), *string_;
+}
+bool JsonValue::AsBool() const {
+    return Expect(JsonKind::Bool), bool_;
+}
+int64_t JsonValue::AsInteger() const {
+    return Expect(JsonKind::Integer), integer_;
+}
+double JsonValue::AsReal() const {
+    return Expect(JsonKind::Real), real_;
+}
+
+void JsonValue::SetBool(bool value) {
+    SetKind(JsonKind::Bool);
+    bool_ = value;
+}
+
+void JsonValue::SetInteger(int64_t value) {
+    SetKind(JsonKind::Integer);
+    integer_ = value;
+}
+
+void JsonValue::SetReal(double value) {
+    SetKind(JsonKind::Real);
+    real_ = value;
+}
+
+bool JsonObject::OrdinalLess::operator()(std::wstring_view a, std::wstring_view b) const noexcept {
+    // wchar_t is 16 bits unsigned on Windows and 32 bits signed elsewhere; compare the UTF-16 units.
+    size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (size_t i = 0; i < common; ++i) {
+        auto ua = static_cast<uint16_t>(a[i]), ub = static_cast<uint16_t>(b[i]);
+        if (ua != ub)
+            return ua < ub;
+    }
+    return a.size() < b.size();
+}
+
+JsonValue* JsonObject::Find(std::wstring_view key) {
+    return const_cast<JsonValue*>(std::as_const(*this).Find(key));
+}
+
+const JsonValue* JsonObject::Find(std::wstring_view key) const {
+    auto found = byKey_.find(key);
+    return found == byKey_.end() ? nullptr : &found->second->value;
+}
+
+JsonValue& JsonObject::FindOrAppend(std::wstring_view key) {
+    if (JsonValue* existing = Find(key))
+        return *existing;
+    order_.reserve(order_.size() + 1);  // so the push below cannot fail after the map insert
+    auto member = std::make_unique<JsonMember>(std::wstring(key));
+    byKey_.emplace(std::wstring_view(member->key), member.get());
+    order_.push_back(std::move(member));
+    return order_.back()->value;
+}

@@ -106,6 +106,11 @@ void AppendReal(std::wstring& out, double value) {
         out += L"null";
         return;
     }
+    if (value == 0) {
+        // Also for -0: "-0" would read back as the integer 0 and be written "0" next time.
+        out += L"0";
+        return;
+    }
     char buffer[64];
     std::to_chars_result result;
     if (std::fabs(value) < 9007199254740992.0 && value == std::trunc(value))

@@ -56,7 +56,8 @@ private:
             }
             if (Pick(2))
                 value = -value;
-            if (std::isfinite(value)) return value;
+            if (std::isfinite(value))
+                return value;
         }
     }
 

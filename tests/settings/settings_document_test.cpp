@@ -243,8 +243,9 @@ TEST(SettingsDocument, SaveKeepsOrReplaces) {
     for (const Case& c : cases) {
         std::wstring saved = SavedText(c.old, settings);
         EXPECT_EQ(saved.find(L"extra") != std::wstring::npos, c.kept) << c.name;
-        if (!c.kept)
+        if (!c.kept) {
             EXPECT_EQ(saved, fresh) << c.name;
+        }
     }
 }
 
@@ -300,6 +301,60 @@ TEST(SettingsDocument, SetPortMarksOnlyChanges) {
     EXPECT_FALSE(settings.modified);
     settings.SetPort(L"com3");
     EXPECT_TRUE(settings.modified);
+}
+
+}  // namespace
+
+namespace {
+
+// A cut-off file (a crash while another program wrote it, a full disk) never fails the load:
+// each field is its default, the file's value, or (for the value under way) what was read of it.
+TEST(SettingsDocument, EveryTruncationLoadsSafely) {
+    CAppSettings full;
+    full.formPos = {1, 2, 3, 4};
+    full.allPorts = true;
+    full.port = L"COM9";
+    full.block = 7;
+    full.authKey = 0x123456789abc;
+    full.keyB = true;
+    full.logLevel = 3;
+    const std::wstring text = SavedText(L"", full);
+    auto isKeyPrefix = [&](uint64_t key) {
+        for (int digits = 0; digits <= 12; ++digits)
+            if (key == (full.authKey >> (4 * digits)))
+                return true;
+        return key == CAppSettings::kDefaultAuthKey;
+    };
+    for (size_t length = 0; length <= text.size(); ++length) {
+        SCOPED_TRACE(length);
+        CAppSettings loaded = Loaded(text.substr(0, length));
+        for (size_t i = 0; i < 4; ++i)
+            EXPECT_TRUE(loaded.formPos[i] == CAppSettings::kNotSet || loaded.formPos[i] == full.formPos[i]);
+        EXPECT_TRUE(full.port.starts_with(loaded.port));
+        EXPECT_TRUE(loaded.block == 1 || loaded.block == 7);
+        EXPECT_TRUE(isKeyPrefix(loaded.authKey));
+        EXPECT_TRUE(loaded.logLevel == 0 || loaded.logLevel == 3);
+    }
+    CAppSettings whole = Loaded(text);
+    EXPECT_EQ(whole.authKey, full.authKey);
+    EXPECT_EQ(whole.logLevel, 3);
+}
+
+TEST(SettingsDocument, HugeValuesLoadWithoutHarm) {
+    const std::wstring longText(4'000'000, L'x');
+    CAppSettings settings = Loaded(MainWith(L"\"port\":\"" + longText + L"\",\"extra\":0." +
+                                            std::wstring(1'000'000, L'9') + L",\"keyB\":true"));
+    EXPECT_EQ(settings.port, longText);
+    EXPECT_TRUE(settings.keyB);
+
+    // A number too large for a double stops the read there (infinity could not be written back).
+    settings = Loaded(MainWith(L"\"block\":5,\"extra\":" + std::wstring(400, L'9') + L",\"keyB\":true"));
+    EXPECT_EQ(settings.block, 5);
+    EXPECT_FALSE(settings.keyB);
+
+    // Invalid UTF-8 arrives as replacement characters: kept as text, never fatal.
+    settings = Loaded(MainWith(L"\"port\":\"\xFFFD\xFFFD\",\xFFFD"));
+    EXPECT_EQ(settings.port, L"\xFFFD\xFFFD");
 }
 
 }  // namespace

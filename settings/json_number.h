@@ -16,6 +16,6 @@ bool IntegerFromText(std::string_view text, int radix, int64_t& value);
 bool RealFromText(std::string_view text, double& value);
 
 // Integral values of magnitude below 2^53 without a decimal point ("%.f"), others with 17
-// significant digits ("%.17g"); zero of either sign as 0. Infinity and NaN, which no parsed text produces, are written as
-// null so the text stays readable.
+// significant digits ("%.17g"); zero of either sign as 0. Infinity and NaN, which no parsed text produces,
+// are written as null so the text stays readable.
 void AppendReal(std::wstring& out, double value);

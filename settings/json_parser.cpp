@@ -2,6 +2,7 @@
 // first error returns false and leaves what was built so far in place.
 #include <string>
 
+#include "settings/hex_digit.h"
 #include "settings/json_lexer.h"
 #include "settings/json_number.h"
 #include "settings/json_value.h"
@@ -24,16 +25,6 @@ private:
     JsonLexer& lexer_;
     bool entered_;
 };
-
-int HexDigitValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
 
 bool ReadFourHexDigits(JsonLexer& lexer, unsigned& value) {
     value = 0;

@@ -1,20 +1,11 @@
 #include "settings/settings_document.h"
 
 #include "foundation/version.h"
+#include "settings/hex_digit.h"
 
 namespace {
 
 constexpr uint64_t kAuthKeyLimit = uint64_t{1} << 48;
-
-int HexDigitValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    return -1;
-}
 
 bool IsCSpace(wchar_t c) {
     return c == L' ' || (c >= L'\t' && c <= L'\r');

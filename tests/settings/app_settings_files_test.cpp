@@ -7,6 +7,7 @@
 
 #include "foundation/errors.h"
 #include "settings/app_settings.h"
+#include "tests/support/temp_folder_win32.h"
 
 namespace {
 
@@ -38,85 +39,37 @@ const char kSampleFile[] =
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root_ = std::wstring(temp) + L"qc_settings_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(GetTickCount());
-        ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
-        settings_.path = root_ + L"\\Check.json";
+        ASSERT_TRUE(folder_.Created());
+        settings_.path = folder_.Path(L"Check.json");
     }
-    void TearDown() override { RemoveTree(root_); }
 
     static void WriteBytes(const std::wstring& path, const std::string& bytes) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        if (!bytes.empty())
-            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
     }
-
-    static std::string ReadBytes(const std::wstring& path) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return "<missing>";
-        LARGE_INTEGER size{};
-        GetFileSizeEx(file, &size);
-        std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-        DWORD read = 0;
-        if (!bytes.empty())
-            ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-        CloseHandle(file);
-        bytes.resize(read);
-        return bytes;
-    }
-
+    static std::string ReadBytes(const std::wstring& path) { return ReadFileBytes(path); }
     static bool Exists(const std::wstring& path) {
         return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
+    // The CFileException that operation throws.
+    template <typename Operation>
+    static CFileException FailureOf(Operation operation) {
+        try {
+            operation();
+        } catch (const CFileException& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no CFileException";
+        return CFileException(0, L"", 0);
+    }
     CFileException SaveFailure() {
-        try {
-            settings_.Save();
-        } catch (const CFileException& e) {
-            return e;
-        }
-        ADD_FAILURE() << "Save did not throw";
-        return CFileException(0, L"", 0);
+        return FailureOf([this] { settings_.Save(); });
     }
-
     CFileException LoadFailure() {
-        try {
-            settings_.Load();
-        } catch (const CFileException& e) {
-            return e;
-        }
-        ADD_FAILURE() << "Load did not throw";
-        return CFileException(0, L"", 0);
+        return FailureOf([this] { settings_.Load(); });
     }
 
-    static void RemoveTree(const std::wstring& folder) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..")
-                    continue;
-                std::wstring path = folder + L"\\" + name;
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(path);
-                else
-                    DeleteFileW(path.c_str());
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
-
-    std::wstring root_;
+    CTempFolder folder_{L"qc_settings_"};
     CAppSettings settings_;
 };
 
@@ -170,7 +123,7 @@ TEST_F(SettingsFileTest, MissingFileKeepsDefaults) {
     EXPECT_EQ(settings_.block, 12);
     EXPECT_FALSE(Exists(settings_.path));
 
-    settings_.path = root_ + L"\\no folder\\Check.json";
+    settings_.path = folder_.Path(L"no folder\\Check.json");
     settings_.Load();
     EXPECT_EQ(settings_.block, 12);
 }

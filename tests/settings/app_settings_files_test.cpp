@@ -246,43 +246,4 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotOverwritten) {
     EXPECT_EQ(ReadBytes(settings_.path), old);
 }
 
-TEST_F(SettingsFileTest, NewerOrForeignFilesAreReplacedOnSave) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        int32_t loadedBlock;
-    };
-    const Case cases[] = {
-        {"version 1.0",
-         "{\"info\":{\"name\":\"Quillcheck\",\"version\":\"1.0\"},\"main\":{\"block\":5},\"x\":1}", 1},
-        {"version 2", "{\"info\":{\"name\":\"Quillcheck\",\"version\":\"2\"},\"main\":{\"block\":5},\"x\":1}",
-         5},
-    };
-    for (const Case& c : cases) {
-        WriteBytes(settings_.path, c.bytes);
-        CAppSettings settings;
-        settings.path = settings_.path;
-        settings.Load();
-        EXPECT_EQ(settings.block, c.loadedBlock) << c.name;
-        settings.block = 1;
-        settings.formPos = {100, 80, 500, 400};
-        settings.Save();
-        EXPECT_EQ(ReadBytes(settings_.path), kSampleFile) << c.name;
-    }
-}
-
-TEST_F(SettingsFileTest, HandEditedMemberSurvivesSaves) {
-    std::string edited = kSampleFile;
-    edited.replace(edited.find("\t\t\"keyB\": false\r\n"), 17,
-                   "\t\t\"keyB\": false,\r\n\t\t\"extra\": 5\r\n");
-    WriteBytes(settings_.path, edited);
-    settings_.Load();
-    settings_.SetPort(L"COM4");
-    settings_.Save();
-    settings_.Save();
-    std::string saved = ReadBytes(settings_.path);
-    EXPECT_NE(saved.find("\t\t\"keyB\": false,\r\n\t\t\"extra\": 5\r\n\t},"), std::string::npos);
-    EXPECT_NE(saved.find("\"port\": \"COM4\""), std::string::npos);
-}
-
 }  // namespace

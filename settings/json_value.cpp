@@ -4,26 +4,29 @@
 #include <utility>
 
 JsonValue::JsonValue(JsonValue&& other) noexcept
-    : kind_(std::exchange(other.kind_, JsonKind::Null)), integer_(std::exchange(other.integer_, 0)) {}
+    : kind_(std::exchange(other.kind_, JsonKind::Null)), payload_(other.payload_) {
+    other.payload_.integer = 0;
+}
 
 JsonValue& JsonValue::operator=(JsonValue&& other) noexcept {
     if (this != &other) {
         Clear();
         kind_ = std::exchange(other.kind_, JsonKind::Null);
-        integer_ = std::exchange(other.integer_, 0);  // the whole 8-byte slot moves
+        payload_ = other.payload_;
+        other.payload_.integer = 0;
     }
     return *this;
 }
 
 void JsonValue::Clear() noexcept {
     switch (kind_) {
-        case JsonKind::Object: delete object_; break;
-        case JsonKind::Array: delete array_; break;
-        case JsonKind::String: delete string_; break;
+        case JsonKind::Object: delete payload_.object; break;
+        case JsonKind::Array: delete payload_.array; break;
+        case JsonKind::String: delete payload_.string; break;
         default: break;
     }
     kind_ = JsonKind::Null;
-    integer_ = 0;
+    payload_.integer = 0;
 }
 
 void JsonValue::SetKind(JsonKind k) {
@@ -31,9 +34,11 @@ void JsonValue::SetKind(JsonKind k) {
         return;
     Clear();
     switch (k) {
-        case JsonKind::Object: object_ = new JsonObject(); break;
-        case JsonKind::Array: array_ = new JsonArray(); break;
-        case JsonKind::String: string_ = new std::wstring(); break;
+        case JsonKind::Object: payload_.object = new JsonObject(); break;
+        case JsonKind::Array: payload_.array = new JsonArray(); break;
+        case JsonKind::String: payload_.string = new std::wstring(); break;
+        case JsonKind::Bool: payload_.boolean = false; break;
+        case JsonKind::Real: payload_.real = 0.0; break;
         default: break;
     }
     kind_ = k;
@@ -46,13 +51,13 @@ JsonValue* JsonValue::Find(std::wstring_view key, JsonKind k) {
 const JsonValue* JsonValue::Find(std::wstring_view key, JsonKind k) const {
     if (kind_ != JsonKind::Object)
         return nullptr;
-    const JsonValue* member = object_->Find(key);
+    const JsonValue* member = payload_.object->Find(key);
     return member && member->Kind() == k ? member : nullptr;
 }
 
 JsonValue& JsonValue::Member(std::wstring_view key, JsonKind k) {
     SetKind(JsonKind::Object);
-    JsonValue& member = object_->FindOrAppend(key);
+    JsonValue& member = payload_.object->FindOrAppend(key);
     member.SetKind(k);
     return member;
 }
@@ -67,46 +72,46 @@ void JsonValue::Expect(JsonKind k) const {
 }
 
 JsonObject& JsonValue::AsObject() {
-    return Expect(JsonKind::Object), *object_;
+    return Expect(JsonKind::Object), *payload_.object;
 }
 const JsonObject& JsonValue::AsObject() const {
-    return Expect(JsonKind::Object), *object_;
+    return Expect(JsonKind::Object), *payload_.object;
 }
 JsonArray& JsonValue::AsArray() {
-    return Expect(JsonKind::Array), *array_;
+    return Expect(JsonKind::Array), *payload_.array;
 }
 const JsonArray& JsonValue::AsArray() const {
-    return Expect(JsonKind::Array), *array_;
+    return Expect(JsonKind::Array), *payload_.array;
 }
 std::wstring& JsonValue::AsString() {
-    return Expect(JsonKind::String), *string_;
+    return Expect(JsonKind::String), *payload_.string;
 }
 const std::wstring& JsonValue::AsString() const {
-    return Expect(JsonKind::String), *string_;
+    return Expect(JsonKind::String), *payload_.string;
 }
 bool JsonValue::AsBool() const {
-    return Expect(JsonKind::Bool), bool_;
+    return Expect(JsonKind::Bool), payload_.boolean;
 }
 int64_t JsonValue::AsInteger() const {
-    return Expect(JsonKind::Integer), integer_;
+    return Expect(JsonKind::Integer), payload_.integer;
 }
 double JsonValue::AsReal() const {
-    return Expect(JsonKind::Real), real_;
+    return Expect(JsonKind::Real), payload_.real;
 }
 
 void JsonValue::SetBool(bool value) {
     SetKind(JsonKind::Bool);
-    bool_ = value;
+    payload_.boolean = value;
 }
 
 void JsonValue::SetInteger(int64_t value) {
     SetKind(JsonKind::Integer);
-    integer_ = value;
+    payload_.integer = value;
 }
 
 void JsonValue::SetReal(double value) {
     SetKind(JsonKind::Real);
-    real_ = value;
+    payload_.real = value;
 }
 
 bool JsonObject::OrdinalLess::operator()(std::wstring_view a, std::wstring_view b) const noexcept {

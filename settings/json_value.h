@@ -27,7 +27,7 @@ class JsonLexer;
 // the bool, integer or real itself). Values are moved, never shared: moving leaves the source Null.
 class JsonValue {
 public:
-    JsonValue() noexcept : integer_(0) {}
+    JsonValue() noexcept { payload_.integer = 0; }
     JsonValue(JsonValue&& other) noexcept;
     JsonValue& operator=(JsonValue&& other) noexcept;
     JsonValue(const JsonValue&) = delete;
@@ -75,15 +75,18 @@ public:
 private:
     void Expect(JsonKind k) const;
 
-    JsonKind kind_ = JsonKind::Null;
-    union {
-        JsonObject* object_;
-        std::vector<JsonValue>* array_;
-        std::wstring* string_;
-        bool bool_;
-        int64_t integer_;
-        double real_;
+    // Trivially copyable, so a move copies the whole slot whatever it holds.
+    union Payload {
+        JsonObject* object;
+        std::vector<JsonValue>* array;
+        std::wstring* string;
+        bool boolean;
+        int64_t integer;
+        double real;
     };
+
+    JsonKind kind_ = JsonKind::Null;
+    Payload payload_;
 };
 
 using JsonArray = std::vector<JsonValue>;

@@ -58,20 +58,20 @@ void CloseLevel(std::wstring& out, std::wstring& indent) {
 void JsonValue::WriteText(std::wstring& out, std::wstring& indent) const {
     switch (kind_) {
         case JsonKind::Null: out += L"null"; break;
-        case JsonKind::Bool: out += bool_ ? L"true" : L"false"; break;
-        case JsonKind::Integer: AppendInteger(out, integer_); break;
-        case JsonKind::Real: AppendReal(out, real_); break;
-        case JsonKind::String: AppendQuoted(out, *string_); break;
+        case JsonKind::Bool: out += payload_.boolean ? L"true" : L"false"; break;
+        case JsonKind::Integer: AppendInteger(out, payload_.integer); break;
+        case JsonKind::Real: AppendReal(out, payload_.real); break;
+        case JsonKind::String: AppendQuoted(out, *payload_.string); break;
         case JsonKind::Array:
             out.push_back(L'[');
-            if (!array_->empty()) {
+            if (!payload_.array->empty()) {
                 OpenLevel(out, indent);
-                for (size_t i = 0; i < array_->size(); ++i) {
+                for (size_t i = 0; i < payload_.array->size(); ++i) {
                     if (i > 0) {
                         out.push_back(L',');
                         out += indent;
                     }
-                    (*array_)[i].WriteText(out, indent);
+                    (*payload_.array)[i].WriteText(out, indent);
                 }
                 CloseLevel(out, indent);
             }
@@ -79,10 +79,10 @@ void JsonValue::WriteText(std::wstring& out, std::wstring& indent) const {
             break;
         case JsonKind::Object:
             out.push_back(L'{');
-            if (!object_->Empty()) {
+            if (!payload_.object->Empty()) {
                 OpenLevel(out, indent);
                 bool first = true;
-                for (const auto& member : object_->Members()) {
+                for (const auto& member : payload_.object->Members()) {
                     if (!first) {
                         out.push_back(L',');
                         out += indent;

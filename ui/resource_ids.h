@@ -3,8 +3,6 @@
 
 #define IDI_QUILLCHECK 107
 #define IDD_ABOUT 103
-#define IDD_MAIN 107
-#define IDR_PORT_MENU 128
 #define IDC_ICON_STATIC 1017
 #define IDC_LINK 1002
 #define IDM_ABOUT 104

@@ -16,9 +16,20 @@ public:
     CAppSettings() = default;
     virtual ~CAppSettings() = default;
 
-    // Reads the file at path into the fields (a missing, foreign or older file leaves defaults).
+    // Reads the file at path into the fields and clears modified. A missing file, a file without
+    // "info" and a file of a newer generation (version 1.0 and up) leave the fields as they are.
+    // A syntax error is not reported: the values read before it are used.
+    // Throws CFileException when something exists at path but cannot be read (no access, a
+    // folder, held open by another program) or its existence cannot be tested; the fields are
+    // then unchanged, so the caller can go on with them, and the file stays untouched until a
+    // Save replaces it. Windows only.
     void Load();
-    // Writes the fields into the file at path; throws CFileException when that fails.
+    // Writes the fields into the file at path, keeping the other contents of a file of this
+    // program's version 1, and clears modified. The text goes to a temporary file beside it
+    // (path + ".new") that then replaces the file, so a failure never leaves a cut-off file.
+    // Throws CFileException (naming path) when the old file cannot be read or the new one cannot
+    // be written or moved into place; the old file is then intact and modified stays set.
+    // Windows only.
     void Save();
     // Stores the port name, marking the settings modified when it changed.
     void SetPort(const std::wstring& name);

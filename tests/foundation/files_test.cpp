@@ -7,48 +7,28 @@
 
 #include "foundation/errors.h"
 #include "foundation/files.h"
+#include "tests/support/temp_folder_win32.h"
 
 namespace {
 
 // A fresh folder under the temporary folder, removed (best effort) afterwards.
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        root_ = std::wstring(temp) + L"qc_files_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(GetTickCount());
-        ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
-    }
-    void TearDown() override {
-        RemoveTree(root_);
-    }
+    void SetUp() override { ASSERT_TRUE(folder_.Created()); }
 
-    std::wstring Path(const std::wstring& name) const { return root_ + L"\\" + name; }
+    std::wstring Path(const std::wstring& name) const { return folder_.Path(name); }
 
     static void WriteBytes(const std::wstring& path, const std::string& bytes) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(file);
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
     }
-
-    static std::string ReadBytes(const std::wstring& path) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(file, INVALID_HANDLE_VALUE);
-        std::string bytes(1 << 16, '\0');
-        DWORD read = 0;
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-        CloseHandle(file);
-        bytes.resize(read);
-        return bytes;
-    }
+    static std::string ReadBytes(const std::wstring& path) { return ReadFileBytes(path); }
 
     // True when nobody else holds the file open: an exclusive open succeeds only then.
     static bool NoOtherHandleOpen(const std::wstring& path) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
         CloseHandle(file);
         return true;
     }
@@ -74,26 +54,7 @@ protected:
         return CFileException(0, L"", 0);
     }
 
-    static void RemoveTree(const std::wstring& folder) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") continue;
-                std::wstring path = folder + L"\\" + name;
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(path);
-                else
-                    DeleteFileW(path.c_str());
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder.c_str());
-    }
-
-    std::wstring root_;
+    CTempFolder folder_{L"qc_files_"};
 };
 
 struct ReadCase {
@@ -129,7 +90,9 @@ TEST_F(FilesTest, ReadWholeFileTable) {
 
 TEST_F(FilesTest, InvalidUtf8IsReplacedNotFatal) {
     std::wstring path = Path(L"bad.txt");
-    WriteBytes(path, "\xEF\xBB\xBF" "a\xC3\x28z\xFF");
+    WriteBytes(path,
+               "\xEF\xBB\xBF"
+               "a\xC3\x28z\xFF");
     std::wstring text;
     ReadWholeFile(path, text);
     ASSERT_GE(text.size(), 3u);
@@ -169,8 +132,8 @@ TEST_F(FilesTest, FailingReadClosesItsHandle) {
     // A pipe opens like a file, but its size cannot be queried: the read fails after the open,
     // and the server end then sees whether the reader's handle was closed.
     const std::wstring name = L"\\\\.\\pipe\\qc_files_" + std::to_wstring(GetCurrentProcessId());
-    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64, 64, 0,
-                                     nullptr);
+    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 64,
+                                     64, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
     DWORD handlesBefore = 0, handlesAfter = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
@@ -196,11 +159,15 @@ TEST_F(FilesTest, WriteWholeFileBytes) {
     WriteWholeFile(path, L"", 0);
     EXPECT_EQ(ReadBytes(path), "");
     WriteWholeFile(path, L"a", 1);
-    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "a");
+    EXPECT_EQ(ReadBytes(path),
+              "\xEF\xBB\xBF"
+              "a");
     WriteWholeFile(path, L"\x041A\r\n", 3);
     EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF\xD0\x9A\r\n");
     WriteWholeFile(path, L"xyz", 2);  // the length counts, not the null
-    EXPECT_EQ(ReadBytes(path), "\xEF\xBB\xBF" "xy");
+    EXPECT_EQ(ReadBytes(path),
+              "\xEF\xBB\xBF"
+              "xy");
     EXPECT_TRUE(NoOtherHandleOpen(path));
 
     std::wstring back;
@@ -220,7 +187,8 @@ TEST_F(FilesTest, WriteFailures) {
 
     std::wstring busy = Path(L"busy.json");
     WriteBytes(busy, "old");
-    HANDLE reader = CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reader =
+        CreateFileW(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     CFileException shared = WriteFailure(busy, L"new");
     CloseHandle(reader);
     EXPECT_EQ(shared.cause, 11);
@@ -247,7 +215,7 @@ TEST_F(FilesTest, WriteToAReadOnlyFileIsDenied) {
 
 TEST_F(FilesTest, CreateDirectoryTree) {
     EXPECT_TRUE(CreateDirectoryTree(L""));
-    EXPECT_TRUE(CreateDirectoryTree(root_));
+    EXPECT_TRUE(CreateDirectoryTree(folder_.Root()));
     std::wstring deep = Path(L"A\\B\\C");
     EXPECT_TRUE(CreateDirectoryTree(deep));
     DWORD attributes = GetFileAttributesW(deep.c_str());

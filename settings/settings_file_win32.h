@@ -1,0 +1,14 @@
+// File operations of the settings: the existence test and a replacing write that never leaves a
+// truncated file behind.
+#pragma once
+
+#include <string>
+
+// True when something (a file or a folder) exists at path; false when it or its folder is
+// missing. Any other failure of the test throws CFileException.
+bool SomethingExistsAt(const std::wstring& path);
+
+// Writes text as a whole file (UTF-8 with a byte-order mark) to a temporary file beside path,
+// then moves it over path. When anything fails, the temporary file is removed, the file at path
+// is as it was, and CFileException names path.
+void ReplaceWholeFile(const std::wstring& path, const std::wstring& text);

@@ -1,0 +1,249 @@
+// Load and Save against real files (Windows build, under Wine).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "foundation/errors.h"
+#include "settings/app_settings.h"
+#include "tests/support/temp_folder_win32.h"
+
+namespace {
+
+const char kSampleFile[] =
+    "\xEF\xBB\xBF{\r\n"
+    "\t\"info\": {\r\n"
+    "\t\t\"name\": \"Quillcheck\",\r\n"
+    "\t\t\"version\": \"1\"\r\n"
+    "\t},\r\n"
+    "\t\"main\": {\r\n"
+    "\t\t\"formPos\": [\r\n"
+    "\t\t\t100,\r\n"
+    "\t\t\t80,\r\n"
+    "\t\t\t500,\r\n"
+    "\t\t\t400\r\n"
+    "\t\t],\r\n"
+    "\t\t\"allPorts\": false,\r\n"
+    "\t\t\"port\": \"\",\r\n"
+    "\t\t\"block\": 1,\r\n"
+    "\t\t\"authKey\": \"ffffffffffff\",\r\n"
+    "\t\t\"useReaderKeys\": false,\r\n"
+    "\t\t\"keyB\": false\r\n"
+    "\t},\r\n"
+    "\t\"log\": {\r\n"
+    "\t\t\"logLevel\": 0\r\n"
+    "\t}\r\n"
+    "}\r\n";
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder_.Created());
+        settings_.path = folder_.Path(L"Check.json");
+    }
+
+    static void WriteBytes(const std::wstring& path, const std::string& bytes) {
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
+    }
+    static std::string ReadBytes(const std::wstring& path) { return ReadFileBytes(path); }
+    static bool Exists(const std::wstring& path) {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    // The CFileException that operation throws.
+    template <typename Operation>
+    static CFileException FailureOf(Operation operation) {
+        try {
+            operation();
+        } catch (const CFileException& e) {
+            return e;
+        }
+        ADD_FAILURE() << "no CFileException";
+        return CFileException(0, L"", 0);
+    }
+    CFileException SaveFailure() {
+        return FailureOf([this] { settings_.Save(); });
+    }
+    CFileException LoadFailure() {
+        return FailureOf([this] { settings_.Load(); });
+    }
+
+    CTempFolder folder_{L"qc_settings_"};
+    CAppSettings settings_;
+};
+
+TEST_F(SettingsFileTest, FirstSaveWritesTheSampleByteForByte) {
+    settings_.formPos = {100, 80, 500, 400};
+    settings_.modified = true;
+    settings_.Save();
+    EXPECT_FALSE(settings_.modified);
+    EXPECT_EQ(ReadBytes(settings_.path), kSampleFile);
+    EXPECT_FALSE(Exists(settings_.path + L".new"));
+
+    settings_.modified = true;
+    settings_.Save();
+    EXPECT_EQ(ReadBytes(settings_.path), kSampleFile);  // saving twice: byte-identical
+}
+
+TEST_F(SettingsFileTest, FieldsSurviveARestart) {
+    settings_.formPos = {-8, 16, 900, 700};
+    settings_.allPorts = true;
+    settings_.SetPort(L"COM\u041a7");
+    settings_.block = -1;
+    settings_.authKey = 0x0000a0a1a2a3;
+    settings_.useReaderKeys = true;
+    settings_.keyB = true;
+    settings_.logLevel = 6;
+    settings_.Save();
+
+    CAppSettings restarted;
+    restarted.path = settings_.path;
+    restarted.modified = true;
+    restarted.Load();
+    EXPECT_FALSE(restarted.modified);
+    EXPECT_EQ(restarted.formPos, settings_.formPos);
+    EXPECT_TRUE(restarted.allPorts);
+    EXPECT_EQ(restarted.port, L"COM\u041a7");
+    EXPECT_EQ(restarted.block, -1);
+    EXPECT_EQ(restarted.authKey, 0x0000a0a1a2a3u);
+    EXPECT_TRUE(restarted.useReaderKeys);
+    EXPECT_TRUE(restarted.keyB);
+    EXPECT_EQ(restarted.logLevel, 6);
+    std::string bytes = ReadBytes(settings_.path);
+    EXPECT_NE(bytes.find("\"block\": 4294967295,"), std::string::npos);
+    EXPECT_NE(bytes.find("\"port\": \"COM\xD0\x9A"
+                         "7\""),
+              std::string::npos);
+}
+
+TEST_F(SettingsFileTest, MissingFileKeepsDefaults) {
+    settings_.block = 12;
+    settings_.Load();
+    EXPECT_EQ(settings_.block, 12);
+    EXPECT_FALSE(Exists(settings_.path));
+
+    settings_.path = folder_.Path(L"no folder\\Check.json");
+    settings_.Load();
+    EXPECT_EQ(settings_.block, 12);
+}
+
+TEST_F(SettingsFileTest, HostileFilesLoadWithoutHarm) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t block;
+    };
+    std::string deep = std::string(200000, '[');
+    std::string big = "{\"info\":{},\"main\":{\"port\":\"" + std::string(6'000'000, 'p') + "\",\"block\":3}}";
+    const Case cases[] = {
+        {"empty", "", 1},
+        {"only the mark", "\xEF\xBB\xBF", 1},
+        {"nested", deep, 1},
+        {"nested objects in main", "{\"info\":{},\"main\":{\"block\":4,\"x\":" + deep, 4},
+        {"multi-megabyte", big, 3},
+        {"invalid UTF-8", "{\"info\":{},\"main\":{\"port\":\"\xC3\x28\xFF\",\"block\":5}}", 5},
+        {"NUL in the middle", std::string("{\"info\":{},\"main\":{\"block\":6,\0\"block\":7}}", 41), 6},
+        {"truncated", "{\"info\":{},\"main\":{\"block\":8,\"keyB\":tr", 8},
+        {"binary noise", std::string("\x00\xFF\xFE\x01{[\"", 7), 1},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(settings_.path, c.bytes);
+        CAppSettings loaded;
+        loaded.path = settings_.path;
+        loaded.Load();
+        EXPECT_EQ(loaded.block, c.block) << c.name;
+        EXPECT_EQ(ReadBytes(settings_.path), c.bytes) << c.name;  // loading never writes
+    }
+}
+
+TEST_F(SettingsFileTest, FolderInThePlaceOfTheFile) {
+    ASSERT_TRUE(CreateDirectoryW(settings_.path.c_str(), nullptr));
+    CFileException load = LoadFailure();
+    EXPECT_EQ(load.fileName, settings_.path);
+    EXPECT_EQ(settings_.block, 1);
+
+    settings_.modified = true;
+    CFileException save = SaveFailure();
+    EXPECT_EQ(save.fileName, settings_.path);
+    EXPECT_TRUE(settings_.modified);
+    DWORD attributes = GetFileAttributesW(settings_.path.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFile) {
+    const std::string old = std::string(kSampleFile);
+    WriteBytes(settings_.path, old);
+    // The temporary file beside it cannot be made: the write fails before anything is replaced.
+    ASSERT_TRUE(CreateDirectoryW((settings_.path + L".new").c_str(), nullptr));
+    settings_.block = 9;
+    settings_.modified = true;
+    CFileException failure = SaveFailure();
+    EXPECT_EQ(failure.fileName, settings_.path);
+    EXPECT_TRUE(settings_.modified);
+    EXPECT_EQ(ReadBytes(settings_.path), old);
+}
+
+TEST_F(SettingsFileTest, FileHeldOpenByAnotherProgram) {
+    const std::string old = std::string(kSampleFile);
+    WriteBytes(settings_.path, old);
+    HANDLE holder = CreateFileW(settings_.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+    CFileException load = LoadFailure();
+    EXPECT_EQ(load.cause, static_cast<int>(FileErrorCause::SharingViolation));
+
+    settings_.block = 9;
+    settings_.modified = true;
+    CFileException save = SaveFailure();
+    EXPECT_EQ(save.cause, static_cast<int>(FileErrorCause::SharingViolation));
+    EXPECT_TRUE(settings_.modified);
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(settings_.path), old);
+    EXPECT_FALSE(Exists(settings_.path + L".new"));
+}
+
+TEST_F(SettingsFileTest, ReplaceRefusedKeepsTheOldFile) {
+    // Readers may share the file, but without delete sharing it cannot be replaced.
+    const std::string old = std::string(kSampleFile);
+    WriteBytes(settings_.path, old);
+    HANDLE reader = CreateFileW(settings_.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    settings_.block = 9;
+    settings_.modified = true;
+    bool threw = false;
+    try {
+        settings_.Save();
+    } catch (const CFileException& e) {
+        threw = true;
+        EXPECT_EQ(e.fileName, settings_.path);
+    }
+    CloseHandle(reader);
+    if (!threw)
+        GTEST_SKIP() << "an open file can be replaced here";
+    EXPECT_TRUE(settings_.modified);
+    EXPECT_EQ(ReadBytes(settings_.path), old);
+    EXPECT_FALSE(Exists(settings_.path + L".new"));
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFileIsNotOverwritten) {
+    const std::string old = std::string(kSampleFile);
+    WriteBytes(settings_.path, old);
+    SetFileAttributesW(settings_.path.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE probe = CreateFileW(settings_.path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        // Wine maps the attribute to Unix permissions, which do not bind the superuser.
+        CloseHandle(probe);
+        SetFileAttributesW(settings_.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        GTEST_SKIP() << "read-only files are writable here (running as root)";
+    }
+    settings_.block = 9;
+    settings_.modified = true;
+    SaveFailure();
+    EXPECT_TRUE(settings_.modified);
+    SetFileAttributesW(settings_.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(settings_.path), old);
+}
+
+}  // namespace

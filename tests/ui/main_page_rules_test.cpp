@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/catalogue_language.h"
+#include "ui/main_page_rules.h"
+
+namespace {
+
+TEST(BlockGeometry, SectorsOfA4KCard) {
+    struct Case {
+        int block, sector, inSector;
+        bool trailer;
+    };
+    const Case cases[] = {
+        {0, 0, 0, false},    {3, 0, 3, true},      {4, 1, 0, false},     {127, 31, 3, true},
+        {128, 32, 0, false}, {142, 32, 14, false}, {143, 32, 15, true},  {144, 33, 0, false},
+        {254, 39, 14, false}, {255, 39, 15, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SectorOfBlock(c.block), c.sector) << c.block;
+        EXPECT_EQ(BlockInSector(c.block), c.inSector) << c.block;
+        EXPECT_EQ(IsTrailerBlock(c.block), c.trailer) << c.block;
+    }
+    int trailers = 0;
+    for (int block = 0; block < kBlockCount; ++block) trailers += IsTrailerBlock(block);
+    EXPECT_EQ(trailers, 40);  // one per sector
+}
+
+TEST(BlockItemsEnglish, Texts) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    EXPECT_EQ(BlockItemText(0), L"  0 (sector:  0, block:  0)");
+    EXPECT_EQ(BlockItemText(3), L"  3 (sector:  0, block:  3) trailer");
+    EXPECT_EQ(BlockItemText(128), L"128 (sector: 32, block:  0)");
+    EXPECT_EQ(BlockItemText(255), L"255 (sector: 39, block: 15) trailer");
+    for (int block = 0; block < kBlockCount; ++block) {
+        const std::wstring text = BlockItemText(block);
+        const bool marked = text.size() > 8 && text.substr(text.size() - 8) == L" trailer";
+        EXPECT_EQ(marked, IsTrailerBlock(block)) << block;
+    }
+}
+
+TEST(BlockItemsRussian, Texts) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
+    EXPECT_EQ(BlockItemText(7),
+              L"  7 (\x0441\x0435\x043A\x0442\x043E\x0440:  1, \x0431\x043B\x043E\x043A:  3) "
+              L"\x043F\x0440\x0438\x0446\x0435\x043F");
+}
+
+TEST(EnablesFor, StatesOfThePage) {
+    struct Case {
+        const char* what;
+        PageState state;
+        PageEnables enables;
+    };
+    //                                    connect disc  start  stop   settings
+    const Case cases[] = {
+        {"disconnected, free text", {false, false, false, 0}, {true, false, false, false, true}},
+        {"disconnected, supported reader", {false, false, true, 2}, {true, false, false, false, true}},
+        {"disconnected, model 3", {false, false, true, 3}, {true, false, false, false, true}},
+        {"disconnected, model 8", {false, false, true, 8}, {true, false, false, false, true}},
+        {"disconnected, model 9", {false, false, true, 9}, {true, false, false, false, true}},
+        {"disconnected, model 11", {false, false, true, 11}, {true, false, false, false, true}},
+        {"disconnected, plain serial port", {false, false, true, 0}, {false, false, false, false, true}},
+        {"disconnected, unsupported model 5", {false, false, true, 5}, {false, false, false, false, true}},
+        {"disconnected, model 12", {false, false, true, 12}, {false, false, false, false, true}},
+        {"linked", {true, false, false, 0}, {false, true, true, false, true}},
+        {"linked, unsupported selection", {true, false, true, 5}, {false, true, true, false, true}},
+        {"testing", {true, true, false, 0}, {false, true, false, true, false}},
+        {"test flag after disconnect", {false, true, false, 0}, {true, false, false, true, false}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(EnablesFor(c.state), c.enables) << c.what;
+}
+
+TEST(ParseKeyText, Table) {
+    struct Case {
+        const wchar_t* text;
+        std::optional<uint64_t> key;
+    };
+    const Case cases[] = {
+        {L"ffffffffffff", 0xFFFFFFFFFFFFull},
+        {L"A0A1A2A3A4A5", 0xA0A1A2A3A4A5ull},
+        {L"000000000001", 1},
+        {L"abcd________", 0xABCD},    // typed leading digits only
+        {L"____________", std::nullopt},  // first position empty
+        {L"", std::nullopt},
+        {L"1000000000000", std::nullopt},  // 49 bits
+        {L"ffffffffffffffffffff", std::nullopt},  // overflows 64 bits: range error
+        {L"-1", std::nullopt},
+        {L"0x12", 0x12},
+        {L"  12", 0x12},
+        {L"_1", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ParseKeyText(c.text), c.key) << c.text;
+}
+
+}  // namespace

@@ -15,13 +15,14 @@
 #include "search/port_devices_win32.h"
 #include "search/port_search.h"
 #include "search/search_services_win32.h"
+#include "ui/framework/window_win32.h"
 
-class CSearchThread {
+class CSearchThread : public CObject {
 public:
     CSearchThread();
     // Lists the ports the given enumerator reports instead of the machine's (tests, demos).
     explicit CSearchThread(IPortEnumerator& enumerator);
-    ~CSearchThread();  // stops the worker; the ports and events go with it
+    ~CSearchThread() override;  // stops the worker; the ports and events go with it
     CSearchThread(const CSearchThread&) = delete;
     CSearchThread& operator=(const CSearchThread&) = delete;
 

@@ -50,8 +50,7 @@ TEST_F(PortSearchTest, ProbeOutcomes) {
     };
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.what);
-        CSimSearchWorld world;
-        world.SetStart(c.startTick);
+        CSimSearchWorld world(c.startTick);
         CPortSearch search({world, world, world, world});
         search.Begin();
         world.listed = {{L"COM3", c.modelHint}};

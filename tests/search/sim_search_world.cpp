@@ -1,6 +1,5 @@
 #include "tests/search/sim_search_world.h"
 
-#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -128,9 +127,8 @@ private:
 };
 
 EventHandle CSimSearchWorld::MakeEvent() {
-    events_.push_back(std::make_unique<bool>(false));
     ++openEvents;
-    return events_.back().get();
+    return clock_.NewEvent();
 }
 
 void CSimSearchWorld::CloseEvent(EventHandle event) {
@@ -156,28 +154,21 @@ std::vector<ListedPort> CSimSearchWorld::Enumerate(bool searchAll) {
 }
 
 int CSimSearchWorld::Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) {
-    const uint64_t deadline =
-        timeoutMs == kWaitForever ? std::numeric_limits<uint64_t>::max() : elapsed_ + timeoutMs;
-    for (;;) {
-        for (size_t i = 0; i < count; ++i) {
-            if (closedEvents.count(events[i]))
-                throw std::logic_error("waiting on a closed event");
-            bool& signalled = *static_cast<bool*>(events[i]);
-            if (signalled) {
-                signalled = false;
-                return static_cast<int>(i);
-            }
-        }
+    for (size_t i = 0; i < count; ++i)
+        if (closedEvents.count(events[i]))
+            throw std::logic_error("waiting on a closed event");
+    try {
+        // Events come before messages, and messages before anything later in time.
+        const int now = clock_.WaitAny(events, count, 0);
+        if (now != kWaitTimedOut)
+            return now;
         if (!messages_.empty())
             return static_cast<int>(count);
-        if (!RunNextAction(deadline)) {
-            if (timeoutMs == kWaitForever) {
-                waitedForever = true;
-            } else {
-                elapsed_ = deadline;
-            }
-            return kWaitTimedOut;
-        }
+        return clock_.WaitAny(events, count, timeoutMs);
+    } catch (const std::logic_error&) {
+        // Nothing scheduled and no time-out: the real worker would sleep until the world moves.
+        waitedForever = true;
+        return kWaitTimedOut;
     }
 }
 
@@ -185,19 +176,4 @@ void CSimSearchWorld::PumpMessages() {
     std::vector<std::function<void()>> delivered;
     delivered.swap(messages_);
     for (auto& handler : delivered) handler();
-}
-
-void CSimSearchWorld::After(uint32_t delayMs, std::function<void()> action) {
-    actions_.emplace(std::make_pair(elapsed_ + delayMs, order_++), std::move(action));
-}
-
-bool CSimSearchWorld::RunNextAction(uint64_t until) {
-    if (actions_.empty() || actions_.begin()->first.first > until)
-        return false;
-    auto next = actions_.begin();
-    elapsed_ = next->first.first;
-    std::function<void()> action = std::move(next->second);
-    actions_.erase(next);
-    action();
-    return true;
 }

@@ -1,7 +1,6 @@
-// A simulated world for the port search: a clock that stands still until the search waits,
-// events, scripted serial devices behind fake ports, an enumerator fed by the test and sent
-// messages. A wait jumps straight to the next scheduled happening, so minutes of probing take
-// microseconds.
+// A simulated world for the port search: the simulated clock with its events, scripted serial devices behind
+// fake ports, an enumerator fed by the test and sent messages. A wait jumps straight to the next scheduled
+// happening, so minutes of probing take microseconds.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +14,7 @@
 
 #include "search/port_devices.h"
 #include "search/search_services.h"
+#include "testing/emulator/sim_clock.h"
 
 // What one fake serial device does when probed.
 struct SimDevice {
@@ -40,8 +40,10 @@ class CSimSearchWorld : public IClock,
                         public IPortEnumerator,
                         public ISearchWait {
 public:
+    explicit CSimSearchWorld(uint32_t startTick = 0) : clock_(startTick) {}
+
     // IClock
-    uint32_t Now() override { return static_cast<uint32_t>(start_ + elapsed_); }
+    uint32_t Now() override { return clock_.Now(); }
     // IEventFactory
     EventHandle MakeEvent() override;
     void CloseEvent(EventHandle event) override;
@@ -54,13 +56,12 @@ public:
     int Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) override;
     void PumpMessages() override;
 
-    void After(uint32_t delayMs, std::function<void()> action);
+    void After(uint32_t delayMs, std::function<void()> action) { clock_.After(delayMs, std::move(action)); }
     // A message sent to the worker's window: handled when the worker pumps.
     void SendMessageToWorker(std::function<void()> handler) { messages_.push_back(std::move(handler)); }
 
     SimDevice& Device(const std::wstring& name) { return devices_[name]; }
-    uint64_t Elapsed() const { return elapsed_; }
-    void SetStart(uint32_t tick) { start_ = tick; }
+    uint64_t Elapsed() const { return clock_.Elapsed(); }
 
     std::vector<ListedPort> listed;  // what the enumerator reports
     bool enumerationError = false;
@@ -72,13 +73,8 @@ public:
 
 private:
     friend class CSimProbePort;
-    bool RunNextAction(uint64_t until);
 
-    uint32_t start_ = 0;
-    uint64_t elapsed_ = 0;
-    uint64_t order_ = 0;
-    std::map<std::pair<uint64_t, uint64_t>, std::function<void()>> actions_;
-    std::vector<std::unique_ptr<bool>> events_;  // signalled flags; the handle is the flag's address
+    CSimClock clock_;
     std::vector<std::function<void()>> messages_;
     std::map<std::wstring, SimDevice> devices_;
 };

@@ -38,7 +38,9 @@ size_t IdentifiedCount(const CSearchThread& search) {
 double ProcessCpuMs() {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ticks = [](const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
     return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
 }
 
@@ -61,7 +63,8 @@ double TimeToIdentify(const std::vector<ListedPort>& listed, bool measureIdle) {
     if (measureIdle && ms >= 0) {
         const double cpuBefore = ProcessCpuMs();
         Sleep(3000);
-        std::printf("idle worker, list settled: %.1f ms of processor time in 3000 ms\n", ProcessCpuMs() - cpuBefore);
+        std::printf("idle worker, list settled: %.1f ms of processor time in 3000 ms\n",
+                    ProcessCpuMs() - cpuBefore);
     }
     search.Stop();
     CloseHandle(changed);
@@ -83,7 +86,8 @@ int main() {
     }
     std::vector<ListedPort> all;
     std::stringstream list(names);
-    for (std::string name; std::getline(list, name, ',');) all.push_back({std::wstring(name.begin(), name.end()), 0});
+    for (std::string name; std::getline(list, name, ',');)
+        all.push_back({std::wstring(name.begin(), name.end()), 0});
     const int rounds = 5;
 
     std::vector<double> one, many;

@@ -65,6 +65,7 @@ public:
 
     std::vector<ListedPort> listed;  // what the enumerator reports
     bool enumerationError = false;
+    size_t eventLimit = SIZE_MAX;  // MakeEvent fails while this many events are open
     int enumerations = 0;
     bool lastSearchAll = false;
     std::set<EventHandle> closedEvents;

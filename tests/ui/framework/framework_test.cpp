@@ -273,7 +273,7 @@ public:
 
 TEST_F(Framework, ModalDialogEndedByQuitPassesTheQuitOnAndReturnsMinusOne) {
     CTestWnd owner;
-    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE));
+    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW));
     app.mainWindow = &owner;
     CTestModal dialog;
     dialog.onInit = [&](CTestModal&) { PostQuitMessage(6); };
@@ -287,7 +287,7 @@ TEST_F(Framework, ModalDialogEndedByQuitPassesTheQuitOnAndReturnsMinusOne) {
 
 TEST_F(Framework, ModalDialogDisablesItsOwnerUntilItEnds) {
     CTestWnd owner;
-    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE));
+    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW));
     app.mainWindow = &owner;
     CTestModal dialog;
     bool ownerDisabled = false;
@@ -397,7 +397,7 @@ void CALLBACK PressErrorBoxButton(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST_F(Framework, ErrorBoxShowsOneOkButtonAndReturnsItsId) {
     CTestWnd owner;
-    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE));
+    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW));
     app.mainWindow = &owner;
     SetTimer(nullptr, 0, 50, &PressErrorBoxButton);
     EXPECT_EQ(ShowErrorBox(L"Something failed.", nullptr), IDOK);

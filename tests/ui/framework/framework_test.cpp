@@ -144,6 +144,32 @@ TEST_F(Framework, ReflectedCommandReturnsOne) {
     EXPECT_EQ(SendMessageW(parent.hwnd, WM_COMMAND, MAKEWPARAM(77, BN_CLICKED), from), 0);
 }
 
+// Notifications about a control reach the control's own object, whatever message carries them.
+TEST_F(Framework, NotificationsAreReflectedToTheControlsObject) {
+    CTestWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    CReflectingButton button;
+    ASSERT_TRUE(button.Create(0, L"BUTTON", L"b", WS_CHILD, 0, 0, 50, 20, parent.hwnd, 12));
+    NMHDR notify{button.hwnd, 12, 0};
+    DRAWITEMSTRUCT draw{};
+    draw.hwndItem = button.hwnd;
+    struct Row {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const Row rows[] = {
+        {WM_NOTIFY, 12, reinterpret_cast<LPARAM>(&notify)},
+        {WM_DRAWITEM, 12, reinterpret_cast<LPARAM>(&draw)},
+        {WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, 12), reinterpret_cast<LPARAM>(button.hwnd)},
+    };
+    for (const Row& row : rows) {
+        button.reflected = 0;
+        SendMessageW(parent.hwnd, row.message, row.wParam, row.lParam);
+        EXPECT_EQ(button.reflected, row.message) << "message " << row.message;
+    }
+}
+
 TEST_F(Framework, SubclassedControlKeepsItsOwnBehaviourAndLetsGo) {
     CTestWnd parent;
     ASSERT_TRUE(parent.CreateTopLevel());
@@ -250,6 +276,15 @@ TEST_F(Framework, DialogResultsAreStoredOnlyWhereTheyMeanHandled) {
     ReleaseDC(handle, dc);
     DestroyWindow(handle);
     EXPECT_EQ(dialog.hwnd, nullptr);
+}
+
+TEST_F(Framework, HelpContextAddsTheHelpButtonStyle) {
+    CResultDialog dialog;
+    dialog.helpContextId = 5;
+    HWND handle = CreateMemoryDialog(dialog);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_TRUE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
+    DestroyWindow(handle);
 }
 
 class CTestModal : public CModalDialog {

@@ -1,7 +1,7 @@
 #include "ui/anchor_layout.h"
 
-LayoutRect AnchoredRect(const LayoutRect& initial, int32_t anchors, const LayoutRect& initialClient, int32_t width,
-                        int32_t height, int32_t scrollX, int32_t scrollY) {
+LayoutRect AnchoredRect(const LayoutRect& initial, int32_t anchors, const LayoutRect& initialClient,
+                        int32_t width, int32_t height, int32_t scrollX, int32_t scrollY) {
     LayoutRect r;
     r.right = (anchors & kAnchorRight) ? initial.right + width - initialClient.right + initialClient.left
                                        : initial.right;

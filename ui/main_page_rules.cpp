@@ -18,12 +18,14 @@ constexpr unsigned kTrailerMark = 122;
 }  // namespace
 
 int SectorOfBlock(int block) {
-    if (block < kFirstLargeBlock) return block / kSmallSectorBlocks;
+    if (block < kFirstLargeBlock)
+        return block / kSmallSectorBlocks;
     return kSmallSectors + (block - kFirstLargeBlock) / kLargeSectorBlocks;
 }
 
 int BlockInSector(int block) {
-    if (block < kFirstLargeBlock) return block % kSmallSectorBlocks;
+    if (block < kFirstLargeBlock)
+        return block % kSmallSectorBlocks;
     return (block - kFirstLargeBlock) % kLargeSectorBlocks;
 }
 
@@ -35,8 +37,10 @@ bool IsTrailerBlock(int block) {
 std::wstring BlockItemText(int block) {
     std::wstring text;
     FormatResourceString(text, kBlockItemFormat, static_cast<unsigned>(block),
-                         static_cast<unsigned>(SectorOfBlock(block)), static_cast<unsigned>(BlockInSector(block)));
-    if (IsTrailerBlock(block)) AppendFormatResource(text, kTrailerMark);
+                         static_cast<unsigned>(SectorOfBlock(block)),
+                         static_cast<unsigned>(BlockInSector(block)));
+    if (IsTrailerBlock(block))
+        AppendFormatResource(text, kTrailerMark);
     return text;
 }
 
@@ -61,6 +65,7 @@ std::optional<uint64_t> ParseKeyText(const std::wstring& text) {
     wchar_t* end = nullptr;
     errno = 0;
     unsigned long long value = std::wcstoull(begin, &end, 16);
-    if (errno != 0 || end == begin || value > 0xFFFFFFFFFFFFull) return std::nullopt;
+    if (errno != 0 || end == begin || value > 0xFFFFFFFFFFFFull)
+        return std::nullopt;
     return static_cast<uint64_t>(value);
 }

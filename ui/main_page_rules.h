@@ -19,10 +19,10 @@ std::wstring BlockItemText(int block);
 bool IsSupportedReaderModel(int32_t model);
 
 struct PageState {
-    bool connectionActive = false;    // the connection thread is running
+    bool connectionActive = false;  // the connection thread is running
     bool testRunning = false;
-    bool portItemSelected = false;    // false: the port box holds free text
-    int32_t selectedModel = 0;        // reader model of the selected port entry
+    bool portItemSelected = false;  // false: the port box holds free text
+    int32_t selectedModel = 0;      // reader model of the selected port entry
 };
 
 struct PageEnables {

@@ -12,12 +12,9 @@ CMainWnd::~CMainWnd() {
     CWnd::Destroy();
 }
 
+// Tab and arrow keys move through the page's controls, as in a dialog.
 bool CMainWnd::PreTranslate(MSG& message) {
-    const bool keyboard = message.message >= WM_KEYFIRST && message.message <= 0x0109;
-    const bool mouse = message.message >= WM_MOUSEFIRST && message.message <= 0x020E;
-    if (!keyboard && !mouse)
-        return false;
-    return IsDialogMessageW(hwnd, &message) != FALSE;
+    return OfferToDialogManager(hwnd, message);
 }
 
 void CMainWnd::AddAboutItem() {

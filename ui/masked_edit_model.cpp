@@ -199,29 +199,32 @@ std::optional<EditOutcome> CMaskedEditModel::OutsideFieldCheck(EditSelection sel
 
 namespace {
 
+EditOutcome Outcome(bool beep, bool toControl, std::optional<EditSelection> selection) {
+    EditOutcome outcome;
+    outcome.beep = beep;
+    outcome.passToControl = toControl;
+    outcome.selection = selection;
+    return outcome;
+}
+
 EditOutcome Beep() {
-    EditOutcome outcome;
-    outcome.beep = true;
-    return outcome;
+    return Outcome(true, false, std::nullopt);
 }
-
 EditOutcome BeepAndSelect(int start, int end) {
-    EditOutcome outcome;
-    outcome.beep = true;
-    outcome.selection = EditSelection{start, end};
-    return outcome;
+    return Outcome(true, false, EditSelection{start, end});
 }
-
 EditOutcome ToControl() {
-    EditOutcome outcome;
-    outcome.passToControl = true;
-    return outcome;
+    return Outcome(false, true, std::nullopt);
+}
+EditOutcome Select(int start, int end) {
+    return Outcome(false, false, EditSelection{start, end});
 }
 
-EditOutcome Select(int start, int end) {
-    EditOutcome outcome;
-    outcome.selection = EditSelection{start, end};
-    return outcome;
+// Ctrl with an arrow: the whole field, or a beep when there is none or nothing would change.
+EditOutcome SelectWholeField(std::optional<FieldRange> field, EditSelection current) {
+    if (!field || (field->start == current.start && field->end == current.end))
+        return Beep();
+    return Select(field->start, field->end);
 }
 
 }  // namespace
@@ -352,7 +355,6 @@ EditOutcome CMaskedEditModel::Navigate(EditKey key, bool shift, bool ctrl, EditS
     const int start = selection.start;
     const int end = selection.end;
     const int length = Length();
-    auto result = [&](int a, int b) { return Select(a, b); };
     switch (key) {
         case EditKey::Home: {
             auto field = FieldAt(start);
@@ -362,7 +364,7 @@ EditOutcome CMaskedEditModel::Navigate(EditKey key, bool shift, bool ctrl, EditS
                 field = FirstField();
             if (!field)
                 return Beep();
-            return result(field->start, field->start);
+            return Select(field->start, field->start);
         }
         case EditKey::End: {
             auto field = FieldAt(end);
@@ -370,29 +372,26 @@ EditOutcome CMaskedEditModel::Navigate(EditKey key, bool shift, bool ctrl, EditS
                 field = LastField();
             if (!field)
                 return Beep();
-            return result(field->end, field->end);
+            return Select(field->end, field->end);
         }
         case EditKey::Left:
         case EditKey::Up: {
             auto field = FieldAt(start);
             if (ctrl) {
-                auto target = FieldAt(std::max(start - 1, 0));
-                if (!target || (target->start == start && target->end == end))
-                    return Beep();
-                return result(target->start, target->end);
+                return SelectWholeField(FieldAt(std::max(start - 1, 0)), selection);
             }
             if (shift) {
                 const int low = (selectByGroup && field) ? std::min(field->start, start) : 0;
-                return result(std::max(start - 1, low), end);
+                return Select(std::max(start - 1, low), end);
             }
             if (field && (start < end || start > field->start)) {
                 const int caret = std::clamp(start - 1, field->start, field->end);
-                return result(caret, caret);
+                return Select(caret, caret);
             }
             auto previous = PreviousField(start);
             if (!previous)
                 return Beep();
-            return result(previous->end, previous->end);
+            return Select(previous->end, previous->end);
         }
         case EditKey::Right:
         case EditKey::Down: {
@@ -404,22 +403,20 @@ EditOutcome CMaskedEditModel::Navigate(EditKey key, bool shift, bool ctrl, EditS
                 } else if (auto next = NextFieldStart(end)) {
                     target = FieldAt(*next);
                 }
-                if (!target || (target->start == start && target->end == end))
-                    return Beep();
-                return result(target->start, target->end);
+                return SelectWholeField(target, selection);
             }
             if (shift) {
                 const int high = (selectByGroup && field) ? std::max(field->end, end) : length;
-                return result(start, std::min(end + 1, high));
+                return Select(start, std::min(end + 1, high));
             }
             if (field && (start < end || end < field->end) && field->start <= end) {
                 const int caret = std::clamp(end + 1, field->start, field->end);
-                return result(caret, caret);
+                return Select(caret, caret);
             }
             auto next = NextFieldStart(end);
             if (!next)
                 return Beep();
-            return result(*next, *next);
+            return Select(*next, *next);
         }
         default: return ToControl();
     }

@@ -9,3 +9,30 @@
 #define IDS_TITLE 103
 #define IDS_ABOUT_ITEM 107
 #define IDS_WEB_ADDRESS 108
+
+// The main page: its template, port menu, controls, commands and timer.
+#define IDD_MAIN 107
+#define IDR_PORT_MENU 128
+#define IDC_PORT 1000
+#define IDC_CONNECT 1002
+#define IDC_DISCONNECT 1003
+#define IDC_CARD_GROUP 1004
+#define IDC_CARD 1005
+#define IDC_TEST_GROUP 1006
+#define IDC_BLOCK 1007
+#define IDC_KEY 1008
+#define IDC_KEY_A 1009
+#define IDC_KEY_B 1010
+#define IDC_START 1011
+#define IDC_STOP 1012
+#define IDC_LOG 1013
+#define IDC_WRITTEN 1014
+#define IDC_ERRORS 1015
+#define IDC_STATE 1016
+#define IDC_PORT_LABEL 1018
+#define IDC_USE_READER_KEYS 1019
+
+#define ID_SEARCH_ALL_PORTS 32771
+#define ID_RESCAN 32772
+
+#define IDT_REFRESH 1

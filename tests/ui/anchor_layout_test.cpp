@@ -16,15 +16,19 @@ TEST(AnchoredRect, Table) {
     const LayoutRect control{10, 20, 110, 40};
     const LayoutCase cases[] = {
         {"left+top: never moves", kAnchorLeft | kAnchorTop, {10, 20, 110, 40}},
-        {"left+top+right: stretches with the width", kAnchorLeft | kAnchorTop | kAnchorRight, {10, 20, 210, 40}},
+        {"left+top+right: stretches with the width",
+         kAnchorLeft | kAnchorTop | kAnchorRight,
+         {10, 20, 210, 40}},
         {"top+right: follows the right edge", kAnchorTop | kAnchorRight, {110, 20, 210, 40}},
-        {"all four: stretches both ways", kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom,
+        {"all four: stretches both ways",
+         kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom,
          {10, 20, 210, 90}},
         {"left+bottom: follows the bottom", kAnchorLeft | kAnchorBottom, {10, 70, 110, 90}},
         {"none: keeps place and size", 0, {10, 20, 110, 40}},
         {"no-copy-bits changes no geometry", kAnchorLeft | kAnchorTop | kAnchorNoCopyBits, {10, 20, 110, 40}},
     };
-    for (const LayoutCase& c : cases) EXPECT_EQ(AnchoredRect(control, c.anchors, client, 500, 350), c.expected) << c.what;
+    for (const LayoutCase& c : cases)
+        EXPECT_EQ(AnchoredRect(control, c.anchors, client, 500, 350), c.expected) << c.what;
 }
 
 TEST(AnchoredRect, ShrinkingAndScrolling) {

@@ -11,8 +11,8 @@ TEST(BlockGeometry, SectorsOfA4KCard) {
         bool trailer;
     };
     const Case cases[] = {
-        {0, 0, 0, false},    {3, 0, 3, true},      {4, 1, 0, false},     {127, 31, 3, true},
-        {128, 32, 0, false}, {142, 32, 14, false}, {143, 32, 15, true},  {144, 33, 0, false},
+        {0, 0, 0, false},     {3, 0, 3, true},      {4, 1, 0, false},    {127, 31, 3, true},
+        {128, 32, 0, false},  {142, 32, 14, false}, {143, 32, 15, true}, {144, 33, 0, false},
         {254, 39, 14, false}, {255, 39, 15, true},
     };
     for (const Case& c : cases) {
@@ -79,10 +79,10 @@ TEST(ParseKeyText, Table) {
         {L"ffffffffffff", 0xFFFFFFFFFFFFull},
         {L"A0A1A2A3A4A5", 0xA0A1A2A3A4A5ull},
         {L"000000000001", 1},
-        {L"abcd________", 0xABCD},    // typed leading digits only
+        {L"abcd________", 0xABCD},        // typed leading digits only
         {L"____________", std::nullopt},  // first position empty
         {L"", std::nullopt},
-        {L"1000000000000", std::nullopt},  // 49 bits
+        {L"1000000000000", std::nullopt},         // 49 bits
         {L"ffffffffffffffffffff", std::nullopt},  // overflows 64 bits: range error
         {L"-1", std::nullopt},
         {L"0x12", 0x12},

@@ -185,12 +185,16 @@ void CWnd::GetText(std::wstring& target) const {
     target.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
 }
 
-bool CDialog::PreTranslate(MSG& message) {
+bool OfferToDialogManager(HWND window, MSG& message) {
     const bool keyboard = message.message >= WM_KEYFIRST && message.message <= 0x0109;
     const bool mouse = message.message >= WM_MOUSEFIRST && message.message <= 0x020E;
     if (!keyboard && !mouse)
         return false;
-    return IsDialogMessageW(hwnd, &message) != FALSE;
+    return IsDialogMessageW(window, &message) != FALSE;
+}
+
+bool CDialog::PreTranslate(MSG& message) {
+    return OfferToDialogManager(hwnd, message);
 }
 
 LRESULT CDialog::DefaultHandling() {

@@ -12,6 +12,10 @@ public:
     virtual ~CObject() = default;
 };
 
+// Offers a keyboard or mouse message taken from the queue to the dialog manager of window
+// (Tab, arrow and mnemonic navigation); true when it consumed the message.
+bool OfferToDialogManager(HWND window, MSG& message);
+
 // 0, 1, -1 and -2 are placeholders some APIs use in handle positions, never windows of ours.
 bool IsRealWindowHandle(HWND window);
 

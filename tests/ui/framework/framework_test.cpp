@@ -144,6 +144,32 @@ TEST_F(Framework, ReflectedCommandReturnsOne) {
     EXPECT_EQ(SendMessageW(parent.hwnd, WM_COMMAND, MAKEWPARAM(77, BN_CLICKED), from), 0);
 }
 
+// Notifications about a control reach the control's own object, whatever message carries them.
+TEST_F(Framework, NotificationsAreReflectedToTheControlsObject) {
+    CTestWnd parent;
+    ASSERT_TRUE(parent.CreateTopLevel());
+    CReflectingButton button;
+    ASSERT_TRUE(button.Create(0, L"BUTTON", L"b", WS_CHILD, 0, 0, 50, 20, parent.hwnd, 12));
+    NMHDR notify{button.hwnd, 12, 0};
+    DRAWITEMSTRUCT draw{};
+    draw.hwndItem = button.hwnd;
+    struct Row {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const Row rows[] = {
+        {WM_NOTIFY, 12, reinterpret_cast<LPARAM>(&notify)},
+        {WM_DRAWITEM, 12, reinterpret_cast<LPARAM>(&draw)},
+        {WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, 12), reinterpret_cast<LPARAM>(button.hwnd)},
+    };
+    for (const Row& row : rows) {
+        button.reflected = 0;
+        SendMessageW(parent.hwnd, row.message, row.wParam, row.lParam);
+        EXPECT_EQ(button.reflected, row.message) << "message " << row.message;
+    }
+}
+
 TEST_F(Framework, SubclassedControlKeepsItsOwnBehaviourAndLetsGo) {
     CTestWnd parent;
     ASSERT_TRUE(parent.CreateTopLevel());
@@ -252,6 +278,15 @@ TEST_F(Framework, DialogResultsAreStoredOnlyWhereTheyMeanHandled) {
     EXPECT_EQ(dialog.hwnd, nullptr);
 }
 
+TEST_F(Framework, HelpContextAddsTheHelpButtonStyle) {
+    CResultDialog dialog;
+    dialog.helpContextId = 5;
+    HWND handle = CreateMemoryDialog(dialog);
+    ASSERT_NE(handle, nullptr);
+    EXPECT_TRUE(GetWindowLongW(handle, GWL_EXSTYLE) & WS_EX_CONTEXTHELP);
+    DestroyWindow(handle);
+}
+
 class CTestModal : public CModalDialog {
 public:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -273,28 +308,21 @@ public:
 
 TEST_F(Framework, ModalDialogEndedByQuitPassesTheQuitOnAndReturnsMinusOne) {
     CTestWnd owner;
-    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE));
+    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW));
     app.mainWindow = &owner;
     CTestModal dialog;
-    bool ownerDisabled = false;
     dialog.onInit = [&](CTestModal&) { PostQuitMessage(6); };
-    owner.onMessage = [&](UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (message == WM_ENTERIDLE)
-            ownerDisabled = !IsWindowEnabled(owner.hwnd);
-        return std::nullopt;
-    };
     EXPECT_EQ(dialog.RunModal(900, owner.hwnd), -1);
     MSG quit{};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 6u);
     EXPECT_TRUE(IsWindowEnabled(owner.hwnd));
     EXPECT_EQ(dialog.hwnd, nullptr);
-    (void)ownerDisabled;
 }
 
 TEST_F(Framework, ModalDialogDisablesItsOwnerUntilItEnds) {
     CTestWnd owner;
-    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE));
+    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW));
     app.mainWindow = &owner;
     CTestModal dialog;
     bool ownerDisabled = false;
@@ -404,7 +432,7 @@ void CALLBACK PressErrorBoxButton(HWND, UINT, UINT_PTR timer, DWORD) {
 
 TEST_F(Framework, ErrorBoxShowsOneOkButtonAndReturnsItsId) {
     CTestWnd owner;
-    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE));
+    ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW));
     app.mainWindow = &owner;
     SetTimer(nullptr, 0, 50, &PressErrorBoxButton);
     EXPECT_EQ(ShowErrorBox(L"Something failed.", nullptr), IDOK);

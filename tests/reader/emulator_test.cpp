@@ -18,14 +18,16 @@ struct Step {
 };
 
 Bytes Auth(uint8_t mode, uint8_t block, Bytes keyLsbFirst = Bytes(6, 0xFF)) {
-    Bytes p{mode, block};
-    p.insert(p.end(), keyLsbFirst.begin(), keyLsbFirst.end());
+    Bytes p(2 + keyLsbFirst.size());
+    p[0] = mode;
+    p[1] = block;
+    std::copy(keyLsbFirst.begin(), keyLsbFirst.end(), p.begin() + 2);
     return p;
 }
 
 Bytes Write(uint8_t block, uint8_t fill) {
-    Bytes p{block};
-    p.insert(p.end(), 16, fill);
+    Bytes p(17, fill);
+    p[0] = block;
     return p;
 }
 
@@ -34,7 +36,9 @@ void RunSteps(CEmuLink& emu, const std::vector<Step>& steps, const char* name) {
         const Step& s = steps[i];
         const int status = emu.link.Exchange(s.command, s.payload.data(), s.payload.size(), emu.link.reply);
         EXPECT_EQ(status, s.status) << name << ", step " << i;
-        if (!s.reply.empty()) EXPECT_EQ(emu.link.reply, s.reply) << name << ", step " << i;
+        if (!s.reply.empty()) {
+            EXPECT_EQ(emu.link.reply, s.reply) << name << ", step " << i;
+        }
     }
 }
 

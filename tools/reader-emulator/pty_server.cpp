@@ -96,12 +96,12 @@ void CPtyServer::Unplug() {
     std::fflush(stdout);
 }
 
-bool CPtyServer::LineSpeedMatches() const {
+bool CPtyServer::LineSpeedMatches(uint32_t readerBaud) const {
     if (!options_.strictBaud || slaveHold_ < 0) return true;
     termios settings{};
     if (tcgetattr(slaveHold_, &settings) != 0) return true;
     const uint32_t line = SpeedOf(cfgetospeed(&settings));
-    return line == 0 || line == reader_.Baud();
+    return line == 0 || line == readerBaud;
 }
 
 void CPtyServer::Schedule(const EmuOutput& output) {
@@ -112,7 +112,7 @@ void CPtyServer::Schedule(const EmuOutput& output) {
         at = std::max(at, lineFreeAt_);  // one line: a reply waits for the previous one
     }
     for (uint8_t byte : output.bytes) {
-        out_.push_back({at, byte});
+        out_.push_back({at, byte, output.baud});
         at += perByte;
     }
     lineFreeAt_ = at;
@@ -124,11 +124,11 @@ void CPtyServer::WriteDue() {
     const auto now = Clock::now();
     std::vector<uint8_t> batch;
     while (!out_.empty() && out_.front().due <= now) {
-        batch.push_back(out_.front().byte);
+        // Bytes sent at a speed the program does not listen at reach it as noise: dropped.
+        if (LineSpeedMatches(out_.front().baud)) batch.push_back(out_.front().byte);
         out_.pop_front();
     }
     if (batch.empty() || master_ < 0) return;
-    if (!LineSpeedMatches()) return;  // the program listens at another speed: it hears noise
     // The program's side may be full or gone; what does not fit is lost, as on a real line.
     const ssize_t written = write(master_, batch.data(), batch.size());
     (void)written;
@@ -138,8 +138,13 @@ void CPtyServer::OnLineReadable() {
     uint8_t buffer[1024];
     const ssize_t got = read(master_, buffer, sizeof buffer);
     if (got <= 0) return;
-    if (options_.verbose) std::fprintf(stderr, "in: %zd bytes\n", got);
-    if (!LineSpeedMatches()) return;
+    if (options_.verbose) {
+        termios settings{};
+        tcgetattr(slaveHold_, &settings);
+        std::fprintf(stderr, "in: %zd bytes, line %u baud, reader %u baud\n", got, SpeedOf(cfgetospeed(&settings)),
+                     reader_.Baud());
+    }
+    if (!LineSpeedMatches(reader_.Baud())) return;
     for (const EmuOutput& output : reader_.Receive(NowMs(), buffer, static_cast<size_t>(got))) Schedule(output);
     if (reader_.UnplugRequested()) {
         reader_.ClearUnplug();

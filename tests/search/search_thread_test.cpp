@@ -212,8 +212,9 @@ TEST(SearchThreadWithReaders, ProbesIdentifyEveryReaderAtTheSameTime) {
         EXPECT_NE(port->buildTime, 0);
     }
     // One after another they would take the sum of their answer times.
-    if (names.size() > 1 && replyDelay > 0)
+    if (names.size() > 1 && replyDelay > 0) {
         EXPECT_LT(elapsed, 2 * replyDelay) << elapsed << " ms";
+    }
 }
 
 TEST(SearchThreadWithReaders, StopIsAnsweredWhileEveryProbeWaitsOnASilentDevice) {

@@ -24,6 +24,8 @@ public:
     bool Open() override {
         SimDevice& device = world_.Device(name);
         device.openTimes.push_back(world_.Now());
+        if (device.openFailsOddly)
+            throw std::runtime_error("driver misbehaved");
         if (device.missing)
             throw CRdPortException(CRdPortException::kNotExists, name);
         if (device.busyOpens > 0) {

@@ -104,8 +104,8 @@ bool CPtyServer::LineSpeedMatches(uint32_t readerBaud) const {
     return line == 0 || line == readerBaud;
 }
 
-void CPtyServer::Schedule(const EmuOutput& output) {
-    auto at = Clock::now() + std::chrono::milliseconds(output.delayMs);
+void CPtyServer::Schedule(const EmuOutput& output, std::chrono::nanoseconds receiveTime) {
+    auto at = Clock::now() + receiveTime + std::chrono::milliseconds(output.delayMs);
     std::chrono::nanoseconds perByte(0);
     if (options_.pacing && output.baud != 0) {
         perByte = std::chrono::nanoseconds(11'000'000'000LL / output.baud);
@@ -145,7 +145,12 @@ void CPtyServer::OnLineReadable() {
                      reader_.Baud());
     }
     if (!LineSpeedMatches(reader_.Baud())) return;
-    for (const EmuOutput& output : reader_.Receive(NowMs(), buffer, static_cast<size_t>(got))) Schedule(output);
+    // A terminal passes the program's bytes at once; on a serial line the reader has the last
+    // of them only after their line time, so with pacing its replies start that much later.
+    std::chrono::nanoseconds receiveTime(0);
+    if (options_.pacing) receiveTime = std::chrono::nanoseconds(got * 11'000'000'000LL / reader_.Baud());
+    for (const EmuOutput& output : reader_.Receive(NowMs(), buffer, static_cast<size_t>(got)))
+        Schedule(output, receiveTime);
     if (reader_.UnplugRequested()) {
         reader_.ClearUnplug();
         Unplug();

@@ -31,16 +31,19 @@ int main(int argc, char** argv) {
         const std::clock_t cpuStart = std::clock();
         const auto wallStart = std::chrono::steady_clock::now();
         for (long i = 0; i < rounds; ++i) {
-            if (emu.link.Exchange(kind.command, kind.payload, kind.size, emu.link.reply) != 0x55) return 1;
+            if (emu.link.Exchange(kind.command, kind.payload, kind.size, emu.link.reply) != 0x55)
+                return 1;
             if ((i & 1023) == 0) {
                 emu.reader.commands.clear();
                 emu.port.written.clear();
             }
         }
         const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-        std::printf("%-40s %ld rounds: %.2f us CPU per exchange (%.2f us wall), emulator included\n", kind.name,
-                    rounds, cpu * 1e6 / static_cast<double>(rounds), wall * 1e6 / static_cast<double>(rounds));
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        std::printf("%-40s %ld rounds: %.2f us CPU per exchange (%.2f us wall), emulator included\n",
+                    kind.name, rounds, cpu * 1e6 / static_cast<double>(rounds),
+                    wall * 1e6 / static_cast<double>(rounds));
     }
     return 0;
 }

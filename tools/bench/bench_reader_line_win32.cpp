@@ -53,22 +53,24 @@ int wmain(int argc, wchar_t** argv) {
                 return 2;
             }
             const uint8_t linkStart[] = {0x01, index};
-            if (link.Exchange(0x2F, linkStart, sizeof linkStart, link.reply) != 0x55) return 1;
+            if (link.Exchange(0x2F, linkStart, sizeof linkStart, link.reply) != 0x55)
+                return 1;
             port.SetParams(baud, port.stopBits, port.eventChar);
         }
         long rounds = 0;
         const auto start = std::chrono::steady_clock::now();
         double elapsed = 0;
         while (elapsed < seconds) {
-            if (link.Exchange(0x2F, keepAlive, sizeof keepAlive, link.reply) != 0x55) return 1;
+            if (link.Exchange(0x2F, keepAlive, sizeof keepAlive, link.reply) != 0x55)
+                return 1;
             ++rounds;
             elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
         const int bytesPerExchange = 8 + 7;
         const double limit = static_cast<double>(baud) / (bytesPerExchange * 11);
         const double rate = static_cast<double>(rounds) / elapsed;
-        std::printf("%6u baud: %7.1f round trips/s, line limit %7.1f/s (%d bytes x 11 bits), ratio %.2f\n", baud,
-                    rate, limit, bytesPerExchange, rate / limit);
+        std::printf("%6u baud: %7.1f round trips/s, line limit %7.1f/s (%d bytes x 11 bits), ratio %.2f\n",
+                    baud, rate, limit, bytesPerExchange, rate / limit);
         if (baud != 9600) {
             const uint8_t linkEnd[] = {0x00, 0x80};
             link.Exchange(0x2F, linkEnd, sizeof linkEnd, link.reply);

@@ -223,14 +223,20 @@ CReaderEmulator::Reply CReaderEmulator::Authenticate(const std::vector<uint8_t>&
     return {kAuthError, {}};
 }
 
+int CReaderEmulator::BlockAccess(int block) const {
+    if (!card_ || !selected_)
+        return kNoCard;
+    if (block >= card_->BlockCount())
+        return kBadAddress;
+    if (EmuCard::SectorOf(block) != authSector_)
+        return kAuthError;
+    return kOk;
+}
+
 CReaderEmulator::Reply CReaderEmulator::ReadBlock(const std::vector<uint8_t>& p) {
     const int block = p[0];
-    if (!card_ || !selected_)
-        return {kNoCard, {}};
-    if (block >= card_->BlockCount())
-        return {kBadAddress, {}};
-    if (EmuCard::SectorOf(block) != authSector_)
-        return {kAuthError, {}};
+    if (const int status = BlockAccess(block); status != kOk)
+        return {status, {}};
     EmuBlock data = card_->blocks[static_cast<size_t>(block)];
     if (EmuCard::IsTrailer(block))
         std::fill(data.begin(), data.begin() + 6, 0);  // key A never reads back
@@ -239,12 +245,8 @@ CReaderEmulator::Reply CReaderEmulator::ReadBlock(const std::vector<uint8_t>& p)
 
 CReaderEmulator::Reply CReaderEmulator::WriteBlock(const std::vector<uint8_t>& p) {
     const int block = p[0];
-    if (!card_ || !selected_)
-        return {kNoCard, {}};
-    if (block >= card_->BlockCount())
-        return {kBadAddress, {}};
-    if (EmuCard::SectorOf(block) != authSector_)
-        return {kAuthError, {}};
+    if (const int status = BlockAccess(block); status != kOk)
+        return {status, {}};
     if (block == 0)
         return {kCardRefused, {}};  // the manufacturer block is read-only
     std::copy(p.begin() + 1, p.end(), card_->blocks[static_cast<size_t>(block)].begin());

@@ -90,6 +90,8 @@ private:
     void HandleFrame(std::vector<EmuOutput>& out);
     Reply Execute(uint8_t command, const std::vector<uint8_t>& payload);
     Reply Authenticate(const std::vector<uint8_t>& payload);
+    // Status for reading or writing block: no card, no such block, or sector not authenticated.
+    int BlockAccess(int block) const;
     Reply ReadBlock(const std::vector<uint8_t>& payload);
     Reply WriteBlock(const std::vector<uint8_t>& payload);
     void Emit(uint8_t seq, uint8_t command, const Reply& reply, std::vector<EmuOutput>& out);

@@ -255,10 +255,12 @@ bool CRdComPort::Read() {
                 ThrowLost(error);
             got = 0;
         }
-        if (got != 0) {
-            AppendInput(readChunk_, got);
-            any = true;
-        }
+        // The driver said bytes were queued but none came (end of file): asking again would
+        // spin, so the next Read tries anew.
+        if (got == 0)
+            return any;
+        AppendInput(readChunk_, got);
+        any = true;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -81,6 +82,10 @@ void CPtyServer::Plug() {
     slaveHold_ = open(slaveName_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (slaveHold_ < 0)
         Fail("open terminal");
+    // Owning the terminal as our session's controlling terminal keeps any other process that
+    // opens it (Wine's server) from taking it as its own, which would send that process a
+    // hang-up when the terminal goes away on unplug.
+    ioctl(slaveHold_, TIOCSCTTY, 0);
     termios settings{};
     tcgetattr(slaveHold_, &settings);
     cfmakeraw(&settings);  // no echo, no line editing: bytes pass untouched
@@ -102,6 +107,7 @@ void CPtyServer::Unplug() {
         return;
     if (!options_.linkPath.empty())
         unlink(options_.linkPath.c_str());
+    ioctl(slaveHold_, TIOCNOTTY);
     close(slaveHold_);
     close(master_);
     slaveHold_ = master_ = -1;
@@ -218,6 +224,8 @@ int CPtyServer::Run() {
     std::signal(SIGTERM, OnStopSignal);
     std::signal(SIGINT, OnStopSignal);
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGHUP, SIG_IGN);  // our own terminal hanging up on unplug
+    setsid();                      // a session of our own, to hold the terminal as its controller
     Plug();
     while (!quit_ && gStopSignal == 0) {
         std::vector<pollfd> fds;

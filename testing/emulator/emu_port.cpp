@@ -178,3 +178,9 @@ void CEmuPort::Unplug() {
     if (commEvent != nullptr)
         clock_.Signal(commEvent);
 }
+
+void CEmuPort::InjectNoise(std::vector<uint8_t> bytes, uint32_t delayMs) {
+    const EmuOutput noise{0, std::move(bytes), baudRate};
+    const uint64_t generation = generation_;
+    clock_.After(delayMs, [this, noise, generation] { Deliver(noise, generation); });
+}

@@ -32,6 +32,8 @@ public:
 
     // The device vanishes: every later call fails with the lost-communication error.
     void Unplug();
+    // Line noise: bytes that arrive after delayMs as if the reader had sent them.
+    void InjectNoise(std::vector<uint8_t> bytes, uint32_t delayMs);
 
     // Test knobs.
     bool exists = true;  // false: Open throws "not exists"

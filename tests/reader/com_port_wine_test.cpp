@@ -30,7 +30,8 @@ std::wstring PortFromEnvironment(const char* variable) {
 
 CHandle NewEvent() {
     CHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!event.IsValid()) throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+    if (!event.IsValid())
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
     return event;
 }
 
@@ -60,7 +61,8 @@ protected:
     void SetUp() override {
         readerPort = PortFromEnvironment("QC_EMU_PORT");
         unplugPort = PortFromEnvironment("QC_EMU_UNPLUG_PORT");
-        if (readerPort.empty()) GTEST_SKIP() << "no emulated reader (run through com_port_wine_test.sh)";
+        if (readerPort.empty())
+            GTEST_SKIP() << "no emulated reader (run through com_port_wine_test.sh)";
     }
     std::wstring readerPort, unplugPort;
 };
@@ -100,6 +102,19 @@ TEST_F(ComPortWineTest, OpenIdentifyAndExchange) {
     EXPECT_FALSE(wine.port.IsOpen());
 }
 
+TEST_F(ComPortWineTest, LongWriteGoesOutInChunksAndTheLinkStaysUsable) {
+    WineLink wine(readerPort);
+    wine.port.SetParams(9600, kReaderLink.stopBits, 0);
+    ASSERT_TRUE(wine.port.Open());
+    const Bytes noise(3000, 0x00);  // the reader ignores bytes between frames
+    wine.link.SendRaw(noise.data(), noise.size(), kReaderLink.replyTimeout);
+    EXPECT_FALSE(wine.port.writePending);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
+    wine.port.Purge(true, true);
+    EXPECT_TRUE(wine.port.input.empty());
+    EXPECT_EQ(wine.port.InputCount(), 0);
+}
+
 TEST_F(ComPortWineTest, MissingPortThrowsNotExists) {
     WineLink wine(L"COM42");
     try {
@@ -119,7 +134,8 @@ bool RunningUnderWine() {
 
 TEST_F(ComPortWineTest, PortHeldElsewhereReportsBusy) {
     const std::wstring busyPort = PortFromEnvironment("QC_BUSY_PORT");
-    if (busyPort.empty()) GTEST_SKIP() << "no busy port";
+    if (busyPort.empty())
+        GTEST_SKIP() << "no busy port";
     WineLink wine(busyPort);
     EXPECT_FALSE(wine.port.Open());
     EXPECT_FALSE(wine.port.IsOpen());
@@ -127,7 +143,8 @@ TEST_F(ComPortWineTest, PortHeldElsewhereReportsBusy) {
 
 TEST_F(ComPortWineTest, SecondOpenReportsBusy) {
     // Wine lets a process open a serial device twice; Windows refuses the second open.
-    if (RunningUnderWine()) GTEST_SKIP() << "Wine does not keep serial ports exclusive";
+    if (RunningUnderWine())
+        GTEST_SKIP() << "Wine does not keep serial ports exclusive";
     WineLink first(readerPort);
     WineLink second(readerPort);
     ASSERT_TRUE(first.port.Open());
@@ -138,7 +155,8 @@ TEST_F(ComPortWineTest, SecondOpenReportsBusy) {
 }
 
 TEST_F(ComPortWineTest, UnplugMidExchangeLosesCommunication) {
-    if (unplugPort.empty()) GTEST_SKIP() << "no vanishing reader";
+    if (unplugPort.empty())
+        GTEST_SKIP() << "no vanishing reader";
     WineLink wine(unplugPort);
     ASSERT_TRUE(wine.port.Open());
     ReaderIdentity identity;

@@ -43,7 +43,7 @@ private:
     void OnLineReadable();
     void OnControlReadable(int fd, std::string& buffer);
     bool HandleControlLine(const std::string& line);
-    void Schedule(const EmuOutput& output);
+    void Schedule(const EmuOutput& output, std::chrono::nanoseconds receiveTime);
     void WriteDue();
     bool LineSpeedMatches(uint32_t readerBaud) const;
 

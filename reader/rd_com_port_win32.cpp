@@ -5,6 +5,8 @@
 namespace {
 
 constexpr DWORD kDcbLength = 28;
+// How long Close lets cancelled requests report back before the handle goes anyway.
+constexpr DWORD kCancelWaitMs = 1000;
 
 DWORD CommMaskFor(uint8_t eventChar) {
     return eventChar != 0 ? EV_RXFLAG : EV_RXCHAR;
@@ -108,11 +110,14 @@ void CRdComPort::Close() {
     PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
     // Requests still in flight write into this object's OVERLAPPED structures and buffers:
     // cancel them and let them finish before the handle goes and the object may be freed.
+    // The wait is bounded and polls the request's own status rather than its event: the owner's
+    // wait may already have consumed an auto-reset event, and a driver that never reports the
+    // cancellation (seen under Wine with a silent device) must not hang the caller.
     CancelIo(handle_);
+    const DWORD start = GetTickCount();
     for (OVERLAPPED* ov : {&commOv_, &writeOv_, &readOv_}) {
-        DWORD ignored = 0;
-        if (!HasOverlappedIoCompleted(ov))
-            GetOverlappedResult(handle_, ov, &ignored, TRUE);
+        while (!HasOverlappedIoCompleted(ov) && GetTickCount() - start < kCancelWaitMs)
+            Sleep(1);
     }
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
@@ -167,7 +172,10 @@ void CRdComPort::OnCommEvent() {
         ArmCommWait();
     } else {
         const DWORD error = GetLastError();
-        if (error == ERROR_OPERATION_ABORTED) {
+        // A cancelled wait is simply armed again. So is one whose arming was refused with
+        // ERROR_INVALID_PARAMETER (tolerated when arming): its request then carries that status,
+        // which is no sign of a lost device.
+        if (error == ERROR_OPERATION_ABORTED || error == ERROR_INVALID_PARAMETER) {
             ArmCommWait();
             return;
         }

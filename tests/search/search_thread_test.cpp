@@ -211,9 +211,10 @@ TEST(SearchThreadWithReaders, ProbesIdentifyEveryReaderAtTheSameTime) {
         EXPECT_EQ(port->firmware, 0x01080000u);
         EXPECT_NE(port->buildTime, 0);
     }
-    // One after another they would take the sum of their answer times.
+    // One after another they would take at least the sum of their answer times; side by side
+    // they take about one answer time (two when a first request is lost and retried).
     if (names.size() > 1 && replyDelay > 0) {
-        EXPECT_LT(elapsed, 2 * replyDelay) << elapsed << " ms";
+        EXPECT_LT(elapsed, static_cast<long long>(names.size()) * replyDelay) << elapsed << " ms";
     }
 }
 

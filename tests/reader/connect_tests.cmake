@@ -10,5 +10,6 @@ target_link_libraries(qc_connect_test_support PUBLIC qc_connect)
 qc_add_test(connect_tests
   SOURCES
     reader/connect_schedule_test.cpp
+    reader/card_detect_test.cpp
   LIBS qc_connect_test_support qc_test_support
 )

@@ -65,6 +65,7 @@ void CScriptedPort::Write(const uint8_t* data, size_t size) {
         return;
     SentCommand sent{clock_.Now(), data[3], std::vector<uint8_t>(data + 4, data + size - 2)};
     reader_.sent.push_back(sent);
+    clock_.Advance(reader_.commandTime);
     if (!reader_.responder)
         return;
     const std::optional<ScriptedReply> reply = reader_.responder(sent);

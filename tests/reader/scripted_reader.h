@@ -21,7 +21,15 @@ struct SentCommand {
 };
 
 struct ScriptedReply {
-    int status = 0x55;
+    ScriptedReply(int status = 0x55, std::vector<uint8_t> data = {})
+        : status(status), data(std::move(data)) {}
+    static ScriptedReply Raw(std::vector<uint8_t> bytes) {
+        ScriptedReply reply;
+        reply.raw = std::move(bytes);
+        return reply;
+    }
+
+    int status;
     std::vector<uint8_t> data;
     std::vector<uint8_t> raw;  // sent verbatim instead of a reply frame when not empty
 };
@@ -35,7 +43,8 @@ struct ScriptedReader {
     Responder responder;      // null: silent
     OpenBehaviour open = OpenBehaviour::Opens;
     uint32_t maxBaud = 115200;
-    bool unplugged = false;  // every I/O call fails as when the adapter is pulled
+    bool unplugged = false;    // every I/O call fails as when the adapter is pulled
+    uint32_t commandTime = 1;  // ms a framed command takes on the line and in the reader
 
     std::vector<SentCommand> sent;
     std::vector<uint32_t> baudChanges;  // every SetParams baud while open

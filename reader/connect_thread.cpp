@@ -63,7 +63,8 @@ void CConnectThread::RequestStop() {
         testRunning = false;
     }
     exchange.running = false;
-    if (exchange.eventCount > 0)
+    // events[0] is made before the worker starts; the worker adds the others later.
+    if (exchange.events[0])
         platform.SignalEvent(exchange.events[0]);
 }
 
@@ -83,6 +84,9 @@ void CConnectThread::StartTest(const TestParameters& parameters) {
     trailerLogged = false;
     authErrorLogged = false;
     testRunning = true;
+    // The first cycle should not wait for the next poll.
+    if (exchange.events[0])
+        platform.SignalEvent(exchange.events[0]);
 }
 
 void CConnectThread::StopTest() {

@@ -55,6 +55,7 @@ struct ConnectSchedule {
 class CConnectThread {
 public:
     static constexpr uint32_t kOpenRetryPeriod = 1000;
+    static constexpr uint32_t kLinkEndWait = 500;  // for the switch-off at disconnect
     static constexpr uint32_t kErrorPause = 100;
     static constexpr uint32_t kResetPause = 10;
 
@@ -147,6 +148,7 @@ private:
     void AppendStatusLog(unsigned textId, int status);
     bool Authenticate(const TestParameters& test, int sector);
     void CloseEvents();
+    void SendLinkEnd();
     void PrepareRun(const std::wstring& name);
 
     IConnectPlatform& platform;

@@ -207,6 +207,7 @@ TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
 }
 
 struct StatusLogCase {
+    const char* name;
     uint8_t command;
     int skipBefore;  // replies of that command to leave alone first
     int status;
@@ -237,14 +238,16 @@ TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statuses, StatusLogTest,
-    ::testing::Values(StatusLogCase{0x52, 0, 9, TestLanguage::English,
-                                    L"Write error 0x09: Карта отказала в исполнении команды"},
-                      StatusLogCase{0x52, 0, 9, TestLanguage::Russian,
-                                    L"Ошибка записи 0x09: Карта отказала в исполнении команды"},
-                      StatusLogCase{0x52, 2, 0x42, TestLanguage::English, L"Write error 0x42: "},
-                      StatusLogCase{0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Неверные данные"},
-                      StatusLogCase{0x51, 1, 3, TestLanguage::Russian,
-                                    L"Ошибка чтения 0x03: Неверные данные"}));
+    ::testing::Values(
+        StatusLogCase{"EnglishWrite", 0x52, 0, 9, TestLanguage::English,
+                      L"Write error 0x09: Карта отказала в исполнении команды"},
+        StatusLogCase{"RussianWrite", 0x52, 0, 9, TestLanguage::Russian,
+                      L"Ошибка записи 0x09: Карта отказала в исполнении команды"},
+        StatusLogCase{"EnglishWriteWithoutText", 0x52, 2, 0x42, TestLanguage::English, L"Write error 0x42: "},
+        StatusLogCase{"EnglishRead", 0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Неверные данные"},
+        StatusLogCase{"RussianRead", 0x51, 1, 3, TestLanguage::Russian,
+                      L"Ошибка чтения 0x03: Неверные данные"}),
+    [](const ::testing::TestParamInfo<StatusLogCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     card.authStatus = 8;

@@ -138,6 +138,8 @@ private:
     void ProbeSecurityLevel(Detection& d, CardInfo& result);
     void ProbeClassicSize(const CardInfo& card, CardInfo& result, int32_t type1K);
     void ProbeAesSize(CardInfo& result);
+    void ProbeSize(const std::function<int(bool)>& probe, CardInfo& result, int32_t type1K,
+                   bool refusedMeans1K);
     void ClassifyBySakAlone(const Detection& d, CardInfo& result);
     void EnsureAts(Detection& d);
 

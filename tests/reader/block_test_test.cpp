@@ -32,14 +32,6 @@ protected:
         status = thread.ReadStatus();
     }
 
-    std::vector<SentCommand> TestCommands(uint8_t code) const {
-        std::vector<SentCommand> found;
-        for (const SentCommand& c : reader.sent)
-            if (c.command == code && c.time >= testStart)
-                found.push_back(c);
-        return found;
-    }
-
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
@@ -85,8 +77,8 @@ class TrailerTest : public BlockTestTest, public ::testing::WithParamInterface<i
 
 TEST_P(TrailerTest, TrailerIsRefusedOnceAndNeverWritten) {
     RunTest(Parameters(GetParam()), 3000);
-    EXPECT_TRUE(TestCommands(0x52).empty());
-    EXPECT_TRUE(TestCommands(0x50).empty());
+    EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
+    EXPECT_TRUE(SentSince(reader, testStart, 0x50).empty());
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Writing to the block print is not allowed."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(status.written, 0);
@@ -96,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, TrailerTest, ::testing::Values(3, 7, 127, 143, 
 
 TEST_F(BlockTestTest, HighSectorBlockIsAuthenticatedWrittenAndReadBack) {
     RunTest(Parameters(128), 300);
-    const std::vector<SentCommand> auths = TestCommands(0x50);
+    const std::vector<SentCommand> auths = SentSince(reader, testStart, 0x50);
     ASSERT_EQ(auths.size(), 1u);
     EXPECT_EQ(auths[0].payload, (Bytes{0x02, 128, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_GT(status.written, 10);
@@ -107,7 +99,7 @@ TEST_F(BlockTestTest, HighSectorBlockIsAuthenticatedWrittenAndReadBack) {
 TEST_F(BlockTestTest, AllOnesWrapsToZero) {
     card.blocks[5].fill(0xFF);
     RunTest(Parameters(5), 300);
-    const std::vector<SentCommand> writes = TestCommands(0x52);
+    const std::vector<SentCommand> writes = SentSince(reader, testStart, 0x52);
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes[0].payload, (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -115,7 +107,7 @@ TEST_F(BlockTestTest, AllOnesWrapsToZero) {
 TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     card.blocks[1] = Block{0x01};
     RunTest(Parameters(1), 300);
-    const std::vector<SentCommand> writes = TestCommands(0x52);
+    const std::vector<SentCommand> writes = SentSince(reader, testStart, 0x52);
     ASSERT_GE(writes.size(), 2u);
     EXPECT_EQ(writes[0].payload, (Bytes{1, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(writes[1].payload, (Bytes{1, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -135,7 +127,7 @@ class KeyModeTest : public BlockTestTest, public ::testing::WithParamInterface<K
 TEST_P(KeyModeTest, AuthenticationPayload) {
     const KeyCase& c = GetParam();
     RunTest(Parameters(9, 0xA0A1A2A3A4A5ull, c.keyB, c.readerKeys), 300);
-    const std::vector<SentCommand> auths = TestCommands(0x50);
+    const std::vector<SentCommand> auths = SentSince(reader, testStart, 0x50);
     ASSERT_EQ(auths.size(), 1u);  // one sector: no second authentication
     EXPECT_EQ(auths[0].payload, c.payload);
     EXPECT_GT(status.written, 1);
@@ -252,8 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     card.authStatus = 8;
     RunTest(Parameters(1), 3000);
-    EXPECT_GT(TestCommands(0x50).size(), 3u);  // tried again after every poll
-    EXPECT_TRUE(TestCommands(0x52).empty());
+    EXPECT_GT(SentSince(reader, testStart, 0x50).size(), 3u);  // tried again after every poll
+    EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
     EXPECT_EQ(status.errors, 0);
 }

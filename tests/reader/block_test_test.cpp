@@ -250,15 +250,48 @@ TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     EXPECT_EQ(status.errors, 0);
 }
 
-TEST_F(BlockTestTest, CardLeavingMidWriteGivesOneNoCardLinePerCardRecord) {
-    platform.clock.After(200, [this] { card.Override(0x52, ScriptedReply{6}); });
-    platform.clock.After(200, [this] { card.cardPresent = false; });
+struct LeavingCase {
+    const char* name;
+    // Replies of the first cycle's block commands in order (nullopt: the card's own answer);
+    // after them the card is gone.
+    std::vector<std::pair<uint8_t, std::optional<ScriptedReply>>> replies;
+};
+
+class CardLeavingTest : public BlockTestTest, public ::testing::WithParamInterface<LeavingCase> {};
+
+TEST_P(CardLeavingTest, OneNoCardLinePerCardRecordAndNoError) {
+    const LeavingCase& c = GetParam();
+    size_t next = 0;
+    reader.responder = [this, &c, &next](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.time >= 100 && (sent.command == 0x51 || sent.command == 0x52)) {
+            if (next < c.replies.size() && c.replies[next].first == sent.command) {
+                const std::optional<ScriptedReply>& reply = c.replies[next++].second;
+                if (next == c.replies.size())
+                    card.cardPresent = false;
+                if (reply)
+                    return reply;
+            }
+        }
+        return card.Respond(sent);
+    };
     RunTest(Parameters(1), 3000);
-    // One line when the write finds no card, one more once the empty record is published.
+    // One line when the card does not answer, one more once the empty record is published.
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card.", L"No card."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadCard(), CardInfo{});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, CardLeavingTest,
+    ::testing::Values(LeavingCase{"MidWrite", {{0x51, std::nullopt}, {0x52, ScriptedReply{6}}}},
+                      LeavingCase{"MidRead",
+                                  {{0x51, std::nullopt}, {0x52, std::nullopt}, {0x51, ScriptedReply{6}}}},
+                      LeavingCase{"BetweenReadBacks",
+                                  {{0x51, std::nullopt},
+                                   {0x52, std::nullopt},
+                                   {0x51, ScriptedReply{0x55, Bytes(16, 0xEE)}},
+                                   {0x51, ScriptedReply{6}}}}),
+    [](const ::testing::TestParamInfo<LeavingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) {
     card.Override(0x50, ScriptedReply{0x55});

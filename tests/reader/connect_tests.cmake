@@ -15,6 +15,7 @@ qc_add_test(connect_tests
     reader/connect_schedule_test.cpp
     reader/card_detect_test.cpp
     reader/block_test_test.cpp
+    reader/emulated_card_detect_test.cpp
     ${connect_resources}
   LIBS qc_connect_test_support qc_test_support
 )

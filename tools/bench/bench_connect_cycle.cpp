@@ -6,29 +6,11 @@
 #include <ctime>
 
 #include "reader/connect_thread.h"
-#include "testing/emulator/emu_port.h"
-#include "testing/emulator/reader_emulator.h"
-#include "testing/emulator/sim_clock.h"
-
-namespace {
-
-class CEmuPlatform : public IConnectPlatform {
-public:
-    IWaitClock& Clock() override { return clock; }
-    EventHandle NewEvent() override { return clock.NewEvent(); }
-    void CloseEvent(EventHandle) override {}
-    void SignalEvent(EventHandle event) override { clock.Signal(event); }
-    std::unique_ptr<CRdPort> NewPort() override { return std::make_unique<CEmuPort>(reader, clock); }
-
-    CSimClock clock;
-    CReaderEmulator reader;
-};
-
-}  // namespace
+#include "testing/emulator/emu_connect_platform.h"
 
 int main(int argc, char** argv) {
     const long cycles = argc > 1 ? std::atol(argv[1]) : 100000;
-    CEmuPlatform platform;
+    CEmuConnectPlatform platform;
     platform.reader.replyDelayMs = 1;
     platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
     CConnectThread thread(platform);

@@ -255,7 +255,7 @@ CReaderEmulator::Reply CReaderEmulator::PassThrough(const std::vector<uint8_t>& 
 // Key address little-endian after the mode byte; a key the card lacks is a wrong address.
 CReaderEmulator::Reply CReaderEmulator::AesAuthenticate(const std::vector<uint8_t>& p) {
     if (!card_ || !card_->iso || card_->iso->aesSize == 0)
-        return {kHardwareFailure, {}};
+        return {kCardRefused, {}};  // MIFARE Classic cards do not speak it
     const int address = p[1] | (p[2] << 8);
     const int needed = address >= 0x4040 ? 4096 : 2048;
     return {card_->iso->aesSize >= needed ? kOk : kBadAddress, {}};

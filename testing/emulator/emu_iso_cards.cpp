@@ -1,11 +1,16 @@
 #include "testing/emulator/emu_iso_cards.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 // ATS: length, T0 (TA, TB, TC present, FSCI 5), TA, TB, TC, then the historical bytes.
 std::vector<uint8_t> Ats(const std::vector<uint8_t>& historical) {
-    std::vector<uint8_t> ats{static_cast<uint8_t>(5 + historical.size()), 0x75, 0x77, 0x80, 0x02};
-    ats.insert(ats.end(), historical.begin(), historical.end());
+    const uint8_t head[] = {static_cast<uint8_t>(5 + historical.size()), 0x75, 0x77, 0x80, 0x02};
+    std::vector<uint8_t> ats(sizeof head + historical.size());
+    std::copy(std::begin(head), std::end(head), ats.begin());
+    std::copy(historical.begin(), historical.end(), ats.begin() + sizeof head);
     return ats;
 }
 

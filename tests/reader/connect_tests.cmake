@@ -37,4 +37,5 @@ if(WIN32)
   add_test(NAME connect_wine_tests
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/reader/connect_wine_test.sh ${QC_READER_EMULATOR}
       ${CMAKE_BINARY_DIR}/pty ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:connect_wine_tests>)
+  set_tests_properties(connect_wine_tests PROPERTIES TIMEOUT 120)
 endif()

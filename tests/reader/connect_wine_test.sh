@@ -11,6 +11,8 @@ if [ ! -x "$emulator" ]; then
   exit 1
 fi
 mkdir -p "$ptydir"
+# A link left by an earlier run may point at another program's terminal by now.
+rm -f "$ptydir/COM10"
 "$emulator" --link "$ptydir/COM10" --card 1k --strict-baud --pace >"$ptydir/COM10-connect.log" 2>&1 &
 reader=$!
 trap 'kill $reader 2>/dev/null || true; wait $reader 2>/dev/null || true' EXIT

@@ -9,8 +9,9 @@ bool OrdinalLess(const std::wstring& a, const std::wstring& b) {
 }
 
 size_t LowerBoundByName(const std::vector<PortEntry>& ports, const std::wstring& name) {
-    auto it = std::lower_bound(ports.begin(), ports.end(), name,
-                               [](const PortEntry& entry, const std::wstring& n) { return OrdinalLess(entry.name, n); });
+    auto it = std::lower_bound(
+        ports.begin(), ports.end(), name,
+        [](const PortEntry& entry, const std::wstring& n) { return OrdinalLess(entry.name, n); });
     return static_cast<size_t>(it - ports.begin());
 }
 
@@ -19,11 +20,13 @@ RecordOutcome RecordProbeResult(std::vector<PortEntry>& ports, const std::wstrin
     const size_t index = LowerBoundByName(ports, name);
     if (index < ports.size() && ports[index].name == name) {
         PortEntry& entry = ports[index];
-        if (result != ProbeResult::Identified) return {index, false};
+        if (result != ProbeResult::Identified)
+            return {index, false};
         const bool same = entry.state == static_cast<int32_t>(ProbeResult::Identified) &&
                           entry.model == values.model && entry.serial == values.serial &&
                           entry.firmware == values.firmware && entry.buildTime == values.buildTime;
-        if (same) return {index, false};
+        if (same)
+            return {index, false};
         entry.state = static_cast<int32_t>(ProbeResult::Identified);
         entry.model = values.model;
         entry.serial = values.serial;

@@ -5,7 +5,8 @@
 namespace {
 
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size()) return false;
+    if (text.size() < prefix.size())
+        return false;
     for (size_t i = 0; i < prefix.size(); ++i)
         if (std::towupper(static_cast<wint_t>(text[i])) != std::towupper(static_cast<wint_t>(prefix[i])))
             return false;
@@ -17,7 +18,8 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
 bool ScanHex(std::wstring_view text, size_t& pos, uint32_t& value) {
     while (pos < text.size() && std::iswspace(static_cast<wint_t>(text[pos]))) ++pos;
     bool negative = false;
-    if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-')) negative = text[pos++] == L'-';
+    if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-'))
+        negative = text[pos++] == L'-';
     if (pos + 1 < text.size() && text[pos] == L'0' && (text[pos + 1] == L'x' || text[pos + 1] == L'X') &&
         pos + 2 < text.size() && std::iswxdigit(static_cast<wint_t>(text[pos + 2])))
         pos += 2;
@@ -28,13 +30,15 @@ bool ScanHex(std::wstring_view text, size_t& pos, uint32_t& value) {
         uint32_t digit = (c <= L'9') ? c - L'0' : (std::towlower(static_cast<wint_t>(c)) - L'a' + 10);
         result = result * 16 + digit;  // wraps on overflow; such a value matches no adapter anyway
     }
-    if (pos == start) return false;
+    if (pos == start)
+        return false;
     value = negative ? 0u - result : result;
     return true;
 }
 
 bool ScanLiteral(std::wstring_view text, size_t& pos, std::wstring_view literal) {
-    if (text.substr(pos, literal.size()) != literal) return false;
+    if (text.substr(pos, literal.size()) != literal)
+        return false;
     pos += literal.size();
     return true;
 }
@@ -56,14 +60,18 @@ constexpr uint32_t kProductFtdiSerial = 0x6001;
 PortClassification ClassifyByIds(const UsbIds& ids) {
     switch (ids.vendor) {
         case kVendorFtdi:
-            if (ids.product == 0x1234 || ids.product == 0x1237) return {true, 0};
+            if (ids.product == 0x1234 || ids.product == 0x1237)
+                return {true, 0};
             break;
         case 0x2184:
-            if (ids.product == 0x0011) return {true, 5};
+            if (ids.product == 0x0011)
+                return {true, 5};
             break;
         case 0x3168:
-            if (ids.product == 0x0100) return {true, 1};
-            if (ids.product == 0x0106) return {true, 3};
+            if (ids.product == 0x0100)
+                return {true, 1};
+            if (ids.product == 0x0106)
+                return {true, 3};
             break;
     }
     return {};
@@ -72,14 +80,17 @@ PortClassification ClassifyByIds(const UsbIds& ids) {
 }  // namespace
 
 std::optional<UsbIds> ScanUsbIds(std::wstring_view instanceId) {
-    if (StartsWithNoCase(instanceId, L"USB\\")) return ScanIds(instanceId.substr(4), L'&');
-    if (StartsWithNoCase(instanceId, L"FTDIBUS\\")) return ScanIds(instanceId.substr(8), L'+');
+    if (StartsWithNoCase(instanceId, L"USB\\"))
+        return ScanIds(instanceId.substr(4), L'&');
+    if (StartsWithNoCase(instanceId, L"FTDIBUS\\"))
+        return ScanIds(instanceId.substr(8), L'+');
     return std::nullopt;
 }
 
 PortClassification ClassifyPort(std::wstring_view instanceId, const ParentDescriptionLookup& lookup) {
     std::optional<UsbIds> ids = ScanUsbIds(instanceId);
-    if (!ids) return {};
+    if (!ids)
+        return {};
     PortClassification result = ClassifyByIds(*ids);
 
     const bool mayBeAdapter = result.recognised || ids->product == kProductFtdiSerial;

@@ -16,12 +16,8 @@ struct AdapterModel {
 
 // In the order they are tried; the first match wins.
 inline constexpr AdapterModel kAdapterModels[] = {
-    {L"USB Tern RFID Adapter", 1},
-    {L"USB Tern Mifare Adapter", 2},
-    {L"USB Tern Adapter EH", 4},
-    {L"USB Tern Desk Adapter", 6},
-    {L"USB Adapter Tern-US", 0},
-    {L"Tern Guard Converter", 0},
+    {L"USB Tern RFID Adapter", 1},     {L"USB Tern Mifare Adapter", 2}, {L"USB Tern Adapter EH", 4},
+    {L"USB Tern Desk Adapter", 6},     {L"USB Adapter Tern-US", 0},     {L"Tern Guard Converter", 0},
     {L"USB Tern RS-485 Converter", 0},
 };
 

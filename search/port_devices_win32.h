@@ -22,8 +22,9 @@ public:
     std::vector<ListedPort> Enumerate(bool searchAll) override;
 
 private:
-    using GetDevicePropertyFn = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, const void* propertyKey, ULONG* type,
-                                              BYTE* buffer, DWORD size, DWORD* requiredSize, DWORD flags);
+    using GetDevicePropertyFn = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, const void* propertyKey,
+                                              ULONG* type, BYTE* buffer, DWORD size, DWORD* requiredSize,
+                                              DWORD flags);
 
     std::optional<std::wstring> ParentBusDescription(HDEVINFO devices, SP_DEVINFO_DATA& device) const;
 

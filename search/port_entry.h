@@ -18,14 +18,14 @@ enum class ProbeResult : int32_t {
 };
 
 struct PortEntry {
-    std::wstring name;        // as read from the registry, e.g. COM3
-    int32_t model = 0;        // reader model number; 0 = none known
-    int32_t serial = -1;      // -1 = none read
-    uint32_t firmware = 0;    // packed version, most significant component first; 0 = none read
-    int64_t buildTime = 0;    // 0 = none read
-    uint32_t tick = 0;        // tick count when the last probe of this port ended
+    std::wstring name;      // as read from the registry, e.g. COM3
+    int32_t model = 0;      // reader model number; 0 = none known
+    int32_t serial = -1;    // -1 = none read
+    uint32_t firmware = 0;  // packed version, most significant component first; 0 = none read
+    int64_t buildTime = 0;  // 0 = none read
+    uint32_t tick = 0;      // tick count when the last probe of this port ended
     int32_t state = static_cast<int32_t>(ProbeResult::Identified);  // a ProbeResult
-    bool stale = false;       // enumeration mark
+    bool stale = false;                                             // enumeration mark
 
     bool operator==(const PortEntry&) const = default;
 };

@@ -25,7 +25,8 @@ TEST(RecordProbeResult, KeepsTheListSortedWhateverTheArrivalOrder) {
     std::vector<PortEntry> ports;
     for (const wchar_t* name : {L"COM2", L"COM10", L"COM1", L"COM3", L"COM21", L"COM100"})
         RecordProbeResult(ports, name, ProbeResult::NoReply, {});
-    EXPECT_EQ(Names(ports), (std::vector<std::wstring>{L"COM1", L"COM10", L"COM100", L"COM2", L"COM21", L"COM3"}));
+    EXPECT_EQ(Names(ports),
+              (std::vector<std::wstring>{L"COM1", L"COM10", L"COM100", L"COM2", L"COM21", L"COM3"}));
 }
 
 TEST(RecordProbeResult, NewEntriesTakeTheResultAndValues) {
@@ -57,10 +58,10 @@ TEST(RecordProbeResult, ExistingEntries) {
     const UpdateCase cases[] = {
         {"failure leaves an entry alone", ProbeResult::Identified, reader, ProbeResult::NoReply, none, false,
          ProbeResult::Identified, reader},
-        {"busy stays busy on another failure", ProbeResult::PortBusy, none, ProbeResult::LinkLost, none, false,
-         ProbeResult::PortBusy, none},
-        {"same reader again changes nothing", ProbeResult::Identified, reader, ProbeResult::Identified, reader,
-         false, ProbeResult::Identified, reader},
+        {"busy stays busy on another failure", ProbeResult::PortBusy, none, ProbeResult::LinkLost, none,
+         false, ProbeResult::PortBusy, none},
+        {"same reader again changes nothing", ProbeResult::Identified, reader, ProbeResult::Identified,
+         reader, false, ProbeResult::Identified, reader},
         {"another reader on the port", ProbeResult::Identified, reader, ProbeResult::Identified, other, true,
          ProbeResult::Identified, other},
         {"busy port identified later", ProbeResult::PortBusy, none, ProbeResult::Identified, reader, true,

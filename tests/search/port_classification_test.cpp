@@ -4,9 +4,9 @@
 
 namespace {
 
-constexpr int kNoLookup = 0;      // the OS has no property call: no description lookup at all
-constexpr int kLookupFails = 1;   // the lookup is possible but one of its calls fails
-constexpr int kDescription = 2;   // the lookup yields the row's description
+constexpr int kNoLookup = 0;     // the OS has no property call: no description lookup at all
+constexpr int kLookupFails = 1;  // the lookup is possible but one of its calls fails
+constexpr int kDescription = 2;  // the lookup yields the row's description
 
 struct ClassifyCase {
     const wchar_t* instanceId;
@@ -31,7 +31,8 @@ const ClassifyCase kCases[] = {
     {L"FTDIBUS\\VID_0403+PID_1234+A9\\0000", kLookupFails, nullptr, true, 0, true},
     {L"FTDIBUS\\VID_0403+PID_1234+A9\\0000", kDescription, L"USB Tern Mifare Adapter", true, 2, true},
     {L"FTDIBUS\\VID_0403+PID_1237+A9\\0000", kDescription, L"USB Tern RFID Adapter", true, 1, true},
-    {L"FTDIBUS\\VID_0403+PID_1234+A9\\0000", kDescription, L"Some Other Device", false, 0, true},  // withdrawn
+    {L"FTDIBUS\\VID_0403+PID_1234+A9\\0000", kDescription, L"Some Other Device", false, 0,
+     true},  // withdrawn
     {L"FTDIBUS\\VID_0403+PID_1234+A9\\0000", kDescription, L"usb tern mifare adapter", false, 0, true},
     {L"FTDIBUS\\VID_0403+PID_1234+A9\\0000", kDescription, L"USB Tern Mifare Adapter ", false, 0, true},
     // The generic FTDI product counts only with the maker's description.
@@ -77,7 +78,8 @@ TEST(ClassifyPort, Table) {
         if (c.lookupKind != kNoLookup) {
             lookup = [&]() -> std::optional<std::wstring> {
                 asked = true;
-                if (c.lookupKind == kLookupFails) return std::nullopt;
+                if (c.lookupKind == kLookupFails)
+                    return std::nullopt;
                 return std::wstring(c.description);
             };
         }

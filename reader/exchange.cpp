@@ -1,0 +1,60 @@
+#include "reader/exchange.h"
+
+#include "foundation/errors.h"
+#include "reader/frame.h"
+
+int CRdExchange::Exchange(uint8_t command, const uint8_t* payload, size_t size, std::vector<uint8_t>& out) {
+    ++seq;
+    BuildFrame(frame, seq, command, payload, size);
+    lastError = kErrNoReply;
+    for (int attempt = 0; attempt < link.attemptLimit; ++attempt) {
+        SendRaw(frame.data(), frame.size(), link.replyTimeout);
+        if (WaitFrame(seq, link.replyTimeout)) {
+            uint8_t replySeq = 0;
+            int status = 0;
+            if (ParseReply(port->input.data(), port->input.size(), replySeq, status, out)) {
+                port->input.clear();
+                return status;
+            }
+            port->Purge(true, true);
+            lastError = kErrBadReply;
+        }
+        port->Purge(true, true);
+    }
+    port->input.clear();
+    throw CMyError(lastError);
+}
+
+void CRdExchange::SendRaw(const uint8_t* data, size_t size, uint32_t timeoutMs) {
+    port->Write(data, size);
+    lastActivity = clock.Now();
+    while (port->writePending) {
+        if (!running) throw CMyError(kErrStopped);
+        const uint32_t elapsed = SinceLastActivity();
+        if (elapsed >= timeoutMs) throw CMyError(kErrNoReply);
+        ServiceWait(timeoutMs - elapsed);
+    }
+}
+
+bool CRdExchange::WaitFrame(uint8_t wanted, uint32_t timeoutMs) {
+    while (running) {
+        port->Read();
+        if (ScanForFrame(port->input, wanted)) return true;
+        const uint32_t elapsed = SinceLastActivity();
+        if (elapsed >= timeoutMs) return false;
+        ServiceWait(timeoutMs - elapsed);
+    }
+    throw CMyError(kErrStopped);
+}
+
+void CRdExchange::ServiceWait(uint32_t timeoutMs) {
+    const int fired = clock.WaitAny(events.data(), eventCount, timeoutMs);
+    if (fired == kWaitTimedOut) return;
+    waitTimeout = 0;
+    switch (fired) {
+        case kCommEvent: port->OnCommEvent(); break;
+        case kWriteEvent: port->OnWriteDone(); break;
+        case kReadEvent: port->OnReadDone(); break;
+        default: break;  // the wake event only ends the wait
+    }
+}

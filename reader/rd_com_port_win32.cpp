@@ -1,0 +1,256 @@
+#include "reader/rd_com_port_win32.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr DWORD kDcbLength = 28;
+
+DWORD CommMaskFor(uint8_t eventChar) { return eventChar != 0 ? EV_RXFLAG : EV_RXCHAR; }
+
+}  // namespace
+
+CRdComPort::CRdComPort() = default;
+
+CRdComPort::~CRdComPort() {
+    if (IsOpen()) Close();
+}
+
+void CRdComPort::ThrowLost(DWORD error) {
+    if (error == ERROR_ACCESS_DENIED) lost = true;
+    throw CRdPortException(CRdPortException::kLostCommunication, name);
+}
+
+void CRdComPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
+    if (IsOpen()) {
+        CancelIo(handle_);
+        readPending = false;
+        writePending = false;
+    }
+    commEvent = comm;
+    commOv_.hEvent = static_cast<HANDLE>(comm);
+    writeOv_.hEvent = static_cast<HANDLE>(write);
+    readOv_.hEvent = static_cast<HANDLE>(read);
+    if (IsOpen() && commEvent != nullptr) OnCommEvent();
+}
+
+bool CRdComPort::Open() {
+    if (IsOpen()) Close();
+    const std::wstring path = L"\\\\.\\" + name;
+    handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) throw CRdPortException(CRdPortException::kNotExists, name);
+        // Another program holds the port: Windows' serial drivers say access denied, Wine's
+        // exclusive-open check says sharing violation. Either way the port is busy, not broken.
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return false;
+        throw CRdPortException(CRdPortException::kOpenFailed, name);
+    }
+    try {
+        Configure();
+        if (!PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR)) ThrowLost(GetLastError());
+        if (commOv_.hEvent != nullptr) OnCommEvent();
+    } catch (...) {
+        Close();
+        throw;
+    }
+    return true;
+}
+
+void CRdComPort::Configure() {
+    const auto fail = [this] { throw CRdPortException(CRdPortException::kConfigFailed, name); };
+    if (!SetupComm(handle_, kChunkSize, kChunkSize)) fail();
+    DCB dcb{};
+    dcb.DCBlength = kDcbLength;
+    if (!GetCommState(handle_, &dcb)) fail();
+    if (baudRate != 0) dcb.BaudRate = baudRate;
+    dcb.fBinary = TRUE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = stopBits;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.EvtChar = static_cast<char>(eventChar);
+    if (!SetCommState(handle_, &dcb)) fail();
+    // Reads return at once with whatever the driver holds.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    if (!SetCommTimeouts(handle_, &timeouts)) fail();
+    if (!SetCommMask(handle_, CommMaskFor(eventChar))) fail();
+}
+
+void CRdComPort::Close() {
+    if (!IsOpen()) return;
+    SetCommMask(handle_, 0);
+    readPending = false;
+    writePending = false;
+    lost = false;
+    PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    // Requests still in flight write into this object's OVERLAPPED structures and buffers:
+    // cancel them and let them finish before the handle goes and the object may be freed.
+    CancelIo(handle_);
+    for (OVERLAPPED* ov : {&commOv_, &writeOv_, &readOv_}) {
+        DWORD ignored = 0;
+        if (!HasOverlappedIoCompleted(ov)) GetOverlappedResult(handle_, ov, &ignored, TRUE);
+    }
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    pendingOut_.clear();
+}
+
+bool CRdComPort::IsBaudSupported(uint32_t baud) {
+    COMMPROP properties{};
+    if (!GetCommProperties(handle_, &properties)) ThrowLost(GetLastError());
+    return properties.dwMaxBaud >= baud;
+}
+
+void CRdComPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventChar) {
+    if (!IsOpen()) {
+        baudRate = baud;
+        stopBits = newStopBits;
+        eventChar = newEventChar;
+        return;
+    }
+    DCB dcb{};
+    dcb.DCBlength = kDcbLength;
+    if (!GetCommState(handle_, &dcb)) ThrowLost(GetLastError());
+    dcb.StopBits = newStopBits;
+    dcb.EvtChar = static_cast<char>(newEventChar);
+    if (baud != 0) dcb.BaudRate = baud;
+    if (!SetCommState(handle_, &dcb)) ThrowLost(GetLastError());
+    baudRate = baud;
+    stopBits = newStopBits;
+    if (newEventChar == eventChar) return;
+    eventChar = newEventChar;
+    if (!SetCommMask(handle_, CommMaskFor(eventChar))) ThrowLost(GetLastError());
+    OnCommEvent();
+}
+
+void CRdComPort::ArmCommWait() {
+    if (!WaitCommEvent(handle_, &eventMask_, &commOv_)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING && error != ERROR_INVALID_PARAMETER) ThrowLost(error);
+    }
+}
+
+void CRdComPort::OnCommEvent() {
+    DWORD transferred = 0;
+    if (GetOverlappedResult(handle_, &commOv_, &transferred, FALSE)) {
+        ArmCommWait();
+    } else {
+        const DWORD error = GetLastError();
+        if (error == ERROR_OPERATION_ABORTED) {
+            ArmCommWait();
+            return;
+        }
+        if (error != ERROR_IO_INCOMPLETE) ThrowLost(error);
+    }
+    if (writePending) OnWriteDone();
+    if (readPending) OnReadDone();
+}
+
+void CRdComPort::Write(const uint8_t* data, size_t size) {
+    if (writePending) OnWriteDone();
+    pendingOut_.insert(pendingOut_.end(), data, data + size);
+    Flush();
+}
+
+void CRdComPort::DropWritten(DWORD count) {
+    const size_t drop = std::min<size_t>(count, pendingOut_.size());
+    pendingOut_.erase(pendingOut_.begin(), pendingOut_.begin() + static_cast<std::ptrdiff_t>(drop));
+}
+
+void CRdComPort::Flush() {
+    while (!pendingOut_.empty() && !writePending) {
+        const DWORD count = static_cast<DWORD>(std::min<size_t>(pendingOut_.size(), kChunkSize));
+        std::copy(pendingOut_.begin(), pendingOut_.begin() + count, writeChunk_);
+        DWORD written = 0;
+        if (WriteFile(handle_, writeChunk_, count, &written, &writeOv_)) {
+            DropWritten(written);
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING) ThrowLost(error);
+        writePending = true;
+    }
+}
+
+void CRdComPort::OnWriteDone() {
+    if (!writePending) return;
+    DWORD written = 0;
+    if (!GetOverlappedResult(handle_, &writeOv_, &written, FALSE)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_IO_INCOMPLETE) return;
+        ThrowLost(error);
+    }
+    writePending = false;
+    DropWritten(written);
+    Flush();
+}
+
+DWORD CRdComPort::DriverQueued() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) ThrowLost(GetLastError());
+    return status.cbInQue;
+}
+
+bool CRdComPort::Read() {
+    bool any = false;
+    for (;;) {
+        if (readPending) {
+            const size_t before = input.size();
+            OnReadDone();
+            any = any || input.size() != before;
+            if (readPending) return any;
+        }
+        const DWORD queued = DriverQueued();
+        if (queued == 0) return any;
+        DWORD got = 0;
+        if (!ReadFile(handle_, readChunk_, std::min(queued, kChunkSize), &got, &readOv_)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_IO_PENDING) {
+                readPending = true;
+                return any;
+            }
+            if (error != ERROR_HANDLE_EOF) ThrowLost(error);
+            got = 0;
+        }
+        if (got != 0) {
+            AppendInput(readChunk_, got);
+            any = true;
+        }
+    }
+}
+
+void CRdComPort::OnReadDone() {
+    if (!readPending) return;
+    DWORD got = 0;
+    if (!GetOverlappedResult(handle_, &readOv_, &got, FALSE)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_IO_INCOMPLETE) return;
+        ThrowLost(error);
+    }
+    readPending = false;
+    AppendInput(readChunk_, got);
+}
+
+void CRdComPort::Purge(bool purgeInput, bool purgeOutput) {
+    DWORD flags = 0;
+    if (purgeInput) {
+        readPending = false;
+        input.clear();
+        flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+    }
+    if (purgeOutput) {
+        writePending = false;
+        pendingOut_.clear();
+        flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+    }
+    if (!PurgeComm(handle_, flags)) ThrowLost(GetLastError());
+}
+
+int CRdComPort::InputCount() { return static_cast<int>(DriverQueued() + input.size()); }

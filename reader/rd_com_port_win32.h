@@ -1,0 +1,50 @@
+// The reader port over a Win32 COM port with overlapped I/O. Nothing blocks: each call starts
+// or completes a request; the owner waits on the three events it handed over.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "reader/rd_port.h"
+
+class CRdComPort : public CRdPort {
+public:
+    static constexpr DWORD kChunkSize = 1024;  // per system call, and the driver's queue sizes
+
+    CRdComPort();
+    ~CRdComPort() override;
+    CRdComPort(const CRdComPort&) = delete;
+    CRdComPort& operator=(const CRdComPort&) = delete;
+
+    void SetEvents(EventHandle commEvent, EventHandle writeEvent, EventHandle readEvent) override;
+    bool Open() override;
+    void Close() override;
+    bool IsOpen() override { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsBaudSupported(uint32_t baud) override;
+    void SetParams(uint32_t baud, uint8_t stopBits, uint8_t eventChar) override;
+    void OnCommEvent() override;
+    void Write(const uint8_t* data, size_t size) override;
+    void OnWriteDone() override;
+    void Purge(bool input, bool output) override;
+    int InputCount() override;
+    bool Read() override;
+    void OnReadDone() override;
+
+private:
+    [[noreturn]] void ThrowLost(DWORD error);
+    void Configure();
+    void ArmCommWait();
+    void Flush();
+    void DropWritten(DWORD count);
+    DWORD DriverQueued();
+
+    HANDLE handle_ = INVALID_HANDLE_VALUE;  // the open port; closed by Close, never leaked
+    DWORD eventMask_ = 0;
+    OVERLAPPED commOv_{};
+    OVERLAPPED writeOv_{};
+    OVERLAPPED readOv_{};
+    BYTE writeChunk_[kChunkSize]{};
+    BYTE readChunk_[kChunkSize]{};
+    std::vector<uint8_t> pendingOut_;
+};

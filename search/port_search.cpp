@@ -1,0 +1,227 @@
+#include "search/port_search.h"
+
+#include <algorithm>
+#include <utility>
+
+CPortSearch::CPortSearch(SearchServices services, const RdLinkConstants& link)
+    : clock_(services.clock),
+      eventFactory_(services.events),
+      portFactory_(services.ports),
+      enumerator_(services.enumerator),
+      link_(link) {}
+
+CPortSearch::~CPortSearch() {
+    // Ports first: a port may still have I/O outstanding on its events.
+    for (ProbeEntry& entry : probes_) entry.port.reset();
+    for (EventHandle event : events_) eventFactory_.CloseEvent(event);
+}
+
+void CPortSearch::Begin() {
+    if (events_.empty()) {
+        EventHandle wake = eventFactory_.MakeEvent();
+        events_.push_back(wake);
+        wakeEvent_ = wake;
+    }
+    running_ = true;
+}
+
+void CPortSearch::RequestStop() {
+    running_ = false;
+    Wake();
+}
+
+void CPortSearch::SetSearchAll(bool on) {
+    searchAll_ = on;
+    RequestRescan();
+}
+
+void CPortSearch::Rescan() {
+    {
+        std::lock_guard lock(mutex_);
+        ports_.clear();
+    }
+    RequestRescan();
+}
+
+void CPortSearch::CopyPorts(std::vector<PortEntry>& out) const {
+    std::lock_guard lock(mutex_);
+    out = ports_;
+}
+
+void CPortSearch::RequestRescan() {
+    rescanRequested_ = true;
+    Wake();
+}
+
+void CPortSearch::Wake() {
+    if (EventHandle wake = wakeEvent_)
+        eventFactory_.SignalEvent(wake);
+}
+
+bool CPortSearch::RunPass(ISearchWait& wait) {
+    if (!running_)
+        return false;
+    try {
+        DoPass(wait);
+    } catch (const std::exception&) {
+        // A failed enumeration or an event the system would not give: the next pass tries again.
+    }
+    return true;
+}
+
+void CPortSearch::DoPass(ISearchWait& wait) {
+    waitTimeout_ = kWaitForever;
+    if (rescanRequested_)
+        Enumerate();
+    if (retryPending_)
+        RetryScan();
+    // Last to first, so that a probe that finishes and is erased leaves the rest in place.
+    for (size_t index = probes_.size(); index-- > 0;) StepProbe(index);
+
+    const int result = wait.Wait(events_.data(), events_.size(), waitTimeout_);
+    if (result < 0)
+        return;
+    const auto signalled = static_cast<size_t>(result);
+    if (signalled == events_.size())
+        wait.PumpMessages();
+    else if (signalled == 0)
+        OnWake();
+    else if (signalled < events_.size())
+        OnPortEvent(signalled);
+}
+
+void CPortSearch::OnWake() {
+    if (!changed_)
+        return;
+    changed_ = false;
+    if (onPortsChanged)
+        onPortsChanged();
+}
+
+void CPortSearch::OnPortEvent(size_t eventIndex) {
+    // Events after the wake event come in triples (comm, write, read), one triple per port.
+    const size_t commIndex = 1 + (eventIndex - 1) / 3 * 3;
+    const EventHandle comm = events_[commIndex];
+    auto owner = std::find_if(probes_.begin(), probes_.end(), [comm](const ProbeEntry& entry) {
+        return entry.port && entry.port->commEvent == comm;
+    });
+    if (owner == probes_.end())
+        return;
+    try {
+        switch (eventIndex - commIndex) {
+            case 0: owner->port->OnCommEvent(); break;
+            case 1: owner->port->OnWriteDone(); break;
+            default: owner->port->OnReadDone(); break;
+        }
+    } catch (const std::exception&) {
+        // The probe's next step meets the same failure and ends the probe with it.
+    }
+}
+
+void CPortSearch::Enumerate() {
+    // Cleared first: a request made while this enumeration runs causes one more.
+    rescanRequested_ = false;
+    const std::vector<ListedPort> listed = enumerator_.Enumerate(searchAll_);
+
+    for (ProbeEntry& entry : probes_) entry.unseen = true;
+    {
+        std::lock_guard lock(mutex_);
+        for (PortEntry& port : ports_) port.stale = true;
+    }
+    for (const ListedPort& seen : listed) {
+        bool probing = false;
+        for (ProbeEntry& entry : probes_) {
+            if (entry.name != seen.name)
+                continue;
+            entry.unseen = false;
+            probing = true;
+        }
+        bool found = false;
+        {
+            std::lock_guard lock(mutex_);
+            const size_t index = LowerBoundByName(ports_, seen.name);
+            if (index < ports_.size() && ports_[index].name == seen.name) {
+                ports_[index].stale = false;
+                found = true;
+            }
+        }
+        // A port already in the list is not probed again by an enumeration.
+        if (found || probing)
+            continue;
+        ProbeEntry entry;
+        entry.name = seen.name;
+        entry.modelHint = seen.modelHint;
+        probes_.push_back(std::move(entry));
+    }
+
+    for (size_t index = probes_.size(); index-- > 0;)
+        if (probes_[index].unseen)
+            DropProbe(index);
+
+    std::lock_guard lock(mutex_);
+    const auto erased = std::erase_if(ports_, [](const PortEntry& port) { return port.stale; });
+    if (erased > 0)
+        MarkChanged();
+}
+
+void CPortSearch::RetryScan() {
+    bool stillWaiting = false;
+    std::vector<ListedPort> due;
+    {
+        std::lock_guard lock(mutex_);
+        const uint32_t now = clock_.Now();
+        for (const PortEntry& port : ports_) {
+            const auto state = static_cast<ProbeResult>(port.state);
+            if (state != ProbeResult::PortBusy && state != ProbeResult::LinkLost)
+                continue;
+            const uint32_t elapsed = TicksSince(now, port.tick);
+            if (elapsed < kRetryInterval) {
+                LowerWaitTimeout(kRetryInterval - elapsed);
+                stillWaiting = true;
+            } else {
+                due.push_back({port.name, port.model});
+            }
+        }
+    }
+    for (ListedPort& port : due) {
+        const bool probing = std::any_of(probes_.begin(), probes_.end(),
+                                         [&](const ProbeEntry& entry) { return entry.name == port.name; });
+        if (probing)
+            continue;
+        ProbeEntry entry;
+        entry.name = std::move(port.name);
+        entry.modelHint = port.modelHint;
+        probes_.push_back(std::move(entry));
+    }
+    retryPending_ = stillWaiting;
+}
+
+void CPortSearch::DropProbe(size_t index) {
+    ProbeEntry& entry = probes_[index];
+    if (entry.port) {
+        ReleasePort(entry);
+        Wake();  // a wait slot came free
+    }
+    probes_.erase(probes_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void CPortSearch::ReleasePort(ProbeEntry& entry) {
+    const EventHandle comm = entry.port->commEvent;
+    entry.port.reset();  // closes the port, ending its I/O before its events go
+    auto triple = std::find(events_.begin() + 1, events_.end(), comm);
+    if (triple == events_.end() || events_.end() - triple < 3)
+        return;
+    for (auto it = triple; it != triple + 3; ++it) eventFactory_.CloseEvent(*it);
+    events_.erase(triple, triple + 3);
+}
+
+void CPortSearch::MarkChanged() {
+    if (changed_)
+        return;
+    changed_ = true;
+    Wake();
+}
+
+void CPortSearch::LowerWaitTimeout(uint32_t ms) {
+    waitTimeout_ = std::min(waitTimeout_, ms);
+}

@@ -1,0 +1,115 @@
+// The port search's logic: enumeration marks, probes stepped without blocking, the retry scan
+// and the sorted list of found ports. Plain logic over the interfaces of search_services.h; the
+// Windows shell (search_thread_win32.h) runs RunPass on its worker thread.
+//
+// Threads: the user-interface thread calls SetSearchAll, Rescan, CopyPorts, RequestStop and
+// RequestRescan; everything else runs on the worker. `mutex_` guards `ports_` (and nothing
+// else); running, rescanRequested and searchAll are lone flags and atomic. The probe list, the
+// events list, the port objects, `changed_`, `retryPending_`, `waitTimeout_` and the scratch
+// values belong to the worker. No lock is held while calling a port or the callback.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "reader/link_constants.h"
+#include "reader/wait_clock.h"
+#include "search/found_ports.h"
+#include "search/port_devices.h"
+#include "search/port_entry.h"
+#include "search/probe_entry.h"
+#include "search/search_services.h"
+
+struct SearchServices {
+    IClock& clock;
+    IEventFactory& events;
+    IProbePortFactory& ports;
+    IPortEnumerator& enumerator;
+};
+
+class CPortSearch {
+public:
+    // The wait takes at most this many handles: the wake event and three per probing port.
+    static constexpr size_t kMaxWaitHandles = 64;
+    static constexpr uint32_t kRetryInterval = 60000;  // ms before a busy or lost port is probed again
+    static constexpr uint32_t kReopenDelay = 1000;     // ms between the attempts of one probe
+
+    explicit CPortSearch(SearchServices services, const RdLinkConstants& link = kReaderLink);
+    ~CPortSearch();  // deletes the port objects, then closes every event
+    CPortSearch(const CPortSearch&) = delete;
+    CPortSearch& operator=(const CPortSearch&) = delete;
+
+    // --- user-interface thread ---
+    // Creates the wake event (once) and marks the search as running. Throws std::system_error.
+    void Begin();
+    // Clears running and wakes the worker, which ends at the top of its next pass.
+    void RequestStop();
+    void SetSearchAll(bool on);
+    // Empties the list at once (no change is reported: the caller refills its copy) and asks
+    // for an enumeration.
+    void Rescan();
+    void CopyPorts(std::vector<PortEntry>& out) const;
+    // A device came or went: enumerate at the next pass. Also from the notification window.
+    void RequestRescan();
+
+    // Installed before the worker starts; called on the worker, must not block.
+    std::function<void()> onPortsChanged;
+
+    // --- worker thread ---
+    bool IsRunning() const { return running_; }
+    // One pass of the worker loop: enumeration when requested, retry scan, every probe stepped,
+    // one wait, and the handling of what ended it. Swallows what a pass throws. False once the
+    // search is stopped (nothing is done then).
+    bool RunPass(ISearchWait& wait);
+
+    // Worker state, readable by tests between passes.
+    size_t ProbeCount() const { return probes_.size(); }
+    const std::vector<ProbeEntry>& Probes() const { return probes_; }
+    const std::vector<EventHandle>& Events() const { return events_; }
+    uint32_t WaitTimeout() const { return waitTimeout_; }
+
+private:
+    void DoPass(ISearchWait& wait);
+    void Enumerate();
+    void RetryScan();
+    void OnPortEvent(size_t eventIndex);
+    void OnWake();
+
+    // probe_step.cpp
+    void StepProbe(size_t index);
+    ProbeResult AdvanceProbe(ProbeEntry& entry);
+    void AttachPort(ProbeEntry& entry);
+    bool RetryProbe(ProbeEntry& entry);
+    void FinishProbe(size_t index, ProbeResult result);
+
+    void DropProbe(size_t index);
+    void ReleasePort(ProbeEntry& entry);
+    void MarkChanged();  // worker; under mutex_ or not, it touches only worker state and the wake event
+    void LowerWaitTimeout(uint32_t ms);
+    void Wake();
+
+    IClock& clock_;
+    IEventFactory& eventFactory_;
+    IProbePortFactory& portFactory_;
+    IPortEnumerator& enumerator_;
+    const RdLinkConstants link_;
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> rescanRequested_{true};
+    std::atomic<bool> searchAll_{false};
+    std::atomic<EventHandle> wakeEvent_{nullptr};  // events_[0] once Begin ran; read by the UI thread
+
+    uint32_t waitTimeout_ = kWaitForever;
+    std::vector<EventHandle> events_;  // wake event, then (comm, write, read) per probe owning a port
+    std::vector<ProbeEntry> probes_;   // in the order they were found
+    bool retryPending_ = false;
+    bool changed_ = false;
+    ProbeValues probeValues_;  // scratch: what the last probe found
+
+    mutable std::mutex mutex_;
+    std::vector<PortEntry> ports_;  // guarded by mutex_; sorted by name in ordinal order
+};

@@ -1,0 +1,50 @@
+// The background port search: a worker thread that enumerates the machine's COM ports, follows
+// plug and unplug events through a hidden window, probes up to 21 ports at once for readers and
+// keeps the sorted list of found ports that the user interface copies.
+//
+// Threads: construction, Start, Stop, SetSearchAll, Rescan, CopyPorts and destruction run on
+// the user-interface thread; the worker owns the probes, their ports and events and the hidden
+// window. The list of found ports is shared under the search's own mutex (see port_search.h).
+#pragma once
+
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "reader/wait_clock_win32.h"
+#include "search/port_devices_win32.h"
+#include "search/port_search.h"
+#include "search/search_services_win32.h"
+#include "ui/framework/window_win32.h"
+
+class CSearchThread : public CObject {
+public:
+    CSearchThread();
+    // Lists the ports the given enumerator reports instead of the machine's (tests, demos).
+    explicit CSearchThread(IPortEnumerator& enumerator);
+    ~CSearchThread() override;  // stops the worker; the ports and events go with it
+    CSearchThread(const CSearchThread&) = delete;
+    CSearchThread& operator=(const CSearchThread&) = delete;
+
+    // Installed before Start; called on the worker whenever the list changed. Must not block.
+    std::function<void()> onPortsChanged;
+
+    // Starts the worker; nothing when it runs. Throws std::system_error when no event or
+    // thread can be made. After Stop it starts again, keeping the list it had.
+    void Start();
+    // Asks the worker to end and waits for it; it ends at the top of its next pass.
+    void Stop();
+    void SetSearchAll(bool on) { search_.SetSearchAll(on); }
+    void Rescan() { search_.Rescan(); }
+    void CopyPorts(std::vector<PortEntry>& out) const { search_.CopyPorts(out); }
+
+private:
+    void WorkerMain();
+
+    CSetupApiPortEnumerator setupApi_;
+    CWin32WaitClock clock_;
+    CWin32EventFactory events_;
+    CComPortFactory ports_;
+    CPortSearch search_;
+    std::thread thread_;
+};

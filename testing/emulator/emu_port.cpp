@@ -1,0 +1,156 @@
+#include "testing/emulator/emu_port.h"
+
+#include <algorithm>
+
+void CEmuPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
+    if (open_) readPending = writePending = false;
+    commEvent = comm;
+    writeEvent_ = write;
+    readEvent_ = read;
+}
+
+bool CEmuPort::Open() {
+    if (open_) Close();
+    if (!exists || unplugged_) throw CRdPortException(CRdPortException::kNotExists, name);
+    if (busy) return false;
+    open_ = true;
+    driverQueue_.clear();
+    pendingOut_.clear();
+    return true;
+}
+
+void CEmuPort::Close() {
+    if (!open_) return;
+    readPending = writePending = lost = false;
+    driverQueue_.clear();
+    pendingOut_.clear();
+    ++generation_;
+    open_ = false;
+}
+
+void CEmuPort::Fail() {
+    lost = true;  // a vanished device answers every call with access denied
+    throw CRdPortException(CRdPortException::kLostCommunication, name);
+}
+
+void CEmuPort::CheckLine() {
+    if (unplugged_ || !open_) Fail();
+}
+
+void CEmuPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventChar) {
+    if (open_ && unplugged_) Fail();
+    if (baud != 0) baudRate = baud;
+    stopBits = newStopBits;
+    eventChar = newEventChar;
+}
+
+void CEmuPort::OnCommEvent() {
+    CheckLine();
+    if (writePending) OnWriteDone();
+}
+
+uint32_t CEmuPort::LineTime(size_t bytes, uint32_t baud) const {
+    if (!pacing || baud == 0) return 0;
+    return static_cast<uint32_t>((bytes * 11 * 1000 + baud - 1) / baud);
+}
+
+void CEmuPort::Write(const uint8_t* data, size_t size) {
+    CheckLine();
+    written.emplace_back(data, data + size);
+    if (writePending) OnWriteDone();
+    pendingOut_.insert(pendingOut_.end(), data, data + size);
+    if (writePending) return;
+    const uint32_t latency = std::max(writeLatencyMs, LineTime(pendingOut_.size(), baudRate));
+    if (latency == 0) {
+        Transmit(std::move(pendingOut_));
+        pendingOut_.clear();
+        return;
+    }
+    writePending = true;
+    const uint64_t generation = generation_;
+    clock_.After(latency, [this, generation] {
+        if (generation != generation_ || !writePending || unplugged_) return;
+        clock_.Signal(writeEvent_);
+    });
+}
+
+void CEmuPort::OnWriteDone() {
+    if (!writePending) return;
+    CheckLine();
+    // Completion is only reported through the write event; until it fired, the write is pending.
+    writePending = false;
+    Transmit(std::move(pendingOut_));
+    pendingOut_.clear();
+}
+
+void CEmuPort::Transmit(std::vector<uint8_t> bytes) {
+    if (bytes.empty()) return;
+    // A reader set to another line speed sees only noise and keeps quiet.
+    if (baudRate != 0 && baudRate != reader_.Baud()) return;
+    const std::vector<EmuOutput> replies = reader_.Receive(clock_.Now(), bytes.data(), bytes.size());
+    if (reader_.UnplugRequested()) {
+        reader_.ClearUnplug();
+        Unplug();
+        return;
+    }
+    const uint64_t generation = generation_;
+    for (const EmuOutput& output : replies) {
+        clock_.After(output.delayMs, [this, output, generation] { Deliver(output, generation); });
+    }
+}
+
+void CEmuPort::Deliver(const EmuOutput& output, uint64_t generation) {
+    if (generation != generation_ || unplugged_ || !open_) return;
+    if (baudRate != 0 && output.baud != baudRate) return;  // garbled at the wrong speed: dropped
+    const uint64_t start = std::max<uint64_t>(lineFreeAt_, clock_.Elapsed());
+    const uint32_t lineTime = LineTime(output.bytes.size(), output.baud);
+    lineFreeAt_ = start + lineTime;
+    auto arrive = [this, output, generation] {
+        if (generation != generation_ || unplugged_ || !open_) return;
+        driverQueue_.insert(driverQueue_.end(), output.bytes.begin(), output.bytes.end());
+        const bool flagged = eventChar == 0 ||
+                             std::find(output.bytes.begin(), output.bytes.end(), eventChar) != output.bytes.end();
+        if (flagged && commEvent != nullptr) clock_.Signal(commEvent);
+    };
+    const uint64_t delay = lineFreeAt_ - clock_.Elapsed();
+    if (delay == 0) arrive();
+    else clock_.After(static_cast<uint32_t>(delay), arrive);
+}
+
+void CEmuPort::Purge(bool purgeInput, bool purgeOutput) {
+    CheckLine();
+    ++purgeCount;
+    if (purgeInput) {
+        readPending = false;
+        input.clear();
+        driverQueue_.clear();
+    }
+    if (purgeOutput) {
+        writePending = false;
+        pendingOut_.clear();
+    }
+}
+
+int CEmuPort::InputCount() {
+    CheckLine();
+    return static_cast<int>(driverQueue_.size() + input.size());
+}
+
+bool CEmuPort::Read() {
+    CheckLine();
+    bool any = false;
+    while (!driverQueue_.empty()) {  // the driver hands out at most 1024 bytes per read
+        const size_t count = std::min<size_t>(driverQueue_.size(), 1024);
+        std::vector<uint8_t> chunk(driverQueue_.begin(), driverQueue_.begin() + static_cast<std::ptrdiff_t>(count));
+        driverQueue_.erase(driverQueue_.begin(), driverQueue_.begin() + static_cast<std::ptrdiff_t>(count));
+        AppendInput(chunk.data(), chunk.size());
+        any = true;
+    }
+    return any;
+}
+
+void CEmuPort::Unplug() {
+    unplugged_ = true;
+    // Pending requests end with an error: the owner's wait wakes and the next call fails.
+    if (commEvent != nullptr) clock_.Signal(commEvent);
+}

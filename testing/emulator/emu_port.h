@@ -1,0 +1,62 @@
+// The in-process front end: the emulated reader behind the port interface, on a simulated
+// clock. Bytes written reach the reader when the write completes; its replies land in the
+// driver queue when their time comes and signal the comm event, as a serial driver would.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "reader/rd_port.h"
+#include "testing/emulator/reader_emulator.h"
+#include "testing/emulator/sim_clock.h"
+
+class CEmuPort : public CRdPort {
+public:
+    CEmuPort(CReaderEmulator& reader, CSimClock& clock) : reader_(reader), clock_(clock) {}
+    ~CEmuPort() override { Close(); }
+
+    void SetEvents(EventHandle commEvent, EventHandle writeEvent, EventHandle readEvent) override;
+    bool Open() override;
+    void Close() override;
+    bool IsOpen() override { return open_; }
+    bool IsBaudSupported(uint32_t baud) override { return maxBaud >= baud; }
+    void SetParams(uint32_t baud, uint8_t stopBits, uint8_t eventChar) override;
+    void OnCommEvent() override;
+    void Write(const uint8_t* data, size_t size) override;
+    void OnWriteDone() override;
+    void Purge(bool input, bool output) override;
+    int InputCount() override;
+    bool Read() override;
+    void OnReadDone() override {}
+
+    // The device vanishes: every later call fails with the lost-communication error.
+    void Unplug();
+
+    // Test knobs.
+    bool exists = true;            // false: Open throws "not exists"
+    bool busy = false;             // true: Open returns false
+    uint32_t maxBaud = 230400;
+    uint32_t writeLatencyMs = 0;   // >0: a write stays pending this long
+    bool pacing = false;           // bytes take 11 bit times each on the line
+    std::vector<std::vector<uint8_t>> written;  // every Write, in order
+    size_t purgeCount = 0;
+
+private:
+    void Fail();
+    void CheckLine();
+    void Transmit(std::vector<uint8_t> bytes);
+    void Deliver(const EmuOutput& output, uint64_t generation);
+    uint32_t LineTime(size_t bytes, uint32_t baud) const;
+
+    CReaderEmulator& reader_;
+    CSimClock& clock_;
+    EventHandle writeEvent_ = nullptr;
+    EventHandle readEvent_ = nullptr;
+    bool open_ = false;
+    bool unplugged_ = false;
+    uint64_t generation_ = 0;  // bumped by Close: bytes still on their way to a closed port vanish
+    std::deque<uint8_t> driverQueue_;
+    std::vector<uint8_t> pendingOut_;
+    uint64_t lineFreeAt_ = 0;
+};

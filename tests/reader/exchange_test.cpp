@@ -1,0 +1,217 @@
+#include "reader/exchange.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/errors.h"
+#include "reader/frame.h"
+#include "testing/emulator/emu_link.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const uint8_t kLinkStart[] = {0x01, 0x80};
+const uint8_t kReset[] = {0x00, 0x0A, 0x00};
+
+int ErrorCodeOf(CEmuLink& emu, uint8_t command = 0x2F) {
+    try {
+        emu.link.Exchange(command, kLinkStart, sizeof kLinkStart, emu.link.reply);
+    } catch (const CMyError& error) {
+        return error.code;
+    }
+    return -1;
+}
+
+TEST(ExchangeTest, FirstCommandCarriesSequenceOneAndTheNumberWraps) {
+    CEmuLink emu;
+    for (int i = 0; i < 257; ++i) {
+        ASSERT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
+    }
+    ASSERT_EQ(emu.reader.commands.size(), 257u);
+    EXPECT_EQ(emu.reader.commands[0].seq, 1);
+    EXPECT_EQ(emu.reader.commands[254].seq, 255);
+    EXPECT_EQ(emu.reader.commands[255].seq, 0);
+    EXPECT_EQ(emu.reader.commands[256].seq, 1);
+    EXPECT_EQ(emu.port.written[0], (Bytes{0x02, 0x01, 0x08, 0x2F, 0x01, 0x80, 0xBB, 0x00}));
+    EXPECT_TRUE(emu.port.input.empty());
+}
+
+TEST(ExchangeTest, ReplyDataAndStatusComeBack) {
+    CEmuLink emu;
+    emu.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
+    const uint8_t search[] = {0x00};
+    ASSERT_EQ(emu.link.Exchange(0x45, search, 1, emu.link.reply), 0x55);
+    EXPECT_EQ(emu.link.reply, (Bytes{0x04, 0x00, 0x08, 0x04, 0xA1, 0xB2, 0xC3}));
+    emu.reader.RemoveCard();
+    EXPECT_EQ(emu.link.Exchange(0x45, search, 1, emu.link.reply), 9);
+    EXPECT_TRUE(emu.link.reply.empty());
+}
+
+// Faults the reader recovers from on the second attempt: the reply still arrives.
+TEST(ExchangeTest, SingleFaultsAreOvercome) {
+    struct Case {
+        const char* name;
+        int EmuFaults::*counter;
+        size_t sends;  // frames the program had to send
+    } cases[] = {
+        {"checksum corrupted once", &EmuFaults::corruptChecksums, 2},
+        {"reply dropped once", &EmuFaults::dropReplies, 2},
+        {"wrong sequence number once", &EmuFaults::wrongSequence, 2},
+        {"stale frame before the reply", &EmuFaults::staleFrameBefore, 1},
+        {"garbage before the reply", &EmuFaults::garbageBefore, 1},
+        {"reply split across reads", &EmuFaults::splitReplies, 1},
+    };
+    for (const Case& c : cases) {
+        CEmuLink emu;
+        emu.reader.faults.*c.counter = 1;
+        EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55) << c.name;
+        ASSERT_EQ(emu.port.written.size(), c.sends) << c.name;
+        // A retry repeats the very same frame, sequence number included.
+        EXPECT_EQ(emu.port.written.front(), emu.port.written.back()) << c.name;
+        EXPECT_TRUE(emu.port.input.empty()) << c.name;
+    }
+}
+
+TEST(ExchangeTest, TwoBadChecksumsGiveInvalidReply) {
+    CEmuLink emu;
+    emu.reader.faults.corruptChecksums = 2;
+    EXPECT_EQ(ErrorCodeOf(emu), kErrBadReply);
+    EXPECT_EQ(emu.reader.commands.size(), 2u);
+    EXPECT_EQ(emu.reader.commands[0].seq, emu.reader.commands[1].seq);
+    EXPECT_GE(emu.port.purgeCount, 2u);
+    EXPECT_EQ(emu.link.lastError, kErrBadReply);
+}
+
+TEST(ExchangeTest, ResetReplyIsTakenDespiteItsChecksum) {
+    CEmuLink emu;
+    emu.reader.faults.corruptChecksums = 1;
+    EXPECT_EQ(emu.link.Exchange(0x23, kReset, sizeof kReset, emu.link.reply), 0x55);
+    EXPECT_EQ(emu.port.written.size(), 1u);
+}
+
+TEST(ExchangeTest, SilentReaderTimesOutAfterTwoFullWaits) {
+    for (uint32_t start : {0u, 0xFFFFF000u}) {  // also across the tick counter's wrap
+        CEmuLink emu(start);
+        emu.reader.faults.silent = true;
+        EXPECT_EQ(ErrorCodeOf(emu), kErrNoReply);
+        EXPECT_EQ(emu.clock.Elapsed(), 10000u) << start;
+        EXPECT_EQ(emu.port.written.size(), 2u);
+        // Each attempt waits in one piece: no spinning.
+        EXPECT_LE(emu.clock.waitCount, 4u);
+    }
+}
+
+TEST(ExchangeTest, LateReplyWithinTheTimeOutIsTaken) {
+    CEmuLink emu;
+    emu.reader.faults.delayedReplies = 1;
+    emu.reader.faults.delayMs = 4900;
+    EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
+    EXPECT_EQ(emu.port.written.size(), 1u);
+    EXPECT_LT(emu.clock.Elapsed(), 5000u);
+}
+
+TEST(ExchangeTest, TooLateReplyIsDroppedAndTheRetryAnswered) {
+    CEmuLink emu;
+    emu.reader.faults.delayedReplies = 1;
+    emu.reader.faults.delayMs = 5200;  // arrives during the second attempt, then purged or skipped
+    EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
+    EXPECT_EQ(emu.port.written.size(), 2u);
+}
+
+TEST(ExchangeTest, StopDuringTheReplyWaitEndsAtOnce) {
+    CEmuLink emu;
+    emu.reader.faults.silent = true;
+    emu.StopAfter(1234);
+    EXPECT_EQ(ErrorCodeOf(emu), kErrStopped);
+    EXPECT_EQ(emu.clock.Elapsed(), 1234u);
+}
+
+TEST(ExchangeTest, UnfinishedWriteTimesOutOrStops) {
+    CEmuLink emu;
+    emu.port.writeLatencyMs = 6000;
+    EXPECT_EQ(ErrorCodeOf(emu), kErrNoReply);
+    EXPECT_EQ(emu.clock.Elapsed(), 5000u);
+
+    CEmuLink stopped;
+    stopped.port.writeLatencyMs = 6000;
+    stopped.StopAfter(100);
+    EXPECT_EQ(ErrorCodeOf(stopped), kErrStopped);
+}
+
+TEST(ExchangeTest, SlowWriteCompletesThroughItsEvent) {
+    CEmuLink emu;
+    emu.port.writeLatencyMs = 300;
+    EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
+    EXPECT_EQ(emu.link.waitTimeout, 0u);  // a served event asks the owner's loop to go on at once
+}
+
+TEST(ExchangeTest, UnpluggedDeviceRaisesLostCommunication) {
+    CEmuLink emu;
+    emu.reader.faults.unplugAfterCommands = 1;
+    try {
+        emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply);
+        FAIL() << "no exception";
+    } catch (const CRdPortException& error) {
+        EXPECT_EQ(error.code, 5);
+        EXPECT_STREQ(error.what(), "Lost communication through the port COM7.");
+        EXPECT_TRUE(emu.port.lost);
+    }
+}
+
+TEST(ExchangeTest, PacedLineAtTheReadersSpeedStillAnswers) {
+    CEmuLink emu;
+    emu.port.pacing = true;
+    EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
+    // 8 bytes out and 7 back at 11 bits per byte and 9600 baud, plus the reader's 2 ms.
+    EXPECT_GE(emu.clock.Elapsed(), 8u * 11 * 1000 / 9600 + 7u * 11 * 1000 / 9600 + 2);
+}
+
+TEST(ExchangeTest, ReaderSwitchesSpeedAfterItsReply) {
+    CEmuLink emu;
+    const uint8_t fast[] = {0x01, 0x04};
+    ASSERT_EQ(emu.link.Exchange(0x2F, fast, sizeof fast, emu.link.reply), 0x55);
+    EXPECT_EQ(emu.reader.Baud(), 115200u);
+    // Still at 9600 the program hears nothing.
+    EXPECT_EQ(ErrorCodeOf(emu), kErrNoReply);
+    emu.port.SetParams(115200, 2, 0);
+    EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
+}
+
+TEST(PortExceptionTest, MessagesNameThePort) {
+    struct Case {
+        int code;
+        const char* message;
+    } cases[] = {
+        {0, "No error occurred."},
+        {1, "An unknown error occurred while accessing COM12."},
+        {2, "Port COM12 not exists."},
+        {3, "Error opening port COM12."},
+        {4, "COM12 port configuration error."},
+        {5, "Lost communication through the port COM12."},
+    };
+    for (const Case& c : cases) {
+        const CRdPortException error(c.code, L"COM12");
+        const CRdPortException copy = error;
+        EXPECT_STREQ(copy.what(), c.message);
+        EXPECT_EQ(copy.code, c.code);
+        EXPECT_EQ(copy.portName, "COM12");
+    }
+    const std::wstring longName(1000, L'X');
+    EXPECT_EQ(std::string(CRdPortException(2, longName).what()).size(), 511u);
+}
+
+TEST(PortInputTest, InputKeepsOnlyTheNewestBytes) {
+    CEmuLink emu;
+    emu.reader.identity.answerOverride = std::string(3000, 'x') + "\r";
+    const uint8_t query[] = {'i'};
+    for (int i = 0; i < 3; ++i) {
+        emu.port.Write(query, 1);
+        emu.clock.Advance(10);
+        emu.port.Read();
+        EXPECT_LE(emu.port.input.size(), CRdPort::kInputLimit);
+    }
+    EXPECT_EQ(emu.port.input.size(), CRdPort::kInputLimit);
+    EXPECT_EQ(emu.port.input.back(), '\r');
+}
+
+}  // namespace

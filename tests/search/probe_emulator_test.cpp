@@ -1,0 +1,101 @@
+// Probes against the project's reader emulator behind its in-process port: the answer the
+// search parses is the one the emulated reader really gives.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "search/port_search.h"
+#include "testing/emulator/emu_port.h"
+#include "testing/emulator/reader_emulator.h"
+#include "testing/emulator/sim_clock.h"
+
+namespace {
+
+// One emulated reader behind every port the search opens, on the simulated clock.
+class CEmulatedWorld : public IEventFactory,
+                       public IProbePortFactory,
+                       public IPortEnumerator,
+                       public ISearchWait {
+public:
+    EventHandle MakeEvent() override { return clock.NewEvent(); }
+    void CloseEvent(EventHandle) override {}  // the simulated clock owns its events
+    void SignalEvent(EventHandle event) override { clock.Signal(event); }
+    std::unique_ptr<CRdPort> CreatePort() override {
+        auto port = std::make_unique<CEmuPort>(reader, clock);
+        configurePort(*port);
+        return port;
+    }
+    std::vector<ListedPort> Enumerate(bool) override { return {{L"COM4", modelHint}}; }
+    int Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) override {
+        return clock.WaitAny(events, count, timeoutMs);
+    }
+    void PumpMessages() override {}
+
+    CSimClock clock;
+    CReaderEmulator reader;
+    int32_t modelHint = 0;
+    std::function<void(CEmuPort&)> configurePort = [](CEmuPort&) {};
+};
+
+struct EmulatedCase {
+    const char* what;
+    std::function<void(CEmulatedWorld&)> setUp;
+    ProbeResult state;
+    int32_t model;
+    int32_t serial;
+    uint32_t firmware;
+};
+
+TEST(ProbeAgainstTheEmulator, Outcomes) {
+    const EmulatedCase cases[] = {
+        {"reader model 2", [](CEmulatedWorld&) {}, ProbeResult::Identified, 2, 12345, 0x01080000},
+        {"CL-I variant",
+         [](CEmulatedWorld& w) {
+             w.reader.identity.clI = true;
+             w.reader.identity.serial = 777;
+         },
+         ProbeResult::Identified, 3, 777, 0x01080000},
+        {"old panel without a version",
+         [](CEmulatedWorld& w) {
+             w.reader.identity.hardwareCode = 0x802;
+             w.reader.identity.firmware.clear();
+         },
+         ProbeResult::Identified, 10, 12345, 0x09630000},
+        {"silent reader behind a hinted adapter",
+         [](CEmulatedWorld& w) {
+             w.reader.faults.silent = true;
+             w.modelHint = 3;
+         },
+         ProbeResult::NoReply, 3, -1, 0},
+        {"answer that does not parse",
+         [](CEmulatedWorld& w) { w.reader.identity.answerOverride = "Build 5\r"; }, ProbeResult::BadReply, 0,
+         -1, 0},
+        {"port held by another program",
+         [](CEmulatedWorld& w) { w.configurePort = [](CEmuPort& p) { p.busy = true; }; },
+         ProbeResult::PortBusy, 0, -1, 0},
+        {"port gone", [](CEmulatedWorld& w) { w.configurePort = [](CEmuPort& p) { p.exists = false; }; },
+         ProbeResult::PortError, 0, -1, 0},
+        {"write never confirmed",
+         [](CEmulatedWorld& w) { w.configurePort = [](CEmuPort& p) { p.writeLatencyMs = 60000; }; },
+         ProbeResult::NoReply, 0, -1, 0},
+    };
+    for (const EmulatedCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CEmulatedWorld world;
+        c.setUp(world);
+        CPortSearch search({world.clock, world, world, world});
+        search.Begin();
+        std::vector<PortEntry> ports;
+        for (int pass = 0; pass < 1000 && ports.empty(); ++pass) {
+            ASSERT_TRUE(search.RunPass(world));
+            search.CopyPorts(ports);
+        }
+        ASSERT_EQ(ports.size(), 1u);
+        EXPECT_EQ(ports[0].state, static_cast<int32_t>(c.state));
+        EXPECT_EQ(ports[0].model, c.model);
+        EXPECT_EQ(ports[0].serial, c.serial);
+        EXPECT_EQ(ports[0].firmware, c.firmware);
+    }
+}
+
+}  // namespace

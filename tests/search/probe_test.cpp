@@ -1,0 +1,202 @@
+// The probe state machine in simulated time: outcomes, attempts, retries and their timing.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "reader/ident.h"
+#include "tests/search/port_search_fixture.h"
+
+namespace {
+
+struct OutcomeCase {
+    const char* what;
+    std::function<void(SimDevice&)> device;
+    int32_t modelHint;
+    uint32_t startTick;
+    ProbeResult state;
+    int32_t model;
+    int32_t serial;
+    uint32_t firmware;
+    size_t requests;      // "i" sent, over all attempts
+    uint64_t minElapsed;  // simulated ms until the port is listed
+    uint64_t maxElapsed;
+};
+
+TEST_F(PortSearchTest, ProbeOutcomes) {
+    const OutcomeCase cases[] = {
+        {"reader answers", [](SimDevice& d) { d.reply = kReaderAnswer; }, 0, 0, ProbeResult::Identified, 2,
+         12345, 0x01080000, 1, 0, 100},
+        {"reader behind an adapter with a hint keeps its own model",
+         [](SimDevice& d) { d.reply = kReaderAnswer; }, 5, 0, ProbeResult::Identified, 2, 12345, 0x01080000,
+         1, 0, 100},
+        {"unknown hardware code shows the adapter's model",
+         [](SimDevice& d) { d.reply = "S/N: 77 [123] Build Nov 16 2010 10:20:30\r"; }, 4, 0,
+         ProbeResult::Identified, 4, 77, 0, 1, 0, 100},
+        {"silent device: two attempts of 5000 ms", [](SimDevice&) {}, 3, 0, ProbeResult::NoReply, 3, -1, 0, 2,
+         10000, 10100},
+        {"silent device across the tick counter's wrap", [](SimDevice&) {}, 0, 0xFFFFF000u,
+         ProbeResult::NoReply, 0, -1, 0, 2, 10000, 10100},
+        {"garbled answer", [](SimDevice& d) { d.reply = "S/N: 5 no code here Build\r"; }, 1, 0,
+         ProbeResult::BadReply, 1, -1, 0, 2, 0, 1200},
+        {"answer without its carriage return",
+         [](SimDevice& d) { d.reply = "S/N: 5 [811] Build Nov 16 2010"; }, 0, 0, ProbeResult::NoReply, 0, -1,
+         0, 2, 10000, 10100},
+        {"write never completes", [](SimDevice& d) { d.writeStalls = true; }, 0, 0, ProbeResult::NoReply, 0,
+         -1, 0, 2, 11000, 11100},  // no event brings the retry forward: it waits its 1000 ms
+        {"missing port: no retry", [](SimDevice& d) { d.missing = true; }, 2, 0, ProbeResult::PortError, 2,
+         -1, 0, 0, 0, 10},
+        {"I/O fails on the open port", [](SimDevice& d) { d.ioFails = true; }, 0, 0, ProbeResult::LinkLost, 0,
+         -1, 0, 0, 0, 1100},
+    };
+    for (const OutcomeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSimSearchWorld world(c.startTick);
+        CPortSearch search({world, world, world, world});
+        search.Begin();
+        world.listed = {{L"COM3", c.modelHint}};
+        c.device(world.Device(L"COM3"));
+
+        std::vector<PortEntry> ports;
+        for (int pass = 0; pass < 1000 && ports.empty(); ++pass) {
+            ASSERT_TRUE(search.RunPass(world));
+            ASSERT_FALSE(world.waitedForever);
+            search.CopyPorts(ports);
+        }
+        ASSERT_EQ(ports.size(), 1u);
+        const SimDevice& device = world.Device(L"COM3");
+        EXPECT_EQ(ports[0].state, State(c.state));
+        EXPECT_EQ(ports[0].model, c.model);
+        EXPECT_EQ(ports[0].serial, c.serial);
+        EXPECT_EQ(ports[0].firmware, c.firmware);
+        EXPECT_EQ(ports[0].tick, world.Now());
+        EXPECT_EQ(device.requestTimes.size(), c.requests);
+        EXPECT_GE(world.Elapsed(), c.minElapsed);
+        EXPECT_LE(world.Elapsed(), c.maxElapsed);
+        // The probe is gone with its port and events.
+        EXPECT_EQ(search.ProbeCount(), 0u);
+        EXPECT_EQ(search.Events().size(), 1u);
+        EXPECT_EQ(world.openEvents, 1u);
+        EXPECT_EQ(device.openPorts, 0);
+    }
+}
+
+TEST_F(PortSearchTest, IdentifiedReaderCarriesItsBuildTime) {
+    Reader(L"COM3");
+    List({L"COM3"});
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM3").has_value(); }));
+    ReaderIdentity expected;
+    ASSERT_TRUE(ParseIdent(kReaderAnswer, expected));
+    EXPECT_EQ(Port(L"COM3")->buildTime, expected.buildTime);
+    EXPECT_NE(expected.buildTime, 0);
+}
+
+TEST_F(PortSearchTest, SilentDeviceIsAskedAgainAfterTheFirstTimeOut) {
+    world.Device(L"COM3");
+    List({L"COM3"});
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM3").has_value(); }));
+    const SimDevice& device = world.Device(L"COM3");
+    ASSERT_EQ(device.requestTimes.size(), 2u);
+    EXPECT_GE(device.requestTimes[1] - device.requestTimes[0], 5000u);
+    EXPECT_LE(device.requestTimes[1] - device.requestTimes[0], 5100u);
+    EXPECT_EQ(device.cancelLines, 1);        // the line is reset before the second request
+    EXPECT_EQ(device.openTimes.size(), 1u);  // on the same open port
+}
+
+TEST_F(PortSearchTest, BusyPortIsTriedTwiceThenReprobedAMinuteLaterUntilIdentified) {
+    SimDevice& device = Reader(L"COM5");
+    device.busyOpens = 2;
+    List({L"COM5"}, 1);
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM5").has_value(); }));
+
+    PortEntry busy = *Port(L"COM5");
+    EXPECT_EQ(busy.state, State(ProbeResult::PortBusy));
+    EXPECT_EQ(busy.model, 1);
+    ASSERT_EQ(device.openTimes.size(), 2u);
+    EXPECT_EQ(device.openTimes[1] - device.openTimes[0], 1000u);
+    ASSERT_TRUE(RunUntil([&] { return notifications == 1; }, 2));
+
+    // The other program lets go; a minute after the busy probe ended the port is probed again.
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM5")->state == State(ProbeResult::Identified); }));
+    ASSERT_EQ(device.openTimes.size(), 3u);
+    EXPECT_EQ(device.openTimes[2] - busy.tick, 60000u);
+    EXPECT_EQ(Port(L"COM5")->serial, 12345);
+    EXPECT_EQ(Port(L"COM5")->model, 2);
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(notifications, 2);
+    EXPECT_EQ(device.openPorts, 0);
+}
+
+TEST_F(PortSearchTest, PortStillBusyAfterAMinuteIsTriedAgainEveryMinute) {
+    world.Device(L"COM5").busyOpens = 1000;
+    List({L"COM5"});
+    ASSERT_TRUE(RunUntil([&] { return world.Device(L"COM5").openTimes.size() == 6; }));
+    const std::vector<uint32_t>& opens = world.Device(L"COM5").openTimes;
+    EXPECT_EQ(opens[2] - opens[1], 60000u);
+    EXPECT_EQ(opens[4] - opens[3], 60000u);
+    EXPECT_EQ(Ports().size(), 1u);
+    EXPECT_EQ(notifications, 1);  // the list did not change after the first probe
+}
+
+TEST_F(PortSearchTest, LostLinkIsRetriedOnceThenReprobedAMinuteLater) {
+    SimDevice& device = Reader(L"COM6");
+    device.ioFails = true;
+    List({L"COM6"});
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM6").has_value(); }));
+    EXPECT_EQ(Port(L"COM6")->state, State(ProbeResult::LinkLost));
+    // First attempt, the line reset before the retry, second attempt.
+    EXPECT_EQ(device.ioFailures, 3);
+    const uint32_t ended = Port(L"COM6")->tick;
+
+    device.ioFails = false;
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM6")->state == State(ProbeResult::Identified); }));
+    ASSERT_EQ(device.openTimes.size(), 2u);
+    EXPECT_EQ(device.openTimes[1] - ended, 60000u);
+}
+
+TEST_F(PortSearchTest, NoTimedRetryForPortsThatAnsweredBadlyOrNotAtAll) {
+    world.Device(L"COM1");                           // silent
+    world.Device(L"COM2").reply = "S/N: 1 Build\r";  // garbled
+    world.Device(L"COM3").missing = true;            // gone
+    List({L"COM1", L"COM2", L"COM3"});
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(Ports().size(), 3u);
+    EXPECT_EQ(search.WaitTimeout(), kWaitForever);
+    EXPECT_EQ(world.Device(L"COM1").openTimes.size(), 1u);
+    EXPECT_EQ(world.Device(L"COM2").openTimes.size(), 1u);
+    EXPECT_EQ(world.Device(L"COM3").openTimes.size(), 1u);
+}
+
+TEST_F(PortSearchTest, DeskAdapterIsAskedAtTheFastRate) {
+    Reader(L"COM8");
+    Reader(L"COM9");
+    world.listed = {{L"COM8", 6}, {L"COM9", 2}};
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(world.Device(L"COM8").bauds, std::vector<uint32_t>{115200});
+    EXPECT_EQ(world.Device(L"COM9").bauds, std::vector<uint32_t>{9600});
+}
+
+TEST_F(PortSearchTest, TwentyTwoPortsProbeTwentyOneAtATimeLastFoundFirst) {
+    std::vector<std::wstring> names;
+    for (int i = 1; i <= 22; ++i) names.push_back(L"COM" + std::to_wstring(i));
+    List(names);
+    Reader(L"COM22").replyDelay = 300;  // the only one that answers, and so finishes first
+
+    ASSERT_TRUE(search.RunPass(world));
+    ASSERT_EQ(search.ProbeCount(), 22u);
+    EXPECT_FALSE(HasPort(L"COM1"));
+    for (size_t i = 1; i < names.size(); ++i) EXPECT_TRUE(HasPort(names[i])) << i;
+    EXPECT_EQ(search.Events().size(), CPortSearch::kMaxWaitHandles);
+    EXPECT_TRUE(world.Device(L"COM1").openTimes.empty());
+
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM22").has_value(); }));
+    ASSERT_TRUE(RunUntil([&] { return HasPort(L"COM1"); }, 3));
+    ASSERT_EQ(world.Device(L"COM1").openTimes.size(), 1u);
+    EXPECT_EQ(world.Device(L"COM1").openTimes[0], Port(L"COM22")->tick);
+    EXPECT_LE(search.Events().size(), CPortSearch::kMaxWaitHandles);
+
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(Ports().size(), 22u);
+    EXPECT_EQ(world.openEvents, 1u);
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+// The search worker under Wine: its thread, its hidden window and, when the test script has
+// put emulated readers on pseudo-terminals behind COM ports, real probes of real COM ports.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <dbt.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "search/notify_window_win32.h"
+#include "search/search_thread_win32.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The ports the test wants listed; called on the worker.
+class CFixedPorts : public IPortEnumerator {
+public:
+    std::vector<ListedPort> Enumerate(bool searchAll) override {
+        std::lock_guard lock(mutex_);
+        ++calls_;
+        lastSearchAll_ = searchAll;
+        return ports_;
+    }
+    void Set(std::vector<ListedPort> ports) {
+        std::lock_guard lock(mutex_);
+        ports_ = std::move(ports);
+    }
+    int Calls() {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    bool LastSearchAll() {
+        std::lock_guard lock(mutex_);
+        return lastSearchAll_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<ListedPort> ports_;
+    int calls_ = 0;
+    bool lastSearchAll_ = false;
+};
+
+// Waits for something the worker does; the limit only guards against a hang.
+bool Eventually(const std::function<bool()>& done, int limitMs = 20000) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+std::vector<PortEntry> Ports(const CSearchThread& search) {
+    std::vector<PortEntry> ports;
+    search.CopyPorts(ports);
+    return ports;
+}
+
+HWND SearchWindow() {
+    HWND window = nullptr;
+    Eventually([&] { return (window = FindWindowW(kSearchWindowClass, nullptr)) != nullptr; }, 5000);
+    return window;
+}
+
+// "COM20,COM21" from the environment; empty when the script set nothing.
+std::vector<std::wstring> PortsFromEnvironment(const char* variable) {
+    std::vector<std::wstring> names;
+    const char* value = std::getenv(variable);
+    if (!value)
+        return names;
+    std::stringstream list(value);
+    for (std::string name; std::getline(list, name, ',');)
+        if (!name.empty())
+            names.emplace_back(name.begin(), name.end());
+    return names;
+}
+
+TEST(SearchThread, MissingPortIsListedWithItsAdapterModelAndReported) {
+    CFixedPorts devices;
+    devices.Set({{L"COM250", 2}});
+    CSearchThread search(devices);
+    std::atomic<int> notifications{0};
+    search.onPortsChanged = [&] { ++notifications; };
+    search.Start();
+    ASSERT_TRUE(Eventually([&] { return notifications > 0; }));
+    const std::vector<PortEntry> ports = Ports(search);
+    ASSERT_EQ(ports.size(), 1u);
+    EXPECT_EQ(ports[0].name, L"COM250");
+    EXPECT_EQ(ports[0].state, static_cast<int32_t>(ProbeResult::PortError));
+    EXPECT_EQ(ports[0].model, 2);
+    EXPECT_EQ(ports[0].serial, -1);
+    search.Stop();
+}
+
+struct DeviceChangeCase {
+    const char* what;
+    WPARAM event;
+    DWORD deviceType;  // 0: no broadcast header
+    bool rescans;
+};
+
+TEST(SearchThread, DeviceChangeBroadcastsAskForAnEnumeration) {
+    const DeviceChangeCase cases[] = {
+        {"device nodes changed", DBT_DEVNODES_CHANGED, 0, true},
+        {"port arrived", DBT_DEVICEARRIVAL, DBT_DEVTYP_PORT, true},
+        {"port removed", DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_PORT, true},
+        {"COM-port interface arrived", DBT_DEVICEARRIVAL, DBT_DEVTYP_DEVICEINTERFACE, true},
+        {"volume arrived", DBT_DEVICEARRIVAL, DBT_DEVTYP_VOLUME, false},
+        {"port removal asked", DBT_DEVICEQUERYREMOVE, DBT_DEVTYP_PORT, false},
+        {"arrival without a header", DBT_DEVICEARRIVAL, 0, false},
+    };
+    CFixedPorts devices;
+    CSearchThread search(devices);
+    search.Start();
+    ASSERT_TRUE(Eventually([&] { return devices.Calls() == 1; }));
+    HWND window = SearchWindow();
+    ASSERT_NE(window, nullptr);
+    for (const DeviceChangeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        DEV_BROADCAST_HDR header{sizeof header, c.deviceType, 0};
+        const LPARAM data = c.deviceType ? reinterpret_cast<LPARAM>(&header) : 0;
+        EXPECT_EQ(IsPortDeviceChange(c.event, data), c.rescans);
+        const int before = devices.Calls();
+        EXPECT_EQ(SendMessageW(window, WM_DEVICECHANGE, c.event, data), 0);
+        if (c.rescans) {
+            EXPECT_TRUE(Eventually([&] { return devices.Calls() == before + 1; }));
+        } else {
+            Sleep(100);
+            EXPECT_EQ(devices.Calls(), before);
+        }
+    }
+    search.Stop();
+    EXPECT_EQ(FindWindowW(kSearchWindowClass, nullptr), nullptr);  // gone with the worker
+}
+
+TEST(SearchThread, SearchAllAndRescanReachTheWorker) {
+    CFixedPorts devices;
+    devices.Set({{L"COM251", 0}});
+    CSearchThread search(devices);
+    search.SetSearchAll(true);  // before Start, as the main window does
+    search.Start();
+    ASSERT_TRUE(Eventually([&] { return Ports(search).size() == 1; }));
+    EXPECT_TRUE(devices.LastSearchAll());
+    search.Rescan();
+    EXPECT_TRUE(Ports(search).empty());  // at once, on the caller's thread
+    ASSERT_TRUE(Eventually([&] { return Ports(search).size() == 1; }));
+    EXPECT_EQ(devices.Calls(), 2);
+}
+
+TEST(SearchThread, StopsAndStartsAgainKeepingItsList) {
+    CFixedPorts devices;
+    devices.Set({{L"COM252", 0}});
+    CSearchThread search(devices);
+    search.Stop();  // nothing runs yet
+    search.Start();
+    search.Start();  // already running
+    ASSERT_TRUE(Eventually([&] { return Ports(search).size() == 1; }));
+    search.Stop();
+    search.Stop();
+    EXPECT_EQ(Ports(search).size(), 1u);
+    search.Start();
+    search.Rescan();
+    ASSERT_TRUE(Eventually([&] { return Ports(search).size() == 1 && devices.Calls() == 2; }));
+}  // the destructor stops the running worker
+
+TEST(SearchThread, MachineEnumerationRunsUnderWine) {
+    CSearchThread search;  // Wine's Ports class is empty: nothing to list, nothing to fail
+    search.SetSearchAll(true);
+    search.Start();
+    Sleep(200);
+    search.Stop();
+    SUCCEED();
+}
+
+// Emulated readers, one per port, with serials 1001, 1002, ... in the order of QC_SEARCH_READERS.
+TEST(SearchThreadWithReaders, ProbesIdentifyEveryReaderAtTheSameTime) {
+    const std::vector<std::wstring> names = PortsFromEnvironment("QC_SEARCH_READERS");
+    if (names.empty())
+        GTEST_SKIP() << "no emulated readers (run through search_thread_wine_test.sh)";
+    const int replyDelay =
+        std::atoi(std::getenv("QC_SEARCH_REPLY_DELAY") ? std::getenv("QC_SEARCH_REPLY_DELAY") : "0");
+    CFixedPorts devices;
+    std::vector<ListedPort> listed;
+    for (const std::wstring& name : names) listed.push_back({name, 0});
+    devices.Set(listed);
+    CSearchThread search(devices);
+    const auto start = Clock::now();
+    search.Start();
+    ASSERT_TRUE(Eventually([&] { return Ports(search).size() == names.size(); }));
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    const std::vector<PortEntry> ports = Ports(search);
+    for (size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(std::string(names[i].begin(), names[i].end()));
+        auto port =
+            std::find_if(ports.begin(), ports.end(), [&](const PortEntry& p) { return p.name == names[i]; });
+        ASSERT_NE(port, ports.end());
+        EXPECT_EQ(port->state, static_cast<int32_t>(ProbeResult::Identified));
+        EXPECT_EQ(port->model, 2);
+        EXPECT_EQ(port->serial, 1001 + static_cast<int32_t>(i));
+        EXPECT_EQ(port->firmware, 0x01080000u);
+        EXPECT_NE(port->buildTime, 0);
+    }
+    // One after another they would take the sum of their answer times.
+    if (names.size() > 1 && replyDelay > 0)
+        EXPECT_LT(elapsed, 2 * replyDelay) << elapsed << " ms";
+}
+
+TEST(SearchThreadWithReaders, StopIsAnsweredWhileEveryProbeWaitsOnASilentDevice) {
+    const std::vector<std::wstring> names = PortsFromEnvironment("QC_SEARCH_SILENT");
+    if (names.empty())
+        GTEST_SKIP() << "no silent devices (run through search_thread_wine_test.sh)";
+    CFixedPorts devices;
+    std::vector<ListedPort> listed;
+    for (const std::wstring& name : names) listed.push_back({name, 0});
+    devices.Set(listed);
+    CSearchThread search(devices);
+    search.Start();
+    ASSERT_TRUE(Eventually([&] { return devices.Calls() == 1; }));
+    Sleep(500);  // the probes have opened their ports and wait for answers that never come
+    const auto start = Clock::now();
+    search.Stop();
+    const auto stopMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_LT(stopMs, 1000) << "the reply time-out is 5000 ms";
+    EXPECT_TRUE(Ports(search).empty());  // no probe had ended
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include "tests/search/sim_search_world.h"
+
+#include <stdexcept>
+
+namespace {
+constexpr uint32_t kWriteDelay = 2;  // ms a write takes to complete
+}
+
+// A port over a SimDevice, found by name at Open like a real one.
+class CSimProbePort : public CRdPort {
+public:
+    explicit CSimProbePort(CSimSearchWorld& world) : world_(world) {}
+    ~CSimProbePort() override {
+        Close();
+        *alive_ = false;
+    }
+
+    void SetEvents(EventHandle comm, EventHandle write, EventHandle read) override {
+        commEvent = comm;
+        writeEvent_ = write;
+        readEvent_ = read;
+    }
+    bool Open() override {
+        SimDevice& device = world_.Device(name);
+        device.openTimes.push_back(world_.Now());
+        if (device.missing)
+            throw CRdPortException(CRdPortException::kNotExists, name);
+        if (device.busyOpens > 0) {
+            --device.busyOpens;
+            return false;
+        }
+        Close();
+        open_ = true;
+        ++device.openPorts;
+        return true;
+    }
+    void Close() override {
+        if (!open_)
+            return;
+        open_ = false;
+        readPending = writePending = lost = false;
+        --world_.Device(name).openPorts;
+    }
+    bool IsOpen() override { return open_; }
+    bool IsBaudSupported(uint32_t) override { return true; }
+    void SetParams(uint32_t baud, uint8_t bits, uint8_t character) override {
+        CheckIo();
+        baudRate = baud;
+        stopBits = bits;
+        eventChar = character;
+    }
+    void OnCommEvent() override {
+        CheckIo();
+        if (writePending)
+            OnWriteDone();
+    }
+    void Write(const uint8_t* data, size_t size) override {
+        CheckIo();
+        SimDevice& device = world_.Device(name);
+        const std::string bytes(data, data + size);
+        if (bytes == "~\r")
+            ++device.cancelLines;
+        if (bytes == "i") {
+            device.requestTimes.push_back(world_.Now());
+            device.bauds.push_back(baudRate);
+            if (device.reply) {
+                world_.After(device.replyDelay, [this, alive = alive_, reply = *device.reply] {
+                    if (!*alive || !open_)
+                        return;
+                    driverQueue_ += reply;
+                    world_.SignalEvent(commEvent);
+                });
+            }
+        }
+        writePending = true;
+        writeDone_ = false;
+        if (device.writeStalls)
+            return;
+        world_.After(kWriteDelay, [this, alive = alive_] {
+            if (!*alive || !open_ || !writePending)
+                return;
+            writeDone_ = true;
+            world_.SignalEvent(writeEvent_);
+        });
+    }
+    void OnWriteDone() override {
+        CheckIo();
+        if (writeDone_)
+            writePending = false;
+    }
+    void Purge(bool in, bool out) override {
+        CheckIo();
+        if (in) {
+            input.clear();
+            driverQueue_.clear();
+        }
+        if (out)
+            writePending = false;
+    }
+    int InputCount() override { return static_cast<int>(driverQueue_.size() + input.size()); }
+    bool Read() override {
+        CheckIo();
+        if (driverQueue_.empty())
+            return false;
+        AppendInput(reinterpret_cast<const uint8_t*>(driverQueue_.data()), driverQueue_.size());
+        driverQueue_.clear();
+        return true;
+    }
+    void OnReadDone() override { CheckIo(); }
+
+private:
+    void CheckIo() {
+        SimDevice& device = world_.Device(name);
+        if (!open_ || !device.ioFails)
+            return;
+        ++device.ioFailures;
+        throw CRdPortException(CRdPortException::kLostCommunication, name);
+    }
+
+    CSimSearchWorld& world_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    EventHandle writeEvent_ = nullptr;
+    EventHandle readEvent_ = nullptr;
+    bool open_ = false;
+    bool writeDone_ = false;
+    std::string driverQueue_;
+};
+
+EventHandle CSimSearchWorld::MakeEvent() {
+    ++openEvents;
+    return clock_.NewEvent();
+}
+
+void CSimSearchWorld::CloseEvent(EventHandle event) {
+    if (!closedEvents.insert(event).second)
+        throw std::logic_error("event closed twice");
+    --openEvents;
+}
+
+void CSimSearchWorld::SignalEvent(EventHandle event) {
+    *static_cast<bool*>(event) = true;
+}
+
+std::unique_ptr<CRdPort> CSimSearchWorld::CreatePort() {
+    return std::make_unique<CSimProbePort>(*this);
+}
+
+std::vector<ListedPort> CSimSearchWorld::Enumerate(bool searchAll) {
+    ++enumerations;
+    lastSearchAll = searchAll;
+    if (enumerationError)
+        throw std::runtime_error("enumeration broke off");
+    return listed;
+}
+
+int CSimSearchWorld::Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) {
+    for (size_t i = 0; i < count; ++i)
+        if (closedEvents.count(events[i]))
+            throw std::logic_error("waiting on a closed event");
+    try {
+        // Events come before messages, and messages before anything later in time.
+        const int now = clock_.WaitAny(events, count, 0);
+        if (now != kWaitTimedOut)
+            return now;
+        if (!messages_.empty())
+            return static_cast<int>(count);
+        return clock_.WaitAny(events, count, timeoutMs);
+    } catch (const std::logic_error&) {
+        // Nothing scheduled and no time-out: the real worker would sleep until the world moves.
+        waitedForever = true;
+        return kWaitTimedOut;
+    }
+}
+
+void CSimSearchWorld::PumpMessages() {
+    std::vector<std::function<void()>> delivered;
+    delivered.swap(messages_);
+    for (auto& handler : delivered) handler();
+}

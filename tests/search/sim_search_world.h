@@ -1,0 +1,80 @@
+// A simulated world for the port search: the simulated clock with its events, scripted serial devices behind
+// fake ports, an enumerator fed by the test and sent messages. A wait jumps straight to the next scheduled
+// happening, so minutes of probing take microseconds.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "search/port_devices.h"
+#include "search/search_services.h"
+#include "testing/emulator/sim_clock.h"
+
+// What one fake serial device does when probed.
+struct SimDevice {
+    bool missing = false;              // Open throws "not exists"
+    int busyOpens = 0;                 // this many more Opens report the port busy
+    bool ioFails = false;              // every I/O call on the open port throws code 5
+    bool writeStalls = false;          // writes never complete
+    std::optional<std::string> reply;  // the answer to each "i"; none = silent
+    uint32_t replyDelay = 50;          // ms from the request to the whole answer
+
+    // What happened.
+    std::vector<uint32_t> openTimes;     // clock value of every Open call
+    std::vector<uint32_t> requestTimes;  // clock value of every "i" written
+    std::vector<uint32_t> bauds;         // line speed set for each request
+    int cancelLines = 0;                 // "~\r" written before a retry
+    int ioFailures = 0;                  // I/O calls that threw
+    int openPorts = 0;                   // port objects that have it open now
+};
+
+class CSimSearchWorld : public IClock,
+                        public IEventFactory,
+                        public IProbePortFactory,
+                        public IPortEnumerator,
+                        public ISearchWait {
+public:
+    explicit CSimSearchWorld(uint32_t startTick = 0) : clock_(startTick) {}
+
+    // IClock
+    uint32_t Now() override { return clock_.Now(); }
+    // IEventFactory
+    EventHandle MakeEvent() override;
+    void CloseEvent(EventHandle event) override;
+    void SignalEvent(EventHandle event) override;
+    // IProbePortFactory
+    std::unique_ptr<CRdPort> CreatePort() override;
+    // IPortEnumerator: the ports the test lists, or a throw when enumerationError is set.
+    std::vector<ListedPort> Enumerate(bool searchAll) override;
+    // ISearchWait
+    int Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) override;
+    void PumpMessages() override;
+
+    void After(uint32_t delayMs, std::function<void()> action) { clock_.After(delayMs, std::move(action)); }
+    // A message sent to the worker's window: handled when the worker pumps.
+    void SendMessageToWorker(std::function<void()> handler) { messages_.push_back(std::move(handler)); }
+
+    SimDevice& Device(const std::wstring& name) { return devices_[name]; }
+    uint64_t Elapsed() const { return clock_.Elapsed(); }
+
+    std::vector<ListedPort> listed;  // what the enumerator reports
+    bool enumerationError = false;
+    int enumerations = 0;
+    bool lastSearchAll = false;
+    std::set<EventHandle> closedEvents;
+    size_t openEvents = 0;
+    bool waitedForever = false;  // a wait with nothing scheduled and no time-out: the search would hang
+
+private:
+    friend class CSimProbePort;
+
+    CSimClock clock_;
+    std::vector<std::function<void()>> messages_;
+    std::map<std::wstring, SimDevice> devices_;
+};

@@ -1,0 +1,204 @@
+// One cycle of the block test: select and authenticate when needed, increment the 128-bit
+// counter, write it into the chosen block and read it back up to three times.
+#include <algorithm>
+
+#include "foundation/catalogue.h"
+#include "foundation/errors.h"
+#include "reader/block_geometry.h"
+#include "reader/card_commands.h"
+#include "reader/connect_thread.h"
+#include "reader/frame.h"
+
+namespace {
+
+// Catalogue texts of the test log.
+constexpr unsigned kTextAuthError = 106;
+constexpr unsigned kTextWriteError = 124;
+constexpr unsigned kTextReadError = 125;
+constexpr unsigned kTextMismatch = 126;
+constexpr unsigned kTextTrailer = 127;
+constexpr unsigned kTextNoCard = 128;
+
+constexpr int kReadBackAttempts = 3;
+constexpr size_t kBlockSize = 16;
+
+bool IsClassicType(int32_t type) {
+    return type >= kCardMini && type <= kCardClassic4K;
+}
+
+}  // namespace
+
+void CConnectThread::AppendLog(const std::wstring& line, bool countError) {
+    std::lock_guard lock(mutex);
+    log.push_back(line);
+    if (countError)
+        ++errors;
+}
+
+// The marker is one of the locked one-shot flags; the test start clears them from the other side.
+void CConnectThread::AppendLogOnce(bool& marker, unsigned textId) {
+    std::wstring line;
+    LoadResourceString(textId, line);
+    std::lock_guard lock(mutex);
+    if (marker)
+        return;
+    marker = true;
+    log.push_back(std::move(line));
+}
+
+void CConnectThread::AppendStatusLog(unsigned textId, int status) {
+    std::wstring line;
+    FormatResourceString(line, textId, status);
+    line += L": ";
+    line += StatusText(status);
+    AppendLog(line, true);
+}
+
+void CConnectThread::NoCard() {
+    exchange.lastError = kErrNoCard;
+    AppendLogOnce(noCardLogged, kTextNoCard);
+}
+
+bool CConnectThread::Authenticate(const TestParameters& test, int sector) {
+    const uint8_t blockNumber = static_cast<uint8_t>(test.block);
+    std::vector<uint8_t> payload;
+    if (test.useReaderKeys) {
+        payload = {
+            static_cast<uint8_t>(test.useKeyB ? 1 : 0), blockNumber, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00};
+    } else {
+        payload = {static_cast<uint8_t>(test.useKeyB ? 3 : 2), blockNumber};
+        for (int i = 0; i < 6; ++i) payload.push_back(static_cast<uint8_t>(test.key >> (8 * i)));
+    }
+    const int status = Command(kCmdAuthenticate, payload);
+    if (status == kStatusSuccess) {
+        if (test.useReaderKeys && exchange.reply.empty())
+            throw CMyError(kErrBadReply);
+        authSector = sector;
+        return true;
+    }
+    if (status == kStatusHardwareFailure) {
+        exchange.lastError = kErrNoCard;
+    } else if (status == kStatusAuthFailed) {
+        exchange.lastError = kErrAuthRefused;
+    } else if (status == kStatusWrongAddress) {
+        exchange.lastError = kErrNoSuchAddress;
+    } else {
+        throw CMyError(kErrUnexpectedStatus);
+    }
+    authSector = -1;
+    AppendLogOnce(authErrorLogged, kTextAuthError);
+    return false;
+}
+
+bool CConnectThread::TestStep() {
+    // The parameters are copied under the lock: a test start may rewrite them meanwhile.
+    TestParameters test;
+    CardInfo target;
+    {
+        std::lock_guard lock(mutex);
+        test = {block, key, useKeyB, useReaderKeys};
+        target = card;
+    }
+    if (target.uidLength == 0 || !IsClassicType(target.type)) {
+        NoCard();
+        return false;
+    }
+    if (!selected || atsRead) {
+        ResetField();
+        const int status = SelectCard(target);
+        if (status == kStatusCardRefused) {
+            NoCard();
+            return false;
+        }
+        if (status != kStatusSuccess)
+            throw CMyError(kErrUnexpectedStatus);
+        selected = true;
+    }
+    const uint8_t blockNumber = static_cast<uint8_t>(test.block);
+    const BlockPlace place = PlaceOfBlock(blockNumber);
+    if (place.trailer) {
+        AppendLogOnce(trailerLogged, kTextTrailer);
+        return false;
+    }
+    if (authSector != place.sector && !Authenticate(test, place.sector))
+        return false;
+
+    if (!counterLoaded) {
+        const int status = Command(kCmdReadBlock, {blockNumber});
+        if (status == kStatusSuccess) {
+            if (exchange.reply.size() < kBlockSize)
+                throw CMyError(kErrBadReply);
+            counter = Counter128::FromBytes(exchange.reply.data());
+            counterLoaded = true;
+        } else if (status == kStatusNoCard) {
+            NoCard();
+            return false;
+        } else if (status == kStatusAuthFailed) {
+            authSector = -1;
+            exchange.lastError = kErrAuthRefused;
+            return false;
+        } else {
+            throw CMyError(kErrUnexpectedStatus);
+        }
+    }
+
+    counter.Increment();
+    const std::array<uint8_t, 16> value = counter.ToBytes();
+    std::vector<uint8_t> payload{blockNumber};
+    payload.insert(payload.end(), value.begin(), value.end());
+    int status;
+    try {
+        status = Command(kCmdWriteBlock, payload);
+    } catch (const CMyError&) {
+        return false;  // transport trouble: no verdict on this cycle
+    }
+    if (status == kStatusNoCard) {
+        NoCard();
+        return false;
+    }
+    if (status != kStatusSuccess) {
+        AppendStatusLog(kTextWriteError, status);
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex);
+        ++written;
+    }
+
+    for (int attempt = 0; attempt < kReadBackAttempts; ++attempt) {
+        try {
+            status = Command(kCmdReadBlock, {blockNumber});
+        } catch (const CMyError&) {
+            exchange.waitTimeout = 0;
+            return true;
+        }
+        if (status == kStatusSuccess) {
+            if (exchange.reply.size() < kBlockSize) {
+                exchange.waitTimeout = 0;
+                return true;
+            }
+            if (std::equal(value.begin(), value.end(), exchange.reply.begin())) {
+                exchange.waitTimeout = 0;
+                return true;
+            }
+            continue;
+        }
+        if (status == kStatusNoCard) {
+            NoCard();
+            return false;
+        }
+        if (status == kStatusAuthFailed) {
+            authSector = -1;
+            exchange.lastError = kErrAuthRefused;
+            return false;
+        }
+        AppendStatusLog(kTextReadError, status);
+        exchange.waitTimeout = 0;
+        return true;
+    }
+    std::wstring line;
+    LoadResourceString(kTextMismatch, line);
+    AppendLog(line, true);
+    exchange.waitTimeout = 0;
+    return true;
+}

@@ -1,0 +1,139 @@
+// Connecting to the reader, switching its link on and off, and the command helpers every step
+// of the worker uses.
+#include <algorithm>
+
+#include "foundation/errors.h"
+#include "reader/connect_thread.h"
+#include "reader/frame.h"
+
+namespace {
+
+constexpr uint32_t kLineSpeeds[] = {9600, 19200, 38400, 57600, 115200, 230400};
+constexpr uint8_t kSpeed115200 = 4;
+constexpr uint8_t kSpeed230400 = 5;
+constexpr uint8_t kCommandLink = 0x2F;
+
+}  // namespace
+
+bool CConnectThread::IsSupportedModel(int32_t model) {
+    return model == 2 || model == 3 || model == 8 || model == 9 || model == 11;
+}
+
+uint8_t CConnectThread::ChooseLineSpeed(int32_t model, uint32_t firmware, bool supports230400) {
+    const uint32_t major = firmware >> 24;
+    const uint32_t minor = (firmware >> 16) & 0xFF;
+    if (model == 2 && firmware == 0x01080000)
+        return kSpeed115200;
+    if (model == 3 || model == 11)
+        return kSpeed115200;
+    if (model == 8 && (major > 2 || (major == 2 && minor >= 10)))
+        return supports230400 ? kSpeed230400 : kSpeed115200;
+    return kSpeedUnchanged;
+}
+
+int CConnectThread::Command(uint8_t command, std::initializer_list<uint8_t> payload) {
+    exchange.lastStatus = exchange.Exchange(command, payload.begin(), payload.size(), exchange.reply);
+    return exchange.lastStatus;
+}
+
+int CConnectThread::Command(uint8_t command, const std::vector<uint8_t>& payload) {
+    exchange.lastStatus = exchange.Exchange(command, payload.data(), payload.size(), exchange.reply);
+    return exchange.lastStatus;
+}
+
+void CConnectThread::CommandExpectingSuccess(uint8_t command, std::initializer_list<uint8_t> payload) {
+    if (Command(command, payload) != kStatusSuccess)
+        throw CMyError(kErrUnexpectedStatus);
+}
+
+bool CConnectThread::Connect() {
+    if (state == kConnected)
+        return true;
+    exchange.lastActivity = clock.Now();
+    if (state != kConnecting)
+        SetState(kConnecting);
+    int32_t error = kErrNone;
+    try {
+        ReaderIdentity found;
+        if (!OpenPort()) {
+            // Held by another program through every attempt: no reader to talk to.
+            error = kErrPortFailure;
+        } else if (!Identify(exchange, found)) {
+            // Nothing (or nothing readable) answered the query: not a connection.
+            error = kErrNoReply;
+        } else {
+            {
+                std::lock_guard lock(mutex);
+                identity = found;
+            }
+            extendedReader = false;
+            atsRead = false;
+            if (!IsSupportedModel(found.model)) {
+                error = kErrUnsupportedModel;  // the port stays open
+            } else {
+                extendedReader = true;
+                // Framed replies follow: every received byte matters, not just the carriage return.
+                port->SetParams(port->baudRate, port->stopBits, 0);
+                const uint8_t speed = ChooseLineSpeed(found.model, found.firmware,
+                                                      found.model == 8 && port->IsBaudSupported(230400));
+                CommandExpectingSuccess(kCommandLink, {0x01, speed});
+                if (speed != kSpeedUnchanged)
+                    port->SetParams(kLineSpeeds[speed], port->stopBits, port->eventChar);
+                PollCard();
+                SetState(kConnected);
+            }
+        }
+    } catch (const CRdPortException&) {
+        error = kErrPortFailure;
+    } catch (...) {
+        error = kErrUnexpected;
+    }
+    if (state == kConnecting)
+        SetState(kDisconnected);
+    exchange.lastError = error;
+    return state == kConnected;
+}
+
+bool CConnectThread::OpenPort() {
+    if (!port) {
+        while (exchange.eventCount < 4) exchange.events[exchange.eventCount++] = platform.NewEvent();
+        port = platform.NewPort();
+        port->SetEvents(exchange.events[CRdExchange::kCommEvent], exchange.events[CRdExchange::kWriteEvent],
+                        exchange.events[CRdExchange::kReadEvent]);
+        port->SetParams(kIdentBaud, exchange.link.stopBits, kIdentEventChar);
+        port->name = portName;
+        exchange.port = port.get();
+    }
+    for (int attempt = 0; attempt < exchange.link.attemptLimit && exchange.running; ++attempt) {
+        const uint32_t began = clock.Now();
+        if (port->Open()) {
+            port->SetParams(kIdentBaud, exchange.link.stopBits, kIdentEventChar);
+            return true;
+        }
+        for (;;) {
+            const uint32_t elapsed = TicksSince(clock.Now(), began);
+            if (elapsed >= kOpenRetryPeriod || !exchange.running)
+                break;
+            if (clock.WaitAny(&exchange.events[0], 1, kOpenRetryPeriod - elapsed) != kWaitTimedOut)
+                exchange.waitTimeout = 0;
+        }
+    }
+    return false;
+}
+
+void CConnectThread::Disconnect(bool quiet) {
+    if (state == kDisconnected)
+        return;
+    if (!quiet && port) {
+        try {
+            Command(kCommandLink, {0x00, kSpeedUnchanged});
+        } catch (...) {
+            // The link goes down whatever the reader says.
+        }
+    }
+    port.reset();
+    exchange.port = nullptr;
+    if (state != kDisconnected)
+        SetState(kDisconnected);
+    exchange.lastError = kErrNone;
+}

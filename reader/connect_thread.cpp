@@ -1,0 +1,218 @@
+#include "reader/connect_thread.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "foundation/errors.h"
+#include "foundation/text_convert.h"
+#include "reader/frame.h"
+
+CConnectThread::CConnectThread(IConnectPlatform& platform, const RdLinkConstants& linkConstants,
+                               const ConnectSchedule& schedule)
+    : platform(platform),
+      clock(platform.Clock()),
+      schedule(schedule),
+      exchange(platform.Clock(), linkConstants) {}
+
+CConnectThread::~CConnectThread() {
+    if (thread.joinable())
+        Stop();
+    port.reset();
+    exchange.port = nullptr;
+    CloseEvents();
+}
+
+void CConnectThread::CloseEvents() {
+    for (size_t i = 0; i < exchange.eventCount; ++i) platform.CloseEvent(exchange.events[i]);
+    exchange.events = {};
+    exchange.eventCount = 0;
+}
+
+void CConnectThread::PrepareRun(const std::wstring& name) {
+    portName = name;
+    {
+        std::lock_guard lock(mutex);
+        authErrorLogged = false;
+    }
+    while (exchange.eventCount < 2) exchange.events[exchange.eventCount++] = platform.NewEvent();
+    // The first connect attempt is due at once, whatever the tick counter stands at.
+    exchange.lastActivity = clock.Now() - schedule.reconnect;
+    exchange.running = true;
+}
+
+void CConnectThread::Start(const std::wstring& name) {
+    if (thread.joinable())
+        return;
+    PrepareRun(name);
+    try {
+        thread = std::thread([this] { ThreadMain(); });
+    } catch (...) {
+        exchange.running = false;
+        throw;
+    }
+}
+
+void CConnectThread::RunOnThisThread(const std::wstring& name) {
+    PrepareRun(name);
+    ThreadMain();
+}
+
+void CConnectThread::RequestStop() {
+    {
+        std::lock_guard lock(mutex);
+        testRunning = false;
+    }
+    exchange.running = false;
+    // events[0] is made before the worker starts; the worker adds the others later.
+    if (exchange.events[0])
+        platform.SignalEvent(exchange.events[0]);
+}
+
+void CConnectThread::Stop() {
+    RequestStop();
+    if (thread.joinable())
+        thread.join();
+}
+
+void CConnectThread::StartTest(const TestParameters& parameters) {
+    std::lock_guard lock(mutex);
+    block = parameters.block;
+    key = parameters.key;
+    useKeyB = parameters.useKeyB;
+    useReaderKeys = parameters.useReaderKeys;
+    written = 0;
+    trailerLogged = false;
+    authErrorLogged = false;
+    testRunning = true;
+    // The first cycle should not wait for the next poll.
+    if (exchange.events[0])
+        platform.SignalEvent(exchange.events[0]);
+}
+
+void CConnectThread::StopTest() {
+    std::lock_guard lock(mutex);
+    testRunning = false;
+}
+
+bool CConnectThread::TestRunning() {
+    std::lock_guard lock(mutex);
+    return testRunning;
+}
+
+ConnectStatus CConnectThread::ReadStatus() {
+    ConnectStatus status;
+    std::lock_guard lock(mutex);
+    status.state = state;
+    status.written = written;
+    status.errors = errors;
+    status.log.swap(log);
+    return status;
+}
+
+int32_t CConnectThread::ReadState() {
+    std::lock_guard lock(mutex);
+    return state;
+}
+
+CardInfo CConnectThread::ReadCard() {
+    std::lock_guard lock(mutex);
+    return card;
+}
+
+ReaderIdentity CConnectThread::ReadIdentity() {
+    std::lock_guard lock(mutex);
+    return identity;
+}
+
+void CConnectThread::SetState(int32_t newState) {
+    {
+        std::lock_guard lock(mutex);
+        state = newState;
+    }
+    if (onStateChanged)
+        onStateChanged();
+}
+
+void CConnectThread::ThreadMain() {
+    while (exchange.running) {
+        exchange.waitTimeout = kWaitForever;
+        try {
+            if (state == kConnected) {
+                const bool cycleDone = TestRunning() && TestStep();
+                if (!cycleDone) {
+                    const uint32_t sincePoll = TicksSince(clock.Now(), lastPoll);
+                    if (sincePoll >= schedule.poll) {
+                        exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.poll);
+                        PollCard();
+                    } else {
+                        exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.poll - sincePoll);
+                    }
+                }
+                const uint32_t idle = exchange.SinceLastActivity();
+                if (idle >= schedule.keepAlive) {
+                    if (Command(0x2F, {0x01, kSpeedUnchanged}) != kStatusSuccess)
+                        throw CMyError(kErrUnexpectedStatus);
+                    exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.keepAlive);
+                } else {
+                    exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.keepAlive - idle);
+                }
+            } else {
+                const uint32_t sinceAttempt = exchange.SinceLastActivity();
+                if (sinceAttempt >= schedule.reconnect) {
+                    if (Connect())
+                        continue;
+                    exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.reconnect);
+                } else {
+                    exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.reconnect - sinceAttempt);
+                }
+            }
+        } catch (const std::exception& error) {
+            HandleError(&error);
+            continue;
+        } catch (...) {
+            HandleError(nullptr);
+            continue;
+        }
+        try {
+            const int fired =
+                clock.WaitAny(exchange.events.data(), exchange.eventCount, exchange.waitTimeout);
+            // A completion may still be signalled for a port that was destroyed since.
+            if (port) {
+                switch (fired) {
+                    case CRdExchange::kCommEvent: port->OnCommEvent(); break;
+                    case CRdExchange::kWriteEvent: port->OnWriteDone(); break;
+                    case CRdExchange::kReadEvent: port->OnReadDone(); break;
+                    default: break;
+                }
+            }
+        } catch (const std::exception& error) {
+            HandleError(&error);
+        } catch (...) {
+            HandleError(nullptr);
+        }
+    }
+    try {
+        Disconnect(false);
+    } catch (...) {
+    }
+    // A port kept open by a failed connect goes too: the next Start may name another port,
+    // and the user expects Disconnect to free this one.
+    port.reset();
+    exchange.port = nullptr;
+}
+
+void CConnectThread::HandleError(const std::exception* error) {
+    try {
+        if (error && dynamic_cast<const CRdPortException*>(error))
+            Disconnect(true);
+        std::lock_guard lock(mutex);
+        if (testRunning) {
+            std::wstring line;
+            ToWide(error ? error->what() : "unknown exception", -1, line, kCodePageAnsi);
+            log.push_back(std::move(line));
+        }
+    } catch (...) {
+        // The loop must survive whatever failed here (out of memory while logging).
+    }
+    clock.Pause(kErrorPause);
+}

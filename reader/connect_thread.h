@@ -1,0 +1,186 @@
+// The worker that owns the reader while the user is connected. Its loop (re)connects every
+// 5000 ms while no reader answers; once connected it runs the block test step while a test runs,
+// polls the card every 333 ms otherwise, and keeps the link alive after 18000 ms without a
+// command. It publishes state, reader identity, card record, counters and log lines under one
+// mutex and announces state and card changes through two callbacks.
+//
+// Threads: the user-interface thread calls Start, Stop, StartTest, StopTest and the readers
+// (ReadStatus, ReadCard, ReadIdentity); everything else runs on the worker. Fields marked
+// "locked" are written under `mutex`; the worker reads its own writes without it. No lock is
+// held across a callback or port I/O.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "reader/card_info.h"
+#include "reader/connect_platform.h"
+#include "reader/counter128.h"
+#include "reader/exchange.h"
+#include "reader/ident.h"
+#include "reader/link_constants.h"
+
+enum LinkState : int32_t { kDisconnected = 0, kConnected = 1, kConnecting = 2 };
+
+// The published test transport key of MIFARE Classic cards (key A and B as delivered).
+inline constexpr uint64_t kClassicTransportKey = 0xFFFFFFFFFFFFull;
+
+struct TestParameters {
+    int32_t block = 1;
+    uint64_t key = kClassicTransportKey;  // low 48 bits
+    bool useKeyB = false;
+    bool useReaderKeys = false;
+};
+
+// What the main page shows, copied out under the lock in one go.
+struct ConnectStatus {
+    int32_t state = kDisconnected;
+    int32_t written = 0;
+    int32_t errors = 0;
+    std::vector<std::wstring> log;  // lines not taken before; the thread's queue is left empty
+};
+
+// The loop's three schedules (ms).
+struct ConnectSchedule {
+    uint32_t reconnect = 5000;   // between connect attempts while not connected
+    uint32_t poll = 333;         // between card polls while connected and no test cycle ran
+    uint32_t keepAlive = 18000;  // without any command before the keep-alive goes out
+};
+
+class CConnectThread {
+public:
+    static constexpr uint32_t kOpenRetryPeriod = 1000;
+    static constexpr uint32_t kErrorPause = 100;
+    static constexpr uint32_t kResetPause = 10;
+
+    explicit CConnectThread(IConnectPlatform& platform, const RdLinkConstants& link = kReaderLink,
+                            const ConnectSchedule& schedule = {});
+    virtual ~CConnectThread();
+    CConnectThread(const CConnectThread&) = delete;
+    CConnectThread& operator=(const CConnectThread&) = delete;
+
+    // Starts the worker on `name` unless one runs already. Throws std::system_error when an event
+    // or the thread cannot be made.
+    void Start(const std::wstring& name);
+    // Stops the worker (switching the reader's link off when connected) and waits for it.
+    void Stop();
+    // For tests in simulated time: the same as Start, but the loop runs on the calling thread
+    // until something (a scheduled action) calls RequestStop.
+    void RunOnThisThread(const std::wstring& name);
+    // Clears running and wakes the worker; Stop then joins it.
+    void RequestStop();
+    bool IsRunning() const { return exchange.running; }
+    bool HasThread() const { return thread.joinable(); }
+
+    void StartTest(const TestParameters& parameters);
+    void StopTest();
+    bool TestRunning();
+
+    ConnectStatus ReadStatus();
+    int32_t ReadState();
+    CardInfo ReadCard();
+    ReaderIdentity ReadIdentity();
+
+    // Installed before Start; called on the worker without the lock.
+    std::function<void()> onStateChanged;
+    std::function<void()> onCardChanged;
+
+    // Worker-side values that tests inspect after the loop ended.
+    int32_t LastError() const { return exchange.lastError; }
+    const Counter128& CurrentCounter() const { return counter; }
+
+    // The loop itself (public for tests that drive single steps in simulated time).
+    void ThreadMain();
+    bool Connect();
+    bool OpenPort();
+    void Disconnect(bool quiet);
+    void HandleError(const std::exception* error);
+    void SetState(int32_t state);
+    void PollCard();
+    bool DetectCard(CardInfo& result);
+    bool ReadAts(std::vector<uint8_t>& ats, std::vector<uint8_t>& historical);
+    bool UpdateCard(const CardInfo& record);
+    bool TestStep();
+
+    // Line-speed index for command 0x2F (0x80 = keep the current speed).
+    static constexpr uint8_t kSpeedUnchanged = 0x80;
+    static uint8_t ChooseLineSpeed(int32_t model, uint32_t firmware, bool supports230400);
+    static bool IsSupportedModel(int32_t model);
+
+private:
+    struct VersionInfo {
+        uint8_t productType = 0;
+        uint8_t major = 0;
+        uint8_t minor = 0;
+        uint8_t storage = 0;
+    };
+    struct Detection;  // working data of one DetectCard
+
+    // One exchange; remembers the status in lastStatus.
+    int Command(uint8_t command, std::initializer_list<uint8_t> payload);
+    int Command(uint8_t command, const std::vector<uint8_t>& payload);
+    // An exchange whose only acceptable status is success (else CMyError(10)).
+    void CommandExpectingSuccess(uint8_t command, std::initializer_list<uint8_t> payload);
+    void ResetField();
+    int SelectCard(const CardInfo& card);
+    void Indicate(uint8_t code);
+    bool GetVersion(VersionInfo& version);
+    void ClassifyBySak(Detection& d, CardInfo& result);
+    void ClassifyClassicWithAts(Detection& d, CardInfo& result, bool fourK);
+    void ClassifyIsoCard(Detection& d, CardInfo& result);
+    void Refine(Detection& d, CardInfo& result);
+    void ProbeSecurityLevel(Detection& d, CardInfo& result);
+    void ProbeClassicSize(const CardInfo& card, CardInfo& result, int32_t type1K);
+    void ProbeAesSize(CardInfo& result);
+    void ClassifyBySakAlone(const Detection& d, CardInfo& result);
+    void EnsureAts(Detection& d);
+
+    // Block test pieces.
+    void NoCard();
+    void AppendLog(const std::wstring& line, bool countError);
+    void AppendLogOnce(bool& marker, unsigned textId);
+    void AppendStatusLog(unsigned textId, int status);
+    bool Authenticate(const TestParameters& test, int sector);
+    void CloseEvents();
+    void PrepareRun(const std::wstring& name);
+
+    IConnectPlatform& platform;
+    IWaitClock& clock;
+    const ConnectSchedule schedule;
+    // The exchange context: port pointer, events, running, waitTimeout, lastActivity, seq,
+    // frame, reply, lastStatus and lastError.
+    CRdExchange exchange;
+    std::thread thread;
+
+    std::mutex mutex;
+    std::wstring portName;          // written only while no worker runs
+    std::unique_ptr<CRdPort> port;  // worker only; exchange.port points at it
+    int32_t state = kDisconnected;  // locked
+    ReaderIdentity identity;        // locked
+    CardInfo card;                  // locked
+    bool testRunning = false;       // locked
+    int32_t block = 1;              // locked, with the three below: the test parameters
+    uint64_t key = kClassicTransportKey;
+    bool useKeyB = false;
+    bool useReaderKeys = false;
+    std::vector<std::wstring> log;  // locked
+    int32_t written = 0;            // locked
+    int32_t errors = 0;             // locked
+    bool noCardLogged = false;      // locked
+    bool trailerLogged = false;     // locked
+    bool authErrorLogged = false;   // locked
+
+    // Worker only.
+    uint32_t lastPoll = 0;
+    int authSector = -1;
+    bool selected = false;
+    bool extendedReader = false;
+    bool atsRead = false;
+    Counter128 counter;
+    bool counterLoaded = false;
+};

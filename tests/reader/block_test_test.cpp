@@ -1,0 +1,310 @@
+// The block test cycle against a reader with one Classic card: what goes on the wire, what is
+// counted and what is logged.
+#include <gtest/gtest.h>
+
+#include "reader/block_geometry.h"
+#include "reader/connect_thread.h"
+#include "tests/reader/fake_classic_reader.h"
+#include "tests/reader/scripted_reader.h"
+#include "tests/support/catalogue_language.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Block = std::array<uint8_t, 16>;
+
+class BlockTestTest : public ::testing::Test {
+protected:
+    BlockTestTest() {
+        UseCatalogueLanguage(TestLanguage::English);
+        reader.identAnswer = IdentLine("811", "1.8.0");
+        reader.responder = card.AsResponder();
+    }
+
+    // Connects, starts the test at 100 ms and stops the loop at `ms`.
+    void RunTest(const TestParameters& parameters, uint32_t ms) {
+        platform.clock.After(100, [this, parameters] {
+            testStart = static_cast<uint32_t>(platform.clock.Elapsed());
+            thread.StartTest(parameters);
+        });
+        platform.clock.After(ms, [this] { thread.RequestStop(); });
+        thread.RunOnThisThread(L"COM7");
+        status = thread.ReadStatus();
+    }
+
+    std::vector<SentCommand> TestCommands(uint8_t code) const {
+        std::vector<SentCommand> found;
+        for (const SentCommand& c : reader.sent)
+            if (c.command == code && c.time >= testStart)
+                found.push_back(c);
+        return found;
+    }
+
+    ScriptedReader reader;
+    FakeClassicReader card;
+    CScriptedPlatform platform{reader};
+    CConnectThread thread{platform};
+    uint32_t testStart = 0;
+    ConnectStatus status;
+};
+
+TestParameters Parameters(int block, uint64_t key = kClassicTransportKey, bool keyB = false,
+                          bool readerKeys = false) {
+    return TestParameters{block, key, keyB, readerKeys};
+}
+
+TEST(BlockGeometryTest, SectorsAndTrailers) {
+    struct Case {
+        uint8_t block;
+        int sector;
+        bool trailer;
+    };
+    for (const Case& c :
+         {Case{0, 0, false}, Case{3, 0, true}, Case{4, 1, false}, Case{127, 31, true}, Case{128, 32, false},
+          Case{142, 32, false}, Case{143, 32, true}, Case{144, 33, false}, Case{159, 33, true},
+          Case{254, 39, false}, Case{255, 39, true}}) {
+        const BlockPlace place = PlaceOfBlock(c.block);
+        EXPECT_EQ(place.sector, c.sector) << int(c.block);
+        EXPECT_EQ(place.trailer, c.trailer) << int(c.block);
+    }
+}
+
+TEST(Counter128Test, IncrementsLittleEndianAndWraps) {
+    Block allOnes;
+    allOnes.fill(0xFF);
+    Counter128 counter = Counter128::FromBytes(allOnes.data());
+    counter.Increment();
+    EXPECT_EQ(counter.ToBytes(), Block{});
+    Block low{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x07};
+    counter = Counter128::FromBytes(low.data());
+    counter.Increment();
+    EXPECT_EQ(counter.ToBytes(), (Block{0, 0, 0, 0, 0, 0, 0, 0, 0x08}));
+}
+
+class TrailerTest : public BlockTestTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TrailerTest, TrailerIsRefusedOnceAndNeverWritten) {
+    RunTest(Parameters(GetParam()), 3000);
+    EXPECT_TRUE(TestCommands(0x52).empty());
+    EXPECT_TRUE(TestCommands(0x50).empty());
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Writing to the block print is not allowed."}));
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_EQ(status.written, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, TrailerTest, ::testing::Values(3, 7, 127, 143, 159, 255));
+
+TEST_F(BlockTestTest, HighSectorBlockIsAuthenticatedWrittenAndReadBack) {
+    RunTest(Parameters(128), 300);
+    const std::vector<SentCommand> auths = TestCommands(0x50);
+    ASSERT_EQ(auths.size(), 1u);
+    EXPECT_EQ(auths[0].payload, (Bytes{0x02, 128, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_GT(status.written, 10);
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_EQ(card.blocks[128], thread.CurrentCounter().ToBytes());
+}
+
+TEST_F(BlockTestTest, AllOnesWrapsToZero) {
+    card.blocks[5].fill(0xFF);
+    RunTest(Parameters(5), 300);
+    const std::vector<SentCommand> writes = TestCommands(0x52);
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes[0].payload, (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
+    card.blocks[1] = Block{0x01};
+    RunTest(Parameters(1), 300);
+    const std::vector<SentCommand> writes = TestCommands(0x52);
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes[0].payload, (Bytes{1, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(writes[1].payload, (Bytes{1, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(status.written, static_cast<int>(writes.size()));
+    EXPECT_EQ(card.blocks[1], thread.CurrentCounter().ToBytes());
+    EXPECT_TRUE(status.log.empty());
+}
+
+struct KeyCase {
+    bool keyB;
+    bool readerKeys;
+    Bytes payload;
+};
+
+class KeyModeTest : public BlockTestTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(KeyModeTest, AuthenticationPayload) {
+    const KeyCase& c = GetParam();
+    RunTest(Parameters(9, 0xA0A1A2A3A4A5ull, c.keyB, c.readerKeys), 300);
+    const std::vector<SentCommand> auths = TestCommands(0x50);
+    ASSERT_EQ(auths.size(), 1u);  // one sector: no second authentication
+    EXPECT_EQ(auths[0].payload, c.payload);
+    EXPECT_GT(status.written, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, KeyModeTest,
+                         ::testing::Values(KeyCase{false, false, {2, 9, 0xA5, 0xA4, 0xA3, 0xA2, 0xA1, 0xA0}},
+                                           KeyCase{true, false, {3, 9, 0xA5, 0xA4, 0xA3, 0xA2, 0xA1, 0xA0}},
+                                           KeyCase{false, true, {0, 9, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}},
+                                           KeyCase{true, true, {1, 9, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}}));
+
+TEST_F(BlockTestTest, SelectsAfterEachPollThenKeepsSelectionAndAuthentication) {
+    RunTest(Parameters(1), 300);
+    std::vector<uint8_t> codes;
+    for (const SentCommand& c : reader.sent)
+        if (c.time >= testStart)
+            codes.push_back(c.command);
+    ASSERT_GE(codes.size(), 12u);
+    // The card poll left the card unselected: reset, select, authenticate, load, then cycles.
+    EXPECT_EQ(Bytes(codes.begin(), codes.begin() + 10),
+              (Bytes{0x23, 0x46, 0x50, 0x51, 0x52, 0x51, 0x52, 0x51, 0x52, 0x51}));
+}
+
+TEST_F(BlockTestTest, DesfireGivesOneNoCardLineAndNoTestCommands) {
+    card.sak = 0x20;
+    card.atqa = 0x0344;
+    card.Override(0x48, ScriptedReply{2});  // a reader without the ATS request
+    RunTest(Parameters(1), 3000);
+    EXPECT_EQ(thread.ReadCard().type, kCardDesfire);
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card."}));
+    for (const SentCommand& c : reader.sent) {
+        if (c.time < testStart)
+            continue;
+        EXPECT_TRUE(c.command == 0x23 || c.command == 0x45 || c.command == 0x24 || c.command == 0x2F)
+            << int(c.command);
+    }
+}
+
+TEST_F(BlockTestTest, ReadBackMatchingOnSecondTryCountsOneWriteAndNoError) {
+    int reads = 0;
+    reader.responder = [this, &reads](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.command == 0x51 && ++reads == 2)
+            return ScriptedReply{0x55, Bytes(16, 0xEE)};
+        return card.Respond(sent);
+    };
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    // One cycle: load, write, two read-backs; then stop the test.
+    platform.clock.After(106, [this] { thread.StopTest(); });
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    status = thread.ReadStatus();
+    EXPECT_EQ(reads, 3);
+    EXPECT_EQ(status.written, 1);
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_TRUE(status.log.empty());
+}
+
+TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
+    card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});  // the counter load
+    for (int i = 0; i < 3; ++i) card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0xEE)});
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    platform.clock.After(107, [this] { thread.StopTest(); });
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    status = thread.ReadStatus();
+    EXPECT_EQ(status.written, 1);
+    EXPECT_EQ(status.errors, 1);
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Values do not match"}));
+}
+
+struct StatusLogCase {
+    uint8_t command;
+    int skipBefore;  // replies of that command to leave alone first
+    int status;
+    TestLanguage language;
+    std::wstring line;
+};
+
+class StatusLogTest : public BlockTestTest, public ::testing::WithParamInterface<StatusLogCase> {};
+
+TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
+    const StatusLogCase& c = GetParam();
+    QC_REQUIRE_CATALOGUE_LANGUAGE(c.language);
+    int seen = 0;
+    reader.responder = [this, &seen, &c](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.command == c.command && sent.time >= 100 && seen++ == c.skipBefore)
+            return ScriptedReply{c.status};
+        return card.Respond(sent);
+    };
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    platform.clock.After(150, [this] { thread.StopTest(); });
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    status = thread.ReadStatus();
+    UseCatalogueLanguage(TestLanguage::English);
+    EXPECT_EQ(status.errors, 1);
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{c.line}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, StatusLogTest,
+    ::testing::Values(StatusLogCase{0x52, 0, 9, TestLanguage::English,
+                                    L"Write error 0x09: Карта отказала в исполнении команды"},
+                      StatusLogCase{0x52, 0, 9, TestLanguage::Russian,
+                                    L"Ошибка записи 0x09: Карта отказала в исполнении команды"},
+                      StatusLogCase{0x52, 2, 0x42, TestLanguage::English, L"Write error 0x42: "},
+                      StatusLogCase{0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Неверные данные"},
+                      StatusLogCase{0x51, 1, 3, TestLanguage::Russian,
+                                    L"Ошибка чтения 0x03: Неверные данные"}));
+
+TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
+    card.authStatus = 8;
+    RunTest(Parameters(1), 3000);
+    EXPECT_GT(TestCommands(0x50).size(), 3u);  // tried again after every poll
+    EXPECT_TRUE(TestCommands(0x52).empty());
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
+    EXPECT_EQ(status.errors, 0);
+}
+
+TEST_F(BlockTestTest, CardLeavingMidWriteGivesOneNoCardLinePerCardRecord) {
+    platform.clock.After(200, [this] { card.Override(0x52, ScriptedReply{6}); });
+    platform.clock.After(200, [this] { card.cardPresent = false; });
+    RunTest(Parameters(1), 3000);
+    // One line when the write finds no card, one more once the empty record is published.
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card.", L"No card."}));
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_EQ(thread.ReadCard(), CardInfo{});
+}
+
+TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) {
+    card.Override(0x50, ScriptedReply{0x55});
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1, 0, false, true)); });
+    platform.clock.After(120, [this] { thread.StopTest(); });
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    status = thread.ReadStatus();
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"my_error"}));
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_EQ(thread.ReadState(), kDisconnected);  // after the stop only
+}
+
+TEST_F(BlockTestTest, ShortReadBackIsNeitherErrorNorLine) {
+    card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});  // the counter load
+    card.Override(0x51, ScriptedReply{0x55, Bytes(3, 0)});
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    platform.clock.After(104, [this] { thread.StopTest(); });
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    status = thread.ReadStatus();
+    EXPECT_EQ(status.written, 1);
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_TRUE(status.log.empty());
+}
+
+TEST_F(BlockTestTest, TestStartResetsWrittenButNotErrorsAndCounterCarriesOver) {
+    card.Override(0x52, ScriptedReply{9});
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    platform.clock.After(200, [this] { thread.StopTest(); });
+    platform.clock.After(300, [this] {
+        EXPECT_EQ(thread.ReadStatus().errors, 1);
+        thread.StartTest(Parameters(2));
+    });
+    platform.clock.After(400, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    status = thread.ReadStatus();
+    EXPECT_EQ(status.errors, 1);
+    // The second test went on from the first test's counter instead of reading block 2.
+    EXPECT_EQ(Counter128::FromBytes(card.blocks[2].data()), thread.CurrentCounter());
+    EXPECT_GT(thread.CurrentCounter().low, static_cast<uint64_t>(status.written));
+}
+
+}  // namespace

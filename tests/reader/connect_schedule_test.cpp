@@ -1,0 +1,220 @@
+// The connection thread's loop in simulated time: connect attempts, line speed, polls,
+// keep-alive, stop and unplug.
+#include <gtest/gtest.h>
+
+#include "reader/connect_thread.h"
+#include "tests/reader/fake_classic_reader.h"
+#include "tests/reader/scripted_reader.h"
+
+namespace {
+
+struct StateChange {
+    uint32_t time;
+    int32_t state;
+};
+
+class ConnectScheduleTest : public ::testing::Test {
+protected:
+    explicit ConnectScheduleTest(ConnectSchedule schedule = {}) : thread(platform, kReaderLink, schedule) {
+        reader.identAnswer = IdentLine("811", "1.8.0");
+        reader.responder = card.AsResponder();
+        thread.onStateChanged = [this] { states.push_back({platform.clock.Now(), thread.ReadState()}); };
+    }
+
+    // Runs the loop on this thread until `ms` of simulated time have passed.
+    void RunFor(uint32_t ms) {
+        platform.clock.After(ms, [this] { thread.RequestStop(); });
+        thread.RunOnThisThread(L"COM7");
+    }
+
+    std::vector<SentCommand> CommandsOf(uint8_t code) const {
+        std::vector<SentCommand> found;
+        for (const SentCommand& c : reader.sent)
+            if (c.command == code)
+                found.push_back(c);
+        return found;
+    }
+
+    std::vector<uint32_t> TimesOfState(int32_t state) const {
+        std::vector<uint32_t> times;
+        for (const StateChange& change : states)
+            if (change.state == state)
+                times.push_back(change.time);
+        return times;
+    }
+
+    ScriptedReader reader;
+    FakeClassicReader card;
+    CScriptedPlatform platform{reader};
+    CConnectThread thread;
+    std::vector<StateChange> states;
+};
+
+using Bytes = std::vector<uint8_t>;
+
+TEST_F(ConnectScheduleTest, FirstAttemptAtOnceConnectsAndSwitchesOffOnStop) {
+    RunFor(1000);
+    ASSERT_FALSE(reader.sent.empty());
+    EXPECT_EQ(reader.sent.front().time, 0u);
+    EXPECT_EQ(reader.sent.front().command, 0x2F);
+    EXPECT_EQ(reader.sent.front().payload, (Bytes{0x01, 0x04}));  // model 2, firmware 1.8.0: 115200
+    EXPECT_EQ(reader.baudChanges.back(), 115200u);
+    ASSERT_EQ(states.size(), 3u);
+    EXPECT_EQ(states[0].state, kConnecting);
+    EXPECT_EQ(states[1].state, kConnected);
+    EXPECT_EQ(states[2].state, kDisconnected);
+    EXPECT_EQ(reader.sent.back().command, 0x2F);
+    EXPECT_EQ(reader.sent.back().payload, (Bytes{0x00, 0x80}));
+    EXPECT_EQ(thread.ReadIdentity().model, 2);
+    EXPECT_EQ(thread.ReadIdentity().serial, 12345);
+}
+
+TEST_F(ConnectScheduleTest, FailedAttemptRepeatsFiveSecondsAfterItBegan) {
+    reader.open = ScriptedReader::OpenBehaviour::Missing;
+    RunFor(12000);
+    EXPECT_EQ(TimesOfState(kConnecting), (std::vector<uint32_t>{0, 5000, 10000}));
+    EXPECT_EQ(TimesOfState(kConnected).size(), 0u);
+    EXPECT_EQ(thread.LastError(), kErrPortFailure);
+}
+
+TEST_F(ConnectScheduleTest, BusyPortIsNotAConnection) {
+    reader.open = ScriptedReader::OpenBehaviour::Busy;
+    RunFor(4000);
+    EXPECT_TRUE(TimesOfState(kConnected).empty());
+    // Two open attempts 1000 ms apart, then back to Disconnected.
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_EQ(states[1].state, kDisconnected);
+    EXPECT_EQ(states[1].time, 2000u);
+    EXPECT_EQ(thread.LastError(), kErrPortFailure);
+    EXPECT_TRUE(reader.sent.empty());
+}
+
+TEST_F(ConnectScheduleTest, SilentReaderIsNotAConnection) {
+    reader.identAnswer.clear();
+    RunFor(12000);
+    EXPECT_TRUE(TimesOfState(kConnected).empty());
+    EXPECT_EQ(thread.LastError(), kErrNoReply);
+    EXPECT_TRUE(reader.sent.empty());
+    // Two queries of 5000 ms each; the next attempt follows 5000 ms after the last query.
+    EXPECT_EQ(TimesOfState(kDisconnected).front(), 10000u);
+}
+
+TEST_F(ConnectScheduleTest, UnsupportedModelIsRejectedWithNotification) {
+    reader.identAnswer = IdentLine("303", "1.0");  // model 5
+    RunFor(6000);
+    EXPECT_EQ(thread.ReadIdentity().model, 5);
+    EXPECT_EQ(thread.LastError(), kErrUnsupportedModel);
+    EXPECT_EQ(TimesOfState(kConnecting), (std::vector<uint32_t>{0, 5000}));
+    EXPECT_EQ(TimesOfState(kDisconnected).size(), 2u);
+    EXPECT_TRUE(reader.sent.empty());
+}
+
+TEST_F(ConnectScheduleTest, PollsEvery333MsAndNoKeepAliveWhilePolling) {
+    RunFor(20000);
+    const std::vector<SentCommand> searches = CommandsOf(0x45);
+    ASSERT_GE(searches.size(), 55u);
+    for (size_t i = 1; i < searches.size(); ++i) {
+        const uint32_t gap = searches[i].time - searches[i - 1].time;
+        EXPECT_GE(gap, 333u);
+        EXPECT_LE(gap, 350u);  // the wait starts after the poll's own commands
+    }
+    for (const SentCommand& c : CommandsOf(0x2F)) EXPECT_NE(c.payload, (Bytes{0x01, 0x80}));
+}
+
+TEST_F(ConnectScheduleTest, StopDuringReplyWaitEndsAtOnceWithSwitchOff) {
+    // Connected at 0; the poll at about 333 ms gets no answer; stop 1000 ms into the wait.
+    card.Override(0x23, ScriptedReply{});  // the connect poll's reset
+    card.Override(0x23, std::nullopt);
+    RunFor(1400);
+    EXPECT_LT(platform.clock.Elapsed(), 2000u);
+    EXPECT_EQ(reader.sent.back().command, 0x2F);
+    EXPECT_EQ(reader.sent.back().payload, (Bytes{0x00, 0x80}));
+    EXPECT_EQ(states.back().state, kDisconnected);
+}
+
+TEST_F(ConnectScheduleTest, UnplugDisconnectsWithoutSwitchOffAndReplugReconnects) {
+    platform.clock.After(3000, [this] { reader.unplugged = true; });
+    platform.clock.After(16000, [this] { reader.unplugged = false; });
+    RunFor(30000);
+    const std::vector<uint32_t> connected = TimesOfState(kConnected);
+    ASSERT_EQ(connected.size(), 2u);
+    EXPECT_LE(connected[0], 20u);
+    EXPECT_GE(connected[1], 16000u);
+    EXPECT_LE(connected[1], 21000u);
+    // The first disconnect follows the unplug at once and sends nothing.
+    const std::vector<uint32_t> disconnected = TimesOfState(kDisconnected);
+    ASSERT_GE(disconnected.size(), 2u);
+    EXPECT_LE(disconnected[0], 3400u);
+    for (const SentCommand& c : CommandsOf(0x2F)) {
+        if (c.time < 29000)
+            EXPECT_NE(c.payload, (Bytes{0x00, 0x80}));
+    }
+    // Reconnect attempts every 5000 ms while unplugged.
+    const std::vector<uint32_t> attempts = TimesOfState(kConnecting);
+    ASSERT_GE(attempts.size(), 3u);
+    EXPECT_EQ(attempts[2] - attempts[1], 5000u);
+}
+
+TEST_F(ConnectScheduleTest, PortOfAFailedConnectIsReleasedWhenStopped) {
+    reader.identAnswer = IdentLine("303", "1.0");
+    RunFor(1000);
+    reader.identAnswer = IdentLine("811", "1.8.0");
+    platform.clock.After(1000, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM9");
+    ASSERT_EQ(reader.openedNames.size(), 2u);
+    EXPECT_EQ(reader.openedNames[1], L"COM9");
+}
+
+class KeepAliveTest : public ConnectScheduleTest {
+protected:
+    KeepAliveTest() : ConnectScheduleTest(ConnectSchedule{5000, 100000, 18000}) {}
+};
+
+TEST_F(KeepAliveTest, KeepAliveAfter18SecondsWithoutCommands) {
+    RunFor(40000);
+    std::vector<uint32_t> keepAlives;
+    for (const SentCommand& c : CommandsOf(0x2F))
+        if (c.payload == Bytes{0x01, 0x80})
+            keepAlives.push_back(c.time);
+    // The connect's last command (the end of its poll) goes out at about 10 ms.
+    ASSERT_EQ(keepAlives.size(), 2u);
+    EXPECT_GE(keepAlives[0], 18000u);
+    EXPECT_LE(keepAlives[0], 18020u);
+    EXPECT_GE(keepAlives[1] - keepAlives[0], 18000u);
+    EXPECT_LE(keepAlives[1] - keepAlives[0], 18002u);
+}
+
+struct SpeedCase {
+    const char* code;
+    const char* firmware;
+    uint32_t maxBaud;
+    Bytes linkStart;
+    uint32_t finalBaud;
+};
+
+class LineSpeedTest : public ConnectScheduleTest, public ::testing::WithParamInterface<SpeedCase> {};
+
+TEST_P(LineSpeedTest, SpeedFollowsModelFirmwareAndDriver) {
+    const SpeedCase& c = GetParam();
+    reader.identAnswer = IdentLine(c.code, c.firmware);
+    reader.maxBaud = c.maxBaud;
+    RunFor(500);
+    ASSERT_FALSE(reader.sent.empty());
+    EXPECT_EQ(reader.sent.front().payload, c.linkStart);
+    EXPECT_EQ(reader.baudChanges.back(), c.finalBaud);
+    EXPECT_EQ(TimesOfState(kConnected).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, LineSpeedTest,
+    ::testing::Values(SpeedCase{"811", "1.8.0", 115200, {0x01, 0x04}, 115200},  // model 2
+                      SpeedCase{"811", "1.9.0", 115200, {0x01, 0x80}, 9600},    // model 2, other firmware
+                      SpeedCase{"20498", "1.0", 115200, {0x01, 0x04}, 115200},  // model 3
+                      SpeedCase{"20496", "1.0", 115200, {0x01, 0x04}, 115200},  // model 11
+                      SpeedCase{"F11", "3.0", 230400, {0x01, 0x80}, 9600},      // model 9
+                      SpeedCase{"903", "2.9", 230400, {0x01, 0x80}, 9600},      // model 8 below 2.10
+                      SpeedCase{"903", "2.10", 230400, {0x01, 0x05}, 230400},   // model 8, fast driver
+                      SpeedCase{"903", "2.10", 115200, {0x01, 0x04}, 115200},   // model 8, slower driver
+                      SpeedCase{"903", "3.0", 230400, {0x01, 0x05}, 230400}));
+
+}  // namespace

@@ -144,11 +144,9 @@ bool CConnectThread::TestStep() {
 
     counter.Increment();
     const std::array<uint8_t, 16> value = counter.ToBytes();
-    std::vector<uint8_t> payload{blockNumber};
-    payload.insert(payload.end(), value.begin(), value.end());
     int status;
     try {
-        status = Command(kCmdWriteBlock, payload);
+        status = Command(kCmdWriteBlock, PayloadOf({blockNumber}, value.data(), value.size()));
     } catch (const CMyError&) {
         return false;  // transport trouble: no verdict on this cycle
     }

@@ -1,8 +1,12 @@
 // Reader command codes, statuses and the fixed payload pieces of the card commands.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <vector>
 
 inline constexpr uint8_t kCmdIndicate = 0x20;
 inline constexpr uint8_t kCmdReset = 0x23;
@@ -37,3 +41,12 @@ inline constexpr uint8_t kIndicateLeft = 0xAB;
 inline constexpr std::array<uint8_t, 6> kClassicTransportKeyBytes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 inline constexpr std::array<uint8_t, 16> kPlusAesTransportKey = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// A payload of fixed leading bytes followed by a run of data bytes.
+inline std::vector<uint8_t> PayloadOf(std::initializer_list<uint8_t> head, const uint8_t* tail,
+                                      size_t tailSize) {
+    std::vector<uint8_t> payload(head.size() + tailSize);
+    std::copy(head.begin(), head.end(), payload.begin());
+    std::copy_n(tail, tailSize, payload.begin() + static_cast<std::ptrdiff_t>(head.size()));
+    return payload;
+}

@@ -278,9 +278,8 @@ void CConnectThread::Refine(Detection& d, CardInfo& result) {
 
 void CConnectThread::ProbeSecurityLevel(Detection& d, CardInfo& result) {
     EnsureAts(d);
-    std::vector<uint8_t> payload{0x13, 0xA8, 0x00, 0x90};
-    payload.insert(payload.end(), kPlusAesTransportKey.begin(), kPlusAesTransportKey.end());
-    int status = Command(kCmdPassThrough, payload);
+    int status = Command(kCmdPassThrough, PayloadOf({0x13, 0xA8, 0x00, 0x90}, kPlusAesTransportKey.data(),
+                                                    kPlusAesTransportKey.size()));
     if (status == kStatusSuccess && EndsWith9000(exchange.reply)) {
         result.securityLevel = 0;
         return;
@@ -297,9 +296,8 @@ void CConnectThread::ProbeClassicSize(const CardInfo& target, CardInfo& result, 
     if (SelectCard(target) != kStatusSuccess)
         return;
     const auto authenticate = [this](uint8_t probeBlock) {
-        std::vector<uint8_t> payload{0x02, probeBlock};
-        payload.insert(payload.end(), kClassicTransportKeyBytes.begin(), kClassicTransportKeyBytes.end());
-        return Command(kCmdAuthenticate, payload);
+        return Command(kCmdAuthenticate, PayloadOf({0x02, probeBlock}, kClassicTransportKeyBytes.data(),
+                                                   kClassicTransportKeyBytes.size()));
     };
     int status = authenticate(0x40);
     if (status == kStatusHardwareFailure || status == kStatusWrongAddress) {
@@ -330,9 +328,8 @@ void CConnectThread::ProbeClassicSize(const CardInfo& target, CardInfo& result, 
 // The same with AES keys of a MIFARE Plus in level 3: key addresses 0x403E and 0x4040.
 void CConnectThread::ProbeAesSize(CardInfo& result) {
     const auto authenticate = [this](uint8_t addressLow) {
-        std::vector<uint8_t> payload{0x02, addressLow, 0x40};
-        payload.insert(payload.end(), kPlusAesTransportKey.begin(), kPlusAesTransportKey.end());
-        return Command(kCmdAesAuthenticate, payload);
+        return Command(kCmdAesAuthenticate, PayloadOf({0x02, addressLow, 0x40}, kPlusAesTransportKey.data(),
+                                                      kPlusAesTransportKey.size()));
     };
     int status = authenticate(0x3E);
     if (status == kStatusHardwareFailure) {

@@ -15,10 +15,8 @@ void CConnectThread::ResetField() {
 }
 
 int CConnectThread::SelectCard(const CardInfo& target) {
-    std::vector<uint8_t> payload{0x81};
-    payload.insert(payload.end(), target.uid.begin(),
-                   target.uid.begin() + std::min<size_t>(target.uidLength, kMaxUidLength));
-    const int status = Command(kCmdSelect, payload);
+    const int status = Command(
+        kCmdSelect, PayloadOf({0x81}, target.uid.data(), std::min<size_t>(target.uidLength, kMaxUidLength)));
     // Selecting leaves the ISO 14443-4 layer an ATS request entered.
     atsRead = false;
     return status;

@@ -8,5 +8,7 @@ qc_core_library(qc_connect
     reader/card_poll.cpp
     reader/card_detect.cpp
     reader/block_test.cpp
+  WIN32_SOURCES
+    reader/connect_platform_win32.cpp
   LIBS qc_reader
 )

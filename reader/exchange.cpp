@@ -29,9 +29,11 @@ void CRdExchange::SendRaw(const uint8_t* data, size_t size, uint32_t timeoutMs) 
     port->Write(data, size);
     lastActivity = clock.Now();
     while (port->writePending) {
-        if (!running) throw CMyError(kErrStopped);
+        if (!running)
+            throw CMyError(kErrStopped);
         const uint32_t elapsed = SinceLastActivity();
-        if (elapsed >= timeoutMs) throw CMyError(kErrNoReply);
+        if (elapsed >= timeoutMs)
+            throw CMyError(kErrNoReply);
         ServiceWait(timeoutMs - elapsed);
     }
 }
@@ -39,9 +41,11 @@ void CRdExchange::SendRaw(const uint8_t* data, size_t size, uint32_t timeoutMs) 
 bool CRdExchange::WaitFrame(uint8_t wanted, uint32_t timeoutMs) {
     while (running) {
         port->Read();
-        if (ScanForFrame(port->input, wanted)) return true;
+        if (ScanForFrame(port->input, wanted))
+            return true;
         const uint32_t elapsed = SinceLastActivity();
-        if (elapsed >= timeoutMs) return false;
+        if (elapsed >= timeoutMs)
+            return false;
         ServiceWait(timeoutMs - elapsed);
     }
     throw CMyError(kErrStopped);
@@ -49,7 +53,8 @@ bool CRdExchange::WaitFrame(uint8_t wanted, uint32_t timeoutMs) {
 
 void CRdExchange::ServiceWait(uint32_t timeoutMs) {
     const int fired = clock.WaitAny(events.data(), eventCount, timeoutMs);
-    if (fired == kWaitTimedOut) return;
+    if (fired == kWaitTimedOut)
+        return;
     waitTimeout = 0;
     switch (fired) {
         case kCommEvent: port->OnCommEvent(); break;

@@ -18,11 +18,11 @@
 // CMyError codes of the reader dialogue.
 enum MyErrorCode : int32_t {
     kErrNone = 0,
-    kErrUnexpected = 1,      // an unexpected exception during connect
-    kErrStopped = 3,         // running was cleared while waiting
-    kErrPortFailure = 4,     // a port exception during connect
-    kErrNoReply = 7,         // no complete reply in time, or the write did not finish
-    kErrBadReply = 8,        // a reply came but was invalid or too short
+    kErrUnexpected = 1,   // an unexpected exception during connect
+    kErrStopped = 3,      // running was cleared while waiting
+    kErrPortFailure = 4,  // a port exception during connect
+    kErrNoReply = 7,      // no complete reply in time, or the write did not finish
+    kErrBadReply = 8,     // a reply came but was invalid or too short
     kErrUnsupportedModel = 9,
     kErrUnexpectedStatus = 10,
     kErrNoCard = 11,
@@ -50,13 +50,13 @@ public:
 
     IWaitClock& clock;
     const RdLinkConstants& link;
-    CRdPort* port = nullptr;                    // not owned
-    std::array<EventHandle, 4> events{};        // wake/stop, comm, write done, read done
+    CRdPort* port = nullptr;              // not owned
+    std::array<EventHandle, 4> events{};  // wake/stop, comm, write done, read done
     size_t eventCount = 0;
-    std::atomic<bool> running{false};           // written by the UI thread, polled here
-    uint32_t waitTimeout = 0;                   // the owner's next wait; 0 after any served event
-    uint32_t lastActivity = 0;                  // tick of the last send
-    uint8_t seq = 0;                            // the first command carries 1
+    std::atomic<bool> running{false};  // written by the UI thread, polled here
+    uint32_t waitTimeout = 0;          // the owner's next wait; 0 after any served event
+    uint32_t lastActivity = 0;         // tick of the last send
+    uint8_t seq = 0;                   // the first command carries 1
     std::vector<uint8_t> frame;
     std::vector<uint8_t> reply;
     int32_t lastStatus = 0x55;

@@ -11,14 +11,16 @@ uint16_t FrameChecksum(const uint8_t* data, size_t size) {
 
 void BuildFrame(std::vector<uint8_t>& frame, uint8_t seq, uint8_t command, const uint8_t* payload,
                 size_t size) {
-    if (size > kMaxFramePayload) throw std::length_error("reader frame payload too long");
+    if (size > kMaxFramePayload)
+        throw std::length_error("reader frame payload too long");
     const size_t length = size + kFrameOverhead;
     frame.resize(length);
     frame[0] = kFrameStart;
     frame[1] = seq;
     frame[2] = static_cast<uint8_t>(length);
     frame[3] = command;
-    if (size != 0) std::copy(payload, payload + size, frame.begin() + 4);
+    if (size != 0)
+        std::copy(payload, payload + size, frame.begin() + 4);
     const uint16_t sum = FrameChecksum(frame.data(), length - 2);
     frame[length - 2] = static_cast<uint8_t>(sum & 0xFF);
     frame[length - 1] = static_cast<uint8_t>(sum >> 8);
@@ -29,13 +31,17 @@ bool ScanForFrame(std::vector<uint8_t>& input, uint8_t seq) {
     size_t offset = 0;
     bool found = false;
     for (;;) {
-        const auto start = std::find(input.begin() + static_cast<std::ptrdiff_t>(offset), input.end(), kFrameStart);
-        if (start == input.end()) break;
+        const auto start =
+            std::find(input.begin() + static_cast<std::ptrdiff_t>(offset), input.end(), kFrameStart);
+        if (start == input.end())
+            break;
         offset = static_cast<size_t>(start - input.begin());
         const size_t available = input.size() - offset;
-        if (available < kFrameOverhead) break;
+        if (available < kFrameOverhead)
+            break;
         const size_t length = input[offset + 2];
-        if (available < length) break;
+        if (available < length)
+            break;
         if (input[offset + 1] == seq) {
             found = true;
             break;
@@ -51,12 +57,14 @@ bool ScanForFrame(std::vector<uint8_t>& input, uint8_t seq) {
 bool ParseReply(const uint8_t* buffer, size_t count, uint8_t& seq, int& status, std::vector<uint8_t>& data) {
     // The buffer must be exactly one frame: a length byte above the count would make the
     // checksum and data lie beyond the buffer, one below it leaves stray bytes.
-    if (count < kMinReplyLength || buffer[0] != kFrameStart || buffer[2] != count) return false;
+    if (count < kMinReplyLength || buffer[0] != kFrameStart || buffer[2] != count)
+        return false;
     const size_t length = buffer[2];
     seq = buffer[1];
     if (buffer[3] != kCommandReset) {
         const uint16_t expected = static_cast<uint16_t>(buffer[length - 2] | (buffer[length - 1] << 8));
-        if (FrameChecksum(buffer, length - 2) != expected) return false;
+        if (FrameChecksum(buffer, length - 2) != expected)
+            return false;
     }
     status = buffer[4];
     data.assign(buffer + 5, buffer + (length - 2));

@@ -11,7 +11,7 @@
 #include <vector>
 
 inline constexpr uint8_t kFrameStart = 0x02;
-inline constexpr size_t kFrameOverhead = 6;     // start, seq, length, command, checksum
+inline constexpr size_t kFrameOverhead = 6;      // start, seq, length, command, checksum
 inline constexpr size_t kMaxFramePayload = 249;  // the length byte limits a frame to 255 bytes
 inline constexpr size_t kMinReplyLength = 7;     // a reply adds its status byte
 inline constexpr uint8_t kStatusSuccess = 0x55;

@@ -9,10 +9,10 @@
 class CRdExchange;
 
 struct ReaderIdentity {
-    int32_t model = 0;       // 0..12, 0 = not recognised
-    int32_t serial = -1;     // -1 = none
-    uint32_t firmware = 0;   // major.minor.build.revision, major in the top byte; 0 = none
-    int64_t buildTime = 0;   // time_t of the build date, taken as local time
+    int32_t model = 0;      // 0..12, 0 = not recognised
+    int32_t serial = -1;    // -1 = none
+    uint32_t firmware = 0;  // major.minor.build.revision, major in the top byte; 0 = none
+    int64_t buildTime = 0;  // time_t of the build date, taken as local time
 };
 
 // Model numbers the hardware codes in square brackets map to.

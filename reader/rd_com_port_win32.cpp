@@ -6,18 +6,22 @@ namespace {
 
 constexpr DWORD kDcbLength = 28;
 
-DWORD CommMaskFor(uint8_t eventChar) { return eventChar != 0 ? EV_RXFLAG : EV_RXCHAR; }
+DWORD CommMaskFor(uint8_t eventChar) {
+    return eventChar != 0 ? EV_RXFLAG : EV_RXCHAR;
+}
 
 }  // namespace
 
 CRdComPort::CRdComPort() = default;
 
 CRdComPort::~CRdComPort() {
-    if (IsOpen()) Close();
+    if (IsOpen())
+        Close();
 }
 
 void CRdComPort::ThrowLost(DWORD error) {
-    if (error == ERROR_ACCESS_DENIED) lost = true;
+    if (error == ERROR_ACCESS_DENIED)
+        lost = true;
     throw CRdPortException(CRdPortException::kLostCommunication, name);
 }
 
@@ -31,26 +35,32 @@ void CRdComPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read
     commOv_.hEvent = static_cast<HANDLE>(comm);
     writeOv_.hEvent = static_cast<HANDLE>(write);
     readOv_.hEvent = static_cast<HANDLE>(read);
-    if (IsOpen() && commEvent != nullptr) OnCommEvent();
+    if (IsOpen() && commEvent != nullptr)
+        OnCommEvent();
 }
 
 bool CRdComPort::Open() {
-    if (IsOpen()) Close();
+    if (IsOpen())
+        Close();
     const std::wstring path = L"\\\\.\\" + name;
     handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) throw CRdPortException(CRdPortException::kNotExists, name);
+        if (error == ERROR_FILE_NOT_FOUND)
+            throw CRdPortException(CRdPortException::kNotExists, name);
         // Another program holds the port: Windows' serial drivers say access denied, Wine's
         // exclusive-open check says sharing violation. Either way the port is busy, not broken.
-        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) return false;
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+            return false;
         throw CRdPortException(CRdPortException::kOpenFailed, name);
     }
     try {
         Configure();
-        if (!PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR)) ThrowLost(GetLastError());
-        if (commOv_.hEvent != nullptr) OnCommEvent();
+        if (!PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR))
+            ThrowLost(GetLastError());
+        if (commOv_.hEvent != nullptr)
+            OnCommEvent();
     } catch (...) {
         Close();
         throw;
@@ -60,11 +70,14 @@ bool CRdComPort::Open() {
 
 void CRdComPort::Configure() {
     const auto fail = [this] { throw CRdPortException(CRdPortException::kConfigFailed, name); };
-    if (!SetupComm(handle_, kChunkSize, kChunkSize)) fail();
+    if (!SetupComm(handle_, kChunkSize, kChunkSize))
+        fail();
     DCB dcb{};
     dcb.DCBlength = kDcbLength;
-    if (!GetCommState(handle_, &dcb)) fail();
-    if (baudRate != 0) dcb.BaudRate = baudRate;
+    if (!GetCommState(handle_, &dcb))
+        fail();
+    if (baudRate != 0)
+        dcb.BaudRate = baudRate;
     dcb.fBinary = TRUE;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
@@ -74,16 +87,20 @@ void CRdComPort::Configure() {
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
     dcb.EvtChar = static_cast<char>(eventChar);
-    if (!SetCommState(handle_, &dcb)) fail();
+    if (!SetCommState(handle_, &dcb))
+        fail();
     // Reads return at once with whatever the driver holds.
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    if (!SetCommTimeouts(handle_, &timeouts)) fail();
-    if (!SetCommMask(handle_, CommMaskFor(eventChar))) fail();
+    if (!SetCommTimeouts(handle_, &timeouts))
+        fail();
+    if (!SetCommMask(handle_, CommMaskFor(eventChar)))
+        fail();
 }
 
 void CRdComPort::Close() {
-    if (!IsOpen()) return;
+    if (!IsOpen())
+        return;
     SetCommMask(handle_, 0);
     readPending = false;
     writePending = false;
@@ -94,7 +111,8 @@ void CRdComPort::Close() {
     CancelIo(handle_);
     for (OVERLAPPED* ov : {&commOv_, &writeOv_, &readOv_}) {
         DWORD ignored = 0;
-        if (!HasOverlappedIoCompleted(ov)) GetOverlappedResult(handle_, ov, &ignored, TRUE);
+        if (!HasOverlappedIoCompleted(ov))
+            GetOverlappedResult(handle_, ov, &ignored, TRUE);
     }
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
@@ -103,7 +121,8 @@ void CRdComPort::Close() {
 
 bool CRdComPort::IsBaudSupported(uint32_t baud) {
     COMMPROP properties{};
-    if (!GetCommProperties(handle_, &properties)) ThrowLost(GetLastError());
+    if (!GetCommProperties(handle_, &properties))
+        ThrowLost(GetLastError());
     return properties.dwMaxBaud >= baud;
 }
 
@@ -116,23 +135,29 @@ void CRdComPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventC
     }
     DCB dcb{};
     dcb.DCBlength = kDcbLength;
-    if (!GetCommState(handle_, &dcb)) ThrowLost(GetLastError());
+    if (!GetCommState(handle_, &dcb))
+        ThrowLost(GetLastError());
     dcb.StopBits = newStopBits;
     dcb.EvtChar = static_cast<char>(newEventChar);
-    if (baud != 0) dcb.BaudRate = baud;
-    if (!SetCommState(handle_, &dcb)) ThrowLost(GetLastError());
+    if (baud != 0)
+        dcb.BaudRate = baud;
+    if (!SetCommState(handle_, &dcb))
+        ThrowLost(GetLastError());
     baudRate = baud;
     stopBits = newStopBits;
-    if (newEventChar == eventChar) return;
+    if (newEventChar == eventChar)
+        return;
     eventChar = newEventChar;
-    if (!SetCommMask(handle_, CommMaskFor(eventChar))) ThrowLost(GetLastError());
+    if (!SetCommMask(handle_, CommMaskFor(eventChar)))
+        ThrowLost(GetLastError());
     OnCommEvent();
 }
 
 void CRdComPort::ArmCommWait() {
     if (!WaitCommEvent(handle_, &eventMask_, &commOv_)) {
         const DWORD error = GetLastError();
-        if (error != ERROR_IO_PENDING && error != ERROR_INVALID_PARAMETER) ThrowLost(error);
+        if (error != ERROR_IO_PENDING && error != ERROR_INVALID_PARAMETER)
+            ThrowLost(error);
     }
 }
 
@@ -146,14 +171,18 @@ void CRdComPort::OnCommEvent() {
             ArmCommWait();
             return;
         }
-        if (error != ERROR_IO_INCOMPLETE) ThrowLost(error);
+        if (error != ERROR_IO_INCOMPLETE)
+            ThrowLost(error);
     }
-    if (writePending) OnWriteDone();
-    if (readPending) OnReadDone();
+    if (writePending)
+        OnWriteDone();
+    if (readPending)
+        OnReadDone();
 }
 
 void CRdComPort::Write(const uint8_t* data, size_t size) {
-    if (writePending) OnWriteDone();
+    if (writePending)
+        OnWriteDone();
     pendingOut_.insert(pendingOut_.end(), data, data + size);
     Flush();
 }
@@ -173,17 +202,20 @@ void CRdComPort::Flush() {
             continue;
         }
         const DWORD error = GetLastError();
-        if (error != ERROR_IO_PENDING) ThrowLost(error);
+        if (error != ERROR_IO_PENDING)
+            ThrowLost(error);
         writePending = true;
     }
 }
 
 void CRdComPort::OnWriteDone() {
-    if (!writePending) return;
+    if (!writePending)
+        return;
     DWORD written = 0;
     if (!GetOverlappedResult(handle_, &writeOv_, &written, FALSE)) {
         const DWORD error = GetLastError();
-        if (error == ERROR_IO_INCOMPLETE) return;
+        if (error == ERROR_IO_INCOMPLETE)
+            return;
         ThrowLost(error);
     }
     writePending = false;
@@ -194,7 +226,8 @@ void CRdComPort::OnWriteDone() {
 DWORD CRdComPort::DriverQueued() {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(handle_, &errors, &status)) ThrowLost(GetLastError());
+    if (!ClearCommError(handle_, &errors, &status))
+        ThrowLost(GetLastError());
     return status.cbInQue;
 }
 
@@ -205,10 +238,12 @@ bool CRdComPort::Read() {
             const size_t before = input.size();
             OnReadDone();
             any = any || input.size() != before;
-            if (readPending) return any;
+            if (readPending)
+                return any;
         }
         const DWORD queued = DriverQueued();
-        if (queued == 0) return any;
+        if (queued == 0)
+            return any;
         DWORD got = 0;
         if (!ReadFile(handle_, readChunk_, std::min(queued, kChunkSize), &got, &readOv_)) {
             const DWORD error = GetLastError();
@@ -216,22 +251,27 @@ bool CRdComPort::Read() {
                 readPending = true;
                 return any;
             }
-            if (error != ERROR_HANDLE_EOF) ThrowLost(error);
+            if (error != ERROR_HANDLE_EOF)
+                ThrowLost(error);
             got = 0;
         }
-        if (got != 0) {
-            AppendInput(readChunk_, got);
-            any = true;
-        }
+        // The driver said bytes were queued but none came (end of file): asking again would
+        // spin, so the next Read tries anew.
+        if (got == 0)
+            return any;
+        AppendInput(readChunk_, got);
+        any = true;
     }
 }
 
 void CRdComPort::OnReadDone() {
-    if (!readPending) return;
+    if (!readPending)
+        return;
     DWORD got = 0;
     if (!GetOverlappedResult(handle_, &readOv_, &got, FALSE)) {
         const DWORD error = GetLastError();
-        if (error == ERROR_IO_INCOMPLETE) return;
+        if (error == ERROR_IO_INCOMPLETE)
+            return;
         ThrowLost(error);
     }
     readPending = false;
@@ -250,7 +290,10 @@ void CRdComPort::Purge(bool purgeInput, bool purgeOutput) {
         pendingOut_.clear();
         flags |= PURGE_TXABORT | PURGE_TXCLEAR;
     }
-    if (!PurgeComm(handle_, flags)) ThrowLost(GetLastError());
+    if (!PurgeComm(handle_, flags))
+        ThrowLost(GetLastError());
 }
 
-int CRdComPort::InputCount() { return static_cast<int>(DriverQueued() + input.size()); }
+int CRdComPort::InputCount() {
+    return static_cast<int>(DriverQueued() + input.size());
+}

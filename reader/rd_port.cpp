@@ -26,7 +26,8 @@ CRdPortException::CRdPortException(int code, const std::wstring& name)
 std::string CRdPortException::Format(int code, const std::string& narrowName) {
     char buffer[512];
     int length = std::snprintf(buffer, sizeof buffer, MessageFormat(code), narrowName.c_str());
-    if (length < 0) return std::string();
+    if (length < 0)
+        return std::string();
     return std::string(buffer, std::min<size_t>(static_cast<size_t>(length), sizeof buffer - 1));
 }
 
@@ -36,6 +37,7 @@ void CRdPort::AppendInput(const uint8_t* data, size_t size) {
         return;
     }
     size_t total = input.size() + size;
-    if (total > kInputLimit) input.erase(input.begin(), input.begin() + (total - kInputLimit));
+    if (total > kInputLimit)
+        input.erase(input.begin(), input.begin() + (total - kInputLimit));
     input.insert(input.end(), data, data + size);
 }

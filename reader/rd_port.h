@@ -23,9 +23,9 @@ public:
     enum Code : int {
         kNoError = 0,
         kUnknown = 1,
-        kNotExists = 2,       // the port does not exist
-        kOpenFailed = 3,      // it exists but cannot be opened
-        kConfigFailed = 4,    // opened, but the line could not be configured
+        kNotExists = 2,          // the port does not exist
+        kOpenFailed = 3,         // it exists but cannot be opened
+        kConfigFailed = 4,       // opened, but the line could not be configured
         kLostCommunication = 5,  // an I/O-side call failed
     };
 

@@ -36,4 +36,6 @@ public:
 };
 
 // Elapsed milliseconds since an earlier tick; harmless across the counter's wrap.
-inline uint32_t TicksSince(uint32_t now, uint32_t earlier) { return now - earlier; }
+inline uint32_t TicksSince(uint32_t now, uint32_t earlier) {
+    return now - earlier;
+}

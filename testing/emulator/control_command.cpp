@@ -6,24 +6,30 @@ namespace {
 
 bool ReadCount(std::istringstream& in, int& value, int fallback = 1) {
     value = fallback;
-    if (in >> value) return value >= 0;
+    if (in >> value)
+        return value >= 0;
     return in.eof();
 }
 
 }  // namespace
 
 bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes) {
-    if (text.size() % 2 != 0) return false;
+    if (text.size() % 2 != 0)
+        return false;
     bytes.clear();
     for (size_t i = 0; i < text.size(); i += 2) {
         unsigned value = 0;
         for (size_t j = i; j < i + 2; ++j) {
             const char c = text[j];
             unsigned digit;
-            if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-            else if (c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-            else return false;
+            if (c >= '0' && c <= '9')
+                digit = static_cast<unsigned>(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                digit = static_cast<unsigned>(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                digit = static_cast<unsigned>(c - 'A' + 10);
+            else
+                return false;
             value = value * 16 + digit;
         }
         bytes.push_back(static_cast<uint8_t>(value));
@@ -38,13 +44,15 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
     EmuFaults& faults = reader.faults;
     int count = 0;
     message = "ok";
-    if (verb.empty()) return ControlAction::Applied;
+    if (verb.empty())
+        return ControlAction::Applied;
     if (verb == "card") {
         std::string kindText, uidText;
         in >> kindText >> uidText;
         ClassicKind kind;
         std::vector<uint8_t> uid;
-        if (!ParseClassicKind(kindText, kind) || !ParseHexBytes(uidText, uid) || (uid.size() != 4 && uid.size() != 7)) {
+        if (!ParseClassicKind(kindText, kind) || !ParseHexBytes(uidText, uid) ||
+            (uid.size() != 4 && uid.size() != 7)) {
             message = "usage: card mini|1k|2k|4k UID(4 or 7 bytes hex)";
             return ControlAction::Invalid;
         }
@@ -72,20 +80,30 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
         return ControlAction::Applied;
     }
     if (verb == "unplug") {
-        if (!ReadCount(in, count, 0)) return ControlAction::Invalid;
-        if (count == 0) return ControlAction::Unplug;
+        if (!ReadCount(in, count, 0))
+            return ControlAction::Invalid;
+        if (count == 0)
+            return ControlAction::Unplug;
         faults.unplugAfterCommands = count;  // when that many more commands have arrived
         return ControlAction::Applied;
     }
-    if (verb == "replug") return ControlAction::Replug;
-    if (verb == "quit") return ControlAction::Quit;
+    if (verb == "replug")
+        return ControlAction::Replug;
+    if (verb == "quit")
+        return ControlAction::Quit;
     int* counter = nullptr;
-    if (verb == "drop") counter = &faults.dropReplies;
-    else if (verb == "corrupt") counter = &faults.corruptChecksums;
-    else if (verb == "wrongseq") counter = &faults.wrongSequence;
-    else if (verb == "stale") counter = &faults.staleFrameBefore;
-    else if (verb == "garbage") counter = &faults.garbageBefore;
-    else if (verb == "split") counter = &faults.splitReplies;
+    if (verb == "drop")
+        counter = &faults.dropReplies;
+    else if (verb == "corrupt")
+        counter = &faults.corruptChecksums;
+    else if (verb == "wrongseq")
+        counter = &faults.wrongSequence;
+    else if (verb == "stale")
+        counter = &faults.staleFrameBefore;
+    else if (verb == "garbage")
+        counter = &faults.garbageBefore;
+    else if (verb == "split")
+        counter = &faults.splitReplies;
     if (counter != nullptr && ReadCount(in, count)) {
         *counter = count;
         return ControlAction::Applied;

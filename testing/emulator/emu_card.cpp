@@ -28,7 +28,8 @@ uint8_t SakOf(ClassicKind kind) {
 }  // namespace
 
 EmuCard EmuCard::Classic(ClassicKind kind, std::vector<uint8_t> uid) {
-    if (uid.size() != 4 && uid.size() != 7) throw std::invalid_argument("a card UID has 4 or 7 bytes");
+    if (uid.size() != 4 && uid.size() != 7)
+        throw std::invalid_argument("a card UID has 4 or 7 bytes");
     EmuCard card;
     card.kind = kind;
     card.sak = SakOf(kind);
@@ -37,12 +38,14 @@ EmuCard EmuCard::Classic(ClassicKind kind, std::vector<uint8_t> uid) {
     card.blocks.assign(static_cast<size_t>(BlockCountOf(kind)), EmuBlock{});
     EmuBlock& manufacturer = card.blocks[0];
     std::copy(uid.begin(), uid.end(), manufacturer.begin());
-    if (uid.size() == 4) manufacturer[4] = uid[0] ^ uid[1] ^ uid[2] ^ uid[3];
+    if (uid.size() == 4)
+        manufacturer[4] = uid[0] ^ uid[1] ^ uid[2] ^ uid[3];
     manufacturer[5] = card.sak;
     manufacturer[6] = static_cast<uint8_t>(card.atqa & 0xFF);
     manufacturer[7] = static_cast<uint8_t>(card.atqa >> 8);
     for (int block = 0; block < card.BlockCount(); ++block) {
-        if (!IsTrailer(block)) continue;
+        if (!IsTrailer(block))
+            continue;
         EmuBlock& trailer = card.blocks[static_cast<size_t>(block)];
         std::copy(kTransportKey.begin(), kTransportKey.end(), trailer.begin());
         trailer[6] = 0xFF;
@@ -70,10 +73,15 @@ EmuKey EmuCard::KeyB(int sector) const {
 }
 
 bool ParseClassicKind(const std::string& text, ClassicKind& kind) {
-    if (text == "mini") kind = ClassicKind::Mini;
-    else if (text == "1k") kind = ClassicKind::K1;
-    else if (text == "2k") kind = ClassicKind::K2;
-    else if (text == "4k") kind = ClassicKind::K4;
-    else return false;
+    if (text == "mini")
+        kind = ClassicKind::Mini;
+    else if (text == "1k")
+        kind = ClassicKind::K1;
+    else if (text == "2k")
+        kind = ClassicKind::K2;
+    else if (text == "4k")
+        kind = ClassicKind::K4;
+    else
+        return false;
     return true;
 }

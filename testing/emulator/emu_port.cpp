@@ -3,16 +3,20 @@
 #include <algorithm>
 
 void CEmuPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
-    if (open_) readPending = writePending = false;
+    if (open_)
+        readPending = writePending = false;
     commEvent = comm;
     writeEvent_ = write;
     readEvent_ = read;
 }
 
 bool CEmuPort::Open() {
-    if (open_) Close();
-    if (!exists || unplugged_) throw CRdPortException(CRdPortException::kNotExists, name);
-    if (busy) return false;
+    if (open_)
+        Close();
+    if (!exists || unplugged_)
+        throw CRdPortException(CRdPortException::kNotExists, name);
+    if (busy)
+        return false;
     open_ = true;
     driverQueue_.clear();
     pendingOut_.clear();
@@ -20,7 +24,8 @@ bool CEmuPort::Open() {
 }
 
 void CEmuPort::Close() {
-    if (!open_) return;
+    if (!open_)
+        return;
     readPending = writePending = lost = false;
     driverQueue_.clear();
     pendingOut_.clear();
@@ -34,32 +39,39 @@ void CEmuPort::Fail() {
 }
 
 void CEmuPort::CheckLine() {
-    if (unplugged_ || !open_) Fail();
+    if (unplugged_ || !open_)
+        Fail();
 }
 
 void CEmuPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventChar) {
-    if (open_ && unplugged_) Fail();
-    if (baud != 0) baudRate = baud;
+    if (open_ && unplugged_)
+        Fail();
+    if (baud != 0)
+        baudRate = baud;
     stopBits = newStopBits;
     eventChar = newEventChar;
 }
 
 void CEmuPort::OnCommEvent() {
     CheckLine();
-    if (writePending) OnWriteDone();
+    if (writePending)
+        OnWriteDone();
 }
 
 uint32_t CEmuPort::LineTime(size_t bytes, uint32_t baud) const {
-    if (!pacing || baud == 0) return 0;
+    if (!pacing || baud == 0)
+        return 0;
     return static_cast<uint32_t>((bytes * 11 * 1000 + baud - 1) / baud);
 }
 
 void CEmuPort::Write(const uint8_t* data, size_t size) {
     CheckLine();
     written.emplace_back(data, data + size);
-    if (writePending) OnWriteDone();
+    if (writePending)
+        OnWriteDone();
     pendingOut_.insert(pendingOut_.end(), data, data + size);
-    if (writePending) return;
+    if (writePending)
+        return;
     const uint32_t latency = std::max(writeLatencyMs, LineTime(pendingOut_.size(), baudRate));
     if (latency == 0) {
         Transmit(std::move(pendingOut_));
@@ -69,13 +81,15 @@ void CEmuPort::Write(const uint8_t* data, size_t size) {
     writePending = true;
     const uint64_t generation = generation_;
     clock_.After(latency, [this, generation] {
-        if (generation != generation_ || !writePending || unplugged_) return;
+        if (generation != generation_ || !writePending || unplugged_)
+            return;
         clock_.Signal(writeEvent_);
     });
 }
 
 void CEmuPort::OnWriteDone() {
-    if (!writePending) return;
+    if (!writePending)
+        return;
     CheckLine();
     // Completion is only reported through the write event; until it fired, the write is pending.
     writePending = false;
@@ -84,9 +98,11 @@ void CEmuPort::OnWriteDone() {
 }
 
 void CEmuPort::Transmit(std::vector<uint8_t> bytes) {
-    if (bytes.empty()) return;
+    if (bytes.empty())
+        return;
     // A reader set to another line speed sees only noise and keeps quiet.
-    if (baudRate != 0 && baudRate != reader_.Baud()) return;
+    if (baudRate != 0 && baudRate != reader_.Baud())
+        return;
     const std::vector<EmuOutput> replies = reader_.Receive(clock_.Now(), bytes.data(), bytes.size());
     if (reader_.UnplugRequested()) {
         reader_.ClearUnplug();
@@ -100,21 +116,27 @@ void CEmuPort::Transmit(std::vector<uint8_t> bytes) {
 }
 
 void CEmuPort::Deliver(const EmuOutput& output, uint64_t generation) {
-    if (generation != generation_ || unplugged_ || !open_) return;
-    if (baudRate != 0 && output.baud != baudRate) return;  // garbled at the wrong speed: dropped
+    if (generation != generation_ || unplugged_ || !open_)
+        return;
+    if (baudRate != 0 && output.baud != baudRate)
+        return;  // garbled at the wrong speed: dropped
     const uint64_t start = std::max<uint64_t>(lineFreeAt_, clock_.Elapsed());
     const uint32_t lineTime = LineTime(output.bytes.size(), output.baud);
     lineFreeAt_ = start + lineTime;
     auto arrive = [this, output, generation] {
-        if (generation != generation_ || unplugged_ || !open_) return;
+        if (generation != generation_ || unplugged_ || !open_)
+            return;
         driverQueue_.insert(driverQueue_.end(), output.bytes.begin(), output.bytes.end());
-        const bool flagged = eventChar == 0 ||
-                             std::find(output.bytes.begin(), output.bytes.end(), eventChar) != output.bytes.end();
-        if (flagged && commEvent != nullptr) clock_.Signal(commEvent);
+        const bool flagged = eventChar == 0 || std::find(output.bytes.begin(), output.bytes.end(),
+                                                         eventChar) != output.bytes.end();
+        if (flagged && commEvent != nullptr)
+            clock_.Signal(commEvent);
     };
     const uint64_t delay = lineFreeAt_ - clock_.Elapsed();
-    if (delay == 0) arrive();
-    else clock_.After(static_cast<uint32_t>(delay), arrive);
+    if (delay == 0)
+        arrive();
+    else
+        clock_.After(static_cast<uint32_t>(delay), arrive);
 }
 
 void CEmuPort::Purge(bool purgeInput, bool purgeOutput) {
@@ -141,7 +163,8 @@ bool CEmuPort::Read() {
     bool any = false;
     while (!driverQueue_.empty()) {  // the driver hands out at most 1024 bytes per read
         const size_t count = std::min<size_t>(driverQueue_.size(), 1024);
-        std::vector<uint8_t> chunk(driverQueue_.begin(), driverQueue_.begin() + static_cast<std::ptrdiff_t>(count));
+        std::vector<uint8_t> chunk(driverQueue_.begin(),
+                                   driverQueue_.begin() + static_cast<std::ptrdiff_t>(count));
         driverQueue_.erase(driverQueue_.begin(), driverQueue_.begin() + static_cast<std::ptrdiff_t>(count));
         AppendInput(chunk.data(), chunk.size());
         any = true;
@@ -152,5 +175,12 @@ bool CEmuPort::Read() {
 void CEmuPort::Unplug() {
     unplugged_ = true;
     // Pending requests end with an error: the owner's wait wakes and the next call fails.
-    if (commEvent != nullptr) clock_.Signal(commEvent);
+    if (commEvent != nullptr)
+        clock_.Signal(commEvent);
+}
+
+void CEmuPort::InjectNoise(std::vector<uint8_t> bytes, uint32_t delayMs) {
+    const EmuOutput noise{0, std::move(bytes), baudRate};
+    const uint64_t generation = generation_;
+    clock_.After(delayMs, [this, noise, generation] { Deliver(noise, generation); });
 }

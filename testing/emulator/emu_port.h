@@ -32,13 +32,15 @@ public:
 
     // The device vanishes: every later call fails with the lost-communication error.
     void Unplug();
+    // Line noise: bytes that arrive after delayMs as if the reader had sent them.
+    void InjectNoise(std::vector<uint8_t> bytes, uint32_t delayMs);
 
     // Test knobs.
-    bool exists = true;            // false: Open throws "not exists"
-    bool busy = false;             // true: Open returns false
+    bool exists = true;  // false: Open throws "not exists"
+    bool busy = false;   // true: Open returns false
     uint32_t maxBaud = 230400;
-    uint32_t writeLatencyMs = 0;   // >0: a write stays pending this long
-    bool pacing = false;           // bytes take 11 bit times each on the line
+    uint32_t writeLatencyMs = 0;                // >0: a write stays pending this long
+    bool pacing = false;                        // bytes take 11 bit times each on the line
     std::vector<std::vector<uint8_t>> written;  // every Write, in order
     size_t purgeCount = 0;
 

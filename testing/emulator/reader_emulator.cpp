@@ -21,7 +21,8 @@ constexpr int kCardRefused = 9;
 constexpr int kBadAddress = 13;
 
 bool ConsumeFault(int& counter) {
-    if (counter <= 0) return false;
+    if (counter <= 0)
+        return false;
     --counter;
     return true;
 }
@@ -29,13 +30,16 @@ bool ConsumeFault(int& counter) {
 }  // namespace
 
 std::string IdentAnswer(const EmuIdentity& identity) {
-    if (!identity.answerOverride.empty()) return identity.answerOverride;
+    if (!identity.answerOverride.empty())
+        return identity.answerOverride;
     char code[16];
     std::snprintf(code, sizeof code, "%X", static_cast<unsigned>(identity.hardwareCode));
     std::string text = identity.clI ? "USB reader CL-I" : "USB reader";
     text += " S/N: " + std::to_string(identity.serial) + " [" + code + "]";
-    if (!identity.firmware.empty()) text += " Software version: " + identity.firmware;
-    if (!identity.buildDate.empty()) text += " Build " + identity.buildDate;
+    if (!identity.firmware.empty())
+        text += " Software version: " + identity.firmware;
+    if (!identity.buildDate.empty())
+        text += " Build " + identity.buildDate;
     text += '\r';
     return text;
 }
@@ -59,7 +63,8 @@ std::vector<EmuOutput> CReaderEmulator::Receive(uint32_t now, const uint8_t* dat
 }
 
 void CReaderEmulator::ReceiveByte(uint32_t now, uint8_t byte, std::vector<EmuOutput>& out) {
-    if (!rx_.empty() && now - lastByteAt_ > kInterByteTimeoutMs) rx_.clear();
+    if (!rx_.empty() && now - lastByteAt_ > kInterByteTimeoutMs)
+        rx_.clear();
     lastByteAt_ = now;
     if (rx_.empty()) {
         if (byte == kFrameStart) {
@@ -110,60 +115,77 @@ void CReaderEmulator::HandleFrame(std::vector<EmuOutput>& out) {
 CReaderEmulator::Reply CReaderEmulator::Execute(uint8_t command, const std::vector<uint8_t>& p) {
     switch (command) {
         case 0x20:  // indication: a beep and light pattern; answers the pattern code
-            if (p.size() != 2) return {kBadData, {}};
+            if (p.size() != 2)
+                return {kBadData, {}};
             indications.push_back(p[0]);
             return {kOk, {p[0]}};
         case 0x23:  // field reset: every card in the field starts over
-            if (p.size() != 3) return {kBadData, {}};
+            if (p.size() != 3)
+                return {kBadData, {}};
             selected_ = false;
             authSector_ = -1;
             return {kOk, {}};
         case 0x24:  // end of a poll
-            if (p.size() != 1) return {kBadData, {}};
+            if (p.size() != 1)
+                return {kBadData, {}};
             return {kOk, {}};
         case 0x2F: {  // link start (mode 1) or end (mode 0), with a line-speed index or 0x80
-            if (p.size() != 2 || p[0] > 1) return {kBadData, {}};
+            if (p.size() != 2 || p[0] > 1)
+                return {kBadData, {}};
             const uint8_t index = p[1];
-            if (index != 0x80 && index >= std::size(kLineSpeeds)) return {kBadData, {}};
-            if (p[0] == 0) nextBaud_ = 9600;  // a closed link answers the next query at 9600
-            else if (index != 0x80) nextBaud_ = kLineSpeeds[index];
+            if (index != 0x80 && index >= std::size(kLineSpeeds))
+                return {kBadData, {}};
+            if (p[0] == 0)
+                nextBaud_ = 9600;  // a closed link answers the next query at 9600
+            else if (index != 0x80)
+                nextBaud_ = kLineSpeeds[index];
             return {kOk, {}};
         }
         case 0x45: {  // search: anticollision and select of the card in the field
-            if (p.size() != 1) return {kBadData, {}};
-            if (!card_) return {kCardRefused, {}};
+            if (p.size() != 1)
+                return {kBadData, {}};
+            if (!card_)
+                return {kCardRefused, {}};
             selected_ = true;
             authSector_ = -1;
-            std::vector<uint8_t> data{static_cast<uint8_t>(card_->atqa & 0xFF), static_cast<uint8_t>(card_->atqa >> 8),
-                                      card_->sak};
+            std::vector<uint8_t> data{static_cast<uint8_t>(card_->atqa & 0xFF),
+                                      static_cast<uint8_t>(card_->atqa >> 8), card_->sak};
             data.insert(data.end(), card_->uid.begin(), card_->uid.end());
             return {kOk, data};
         }
         case 0x46:  // select by UID
-            if (p.size() < 2 || p[0] != 0x81) return {kBadData, {}};
+            if (p.size() < 2 || p[0] != 0x81)
+                return {kBadData, {}};
             if (!card_ || !std::equal(p.begin() + 1, p.end(), card_->uid.begin(), card_->uid.end()))
                 return {kCardRefused, {}};
             selected_ = true;
             authSector_ = -1;
             return {kOk, {}};
         case 0x48:  // ATS: a MIFARE Classic card has none, the reply is empty
-            if (p.size() != 1) return {kBadData, {}};
-            if (!card_ || !selected_) return {kCardRefused, {}};
+            if (p.size() != 1)
+                return {kBadData, {}};
+            if (!card_ || !selected_)
+                return {kCardRefused, {}};
             return {kOk, {}};
         case 0x50:
-            if (p.size() != 8) return {kBadData, {}};
+            if (p.size() != 8)
+                return {kBadData, {}};
             return Authenticate(p);
         case 0x51:
-            if (p.size() != 1) return {kBadData, {}};
+            if (p.size() != 1)
+                return {kBadData, {}};
             return ReadBlock(p);
         case 0x52:
-            if (p.size() != 17) return {kBadData, {}};
+            if (p.size() != 17)
+                return {kBadData, {}};
             return WriteBlock(p);
         case 0x60:  // AES authentication: MIFARE Classic cards do not speak it
-            if (p.size() != 19) return {kBadData, {}};
+            if (p.size() != 19)
+                return {kBadData, {}};
             return {kCardRefused, {}};
         case 0x6E:  // pass-through: a MIFARE Classic card gives no ISO 14443-4 answer
-            if (p.size() != 2 && p.size() != 20) return {kBadData, {}};
+            if (p.size() != 2 && p.size() != 20)
+                return {kBadData, {}};
             return {kCardRefused, {}};
         default: return {kBadCommand, {}};
     }
@@ -172,9 +194,12 @@ CReaderEmulator::Reply CReaderEmulator::Execute(uint8_t command, const std::vect
 CReaderEmulator::Reply CReaderEmulator::Authenticate(const std::vector<uint8_t>& p) {
     const uint8_t mode = p[0];
     const int block = p[1];
-    if (mode > 3) return {kBadData, {}};
-    if (!card_ || !selected_) return {kHardwareFailure, {}};
-    if (block >= card_->BlockCount()) return {kBadAddress, {}};
+    if (mode > 3)
+        return {kBadData, {}};
+    if (!card_ || !selected_)
+        return {kHardwareFailure, {}};
+    if (block >= card_->BlockCount())
+        return {kBadAddress, {}};
     const int sector = EmuCard::SectorOf(block);
     const bool keyB = (mode & 1) != 0;
     const EmuKey cardKey = keyB ? card_->KeyB(sector) : card_->KeyA(sector);
@@ -183,7 +208,8 @@ CReaderEmulator::Reply CReaderEmulator::Authenticate(const std::vector<uint8_t>&
         // The typed key travels least significant byte first; the trailer holds it as written.
         EmuKey typed;
         for (size_t i = 0; i < typed.size(); ++i) typed[i] = p[7 - i];
-        if (typed != cardKey) return {kAuthError, {}};
+        if (typed != cardKey)
+            return {kAuthError, {}};
         authSector_ = sector;
         return {kOk, {}};
     }
@@ -197,29 +223,40 @@ CReaderEmulator::Reply CReaderEmulator::Authenticate(const std::vector<uint8_t>&
     return {kAuthError, {}};
 }
 
+int CReaderEmulator::BlockAccess(int block) const {
+    if (!card_ || !selected_)
+        return kNoCard;
+    if (block >= card_->BlockCount())
+        return kBadAddress;
+    if (EmuCard::SectorOf(block) != authSector_)
+        return kAuthError;
+    return kOk;
+}
+
 CReaderEmulator::Reply CReaderEmulator::ReadBlock(const std::vector<uint8_t>& p) {
     const int block = p[0];
-    if (!card_ || !selected_) return {kNoCard, {}};
-    if (block >= card_->BlockCount()) return {kBadAddress, {}};
-    if (EmuCard::SectorOf(block) != authSector_) return {kAuthError, {}};
+    if (const int status = BlockAccess(block); status != kOk)
+        return {status, {}};
     EmuBlock data = card_->blocks[static_cast<size_t>(block)];
-    if (EmuCard::IsTrailer(block)) std::fill(data.begin(), data.begin() + 6, 0);  // key A never reads back
+    if (EmuCard::IsTrailer(block))
+        std::fill(data.begin(), data.begin() + 6, 0);  // key A never reads back
     return {kOk, std::vector<uint8_t>(data.begin(), data.end())};
 }
 
 CReaderEmulator::Reply CReaderEmulator::WriteBlock(const std::vector<uint8_t>& p) {
     const int block = p[0];
-    if (!card_ || !selected_) return {kNoCard, {}};
-    if (block >= card_->BlockCount()) return {kBadAddress, {}};
-    if (EmuCard::SectorOf(block) != authSector_) return {kAuthError, {}};
-    if (block == 0) return {kCardRefused, {}};  // the manufacturer block is read-only
+    if (const int status = BlockAccess(block); status != kOk)
+        return {status, {}};
+    if (block == 0)
+        return {kCardRefused, {}};  // the manufacturer block is read-only
     std::copy(p.begin() + 1, p.end(), card_->blocks[static_cast<size_t>(block)].begin());
     return {kOk, {}};
 }
 
 // command 0 with status 0: raw bytes (the identification answer), not a frame.
 void CReaderEmulator::Emit(uint8_t seq, uint8_t command, const Reply& reply, std::vector<EmuOutput>& out) {
-    if (faults.silent || ConsumeFault(faults.dropReplies)) return;
+    if (faults.silent || ConsumeFault(faults.dropReplies))
+        return;
     const bool raw = command == 0 && reply.status == 0;
     std::vector<uint8_t> bytes;
     if (raw) {
@@ -229,11 +266,14 @@ void CReaderEmulator::Emit(uint8_t seq, uint8_t command, const Reply& reply, std
         body.insert(body.end(), reply.data.begin(), reply.data.end());
         const uint8_t replySeq = ConsumeFault(faults.wrongSequence) ? static_cast<uint8_t>(seq + 1) : seq;
         BuildFrame(bytes, replySeq, command, body.data(), body.size());
-        if (ConsumeFault(faults.corruptChecksums)) ++bytes[bytes.size() - 2];
+        if (ConsumeFault(faults.corruptChecksums))
+            ++bytes[bytes.size() - 2];
     }
     uint32_t delay = replyDelayMs;
-    if (ConsumeFault(faults.delayedReplies)) delay += faults.delayMs;
-    if (ConsumeFault(faults.garbageBefore)) out.push_back({delay, {0xFF, 0x13, 0x37, 0x00, 0x81, 0x7E}, baud_});
+    if (ConsumeFault(faults.delayedReplies))
+        delay += faults.delayMs;
+    if (ConsumeFault(faults.garbageBefore))
+        out.push_back({delay, {0xFF, 0x13, 0x37, 0x00, 0x81, 0x7E}, baud_});
     if (!raw && ConsumeFault(faults.staleFrameBefore)) {
         std::vector<uint8_t> stale;
         const uint8_t okStatus = kOk;

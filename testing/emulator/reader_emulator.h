@@ -16,12 +16,12 @@
 #include "testing/emulator/emu_card.h"
 
 struct EmuIdentity {
-    uint32_t hardwareCode = 0x811;           // the hexadecimal code in square brackets
+    uint32_t hardwareCode = 0x811;  // the hexadecimal code in square brackets
     int32_t serial = 12345;
-    std::string firmware = "1.8.0";          // empty: no "Software version:" field
+    std::string firmware = "1.8.0";                  // empty: no "Software version:" field
     std::string buildDate = "Nov 16 2010 10:20:30";  // empty: no "Build" field
-    bool clI = false;                        // the "CL-I" variant of the name
-    std::string answerOverride;              // sent verbatim instead, when not empty
+    bool clI = false;                                // the "CL-I" variant of the name
+    std::string answerOverride;                      // sent verbatim instead, when not empty
 };
 
 // The answer line (ending in a carriage return) the reader gives to the query "i".
@@ -29,23 +29,23 @@ std::string IdentAnswer(const EmuIdentity& identity);
 
 // Faults applied to the next replies; each counter drops by one per reply it affects.
 struct EmuFaults {
-    int dropReplies = 0;        // say nothing
-    int corruptChecksums = 0;   // checksum off by one
-    int wrongSequence = 0;      // reply numbered seq + 1
-    int staleFrameBefore = 0;   // a well-formed frame with another number goes first
-    int garbageBefore = 0;      // garbage bytes (no start byte) go first
-    int splitReplies = 0;       // the reply comes in two pieces, splitGapMs apart
+    int dropReplies = 0;       // say nothing
+    int corruptChecksums = 0;  // checksum off by one
+    int wrongSequence = 0;     // reply numbered seq + 1
+    int staleFrameBefore = 0;  // a well-formed frame with another number goes first
+    int garbageBefore = 0;     // garbage bytes (no start byte) go first
+    int splitReplies = 0;      // the reply comes in two pieces, splitGapMs apart
     uint32_t splitGapMs = 30;
-    int delayedReplies = 0;     // the reply comes delayMs late
+    int delayedReplies = 0;  // the reply comes delayMs late
     uint32_t delayMs = 0;
-    bool silent = false;        // answers nothing at all
+    bool silent = false;           // answers nothing at all
     int unplugAfterCommands = -1;  // the device vanishes when this many more commands arrived
 };
 
 struct EmuOutput {
-    uint32_t delayMs;            // after the bytes that caused it arrived
+    uint32_t delayMs;  // after the bytes that caused it arrived
     std::vector<uint8_t> bytes;
-    uint32_t baud;               // line speed the bytes go out at
+    uint32_t baud;  // line speed the bytes go out at
 };
 
 struct EmuCommand {
@@ -90,6 +90,8 @@ private:
     void HandleFrame(std::vector<EmuOutput>& out);
     Reply Execute(uint8_t command, const std::vector<uint8_t>& payload);
     Reply Authenticate(const std::vector<uint8_t>& payload);
+    // Status for reading or writing block: no card, no such block, or sector not authenticated.
+    int BlockAccess(int block) const;
     Reply ReadBlock(const std::vector<uint8_t>& payload);
     Reply WriteBlock(const std::vector<uint8_t>& payload);
     void Emit(uint8_t seq, uint8_t command, const Reply& reply, std::vector<EmuOutput>& out);

@@ -10,23 +10,30 @@ EventHandle CSimClock::NewEvent() {
 
 CSimClock::Event& CSimClock::Find(EventHandle handle) const {
     for (const auto& event : events_) {
-        if (event.get() == handle) return *event;
+        if (event.get() == handle)
+            return *event;
     }
     throw std::logic_error("not an event of this simulated clock");
 }
 
-void CSimClock::Signal(EventHandle event) { Find(event).signalled = true; }
+void CSimClock::Signal(EventHandle event) {
+    Find(event).signalled = true;
+}
 
-bool CSimClock::IsSignalled(EventHandle event) const { return Find(event).signalled; }
+bool CSimClock::IsSignalled(EventHandle event) const {
+    return Find(event).signalled;
+}
 
 void CSimClock::After(uint32_t delayMs, std::function<void()> action) {
     actions_.emplace(std::make_pair(elapsed_ + delayMs, order_++), std::move(action));
 }
 
 bool CSimClock::RunNextDue(uint64_t until) {
-    if (actions_.empty() || actions_.begin()->first.first > until) return false;
+    if (actions_.empty() || actions_.begin()->first.first > until)
+        return false;
     auto node = actions_.extract(actions_.begin());
-    if (node.key().first > elapsed_) elapsed_ = node.key().first;
+    if (node.key().first > elapsed_)
+        elapsed_ = node.key().first;
     node.mapped()();
     return true;
 }
@@ -50,8 +57,10 @@ int CSimClock::WaitAny(const EventHandle* events, size_t count, uint32_t timeout
                 return static_cast<int>(i);
             }
         }
-        if (RunNextDue(deadline)) continue;
-        if (forever) throw std::logic_error("simulated wait would never end");
+        if (RunNextDue(deadline))
+            continue;
+        if (forever)
+            throw std::logic_error("simulated wait would never end");
         elapsed_ = deadline;
         return kWaitTimedOut;
     }

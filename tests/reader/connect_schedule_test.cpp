@@ -146,8 +146,9 @@ TEST_F(ConnectScheduleTest, UnplugDisconnectsWithoutSwitchOffAndReplugReconnects
     ASSERT_GE(disconnected.size(), 2u);
     EXPECT_LE(disconnected[0], 3400u);
     for (const SentCommand& c : CommandsOf(0x2F)) {
-        if (c.time < 29000)
+        if (c.time < 29000) {
             EXPECT_NE(c.payload, (Bytes{0x00, 0x80}));
+        }
     }
     // Reconnect attempts every 5000 ms while unplugged.
     const std::vector<uint32_t> attempts = TimesOfState(kConnecting);

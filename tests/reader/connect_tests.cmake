@@ -13,3 +13,6 @@ qc_add_test(connect_tests
     reader/block_test_test.cpp
   LIBS qc_connect_test_support qc_test_support
 )
+
+qc_add_test(connect_soak_tests SOURCES reader/connect_soak_test.cpp LIBS qc_connect_test_support)
+qc_add_fuzz(fuzz_card_detect SOURCES reader/card_detect_fuzz.cpp LIBS qc_connect_test_support RUNS 20000)

@@ -18,14 +18,16 @@ struct Step {
 };
 
 Bytes Auth(uint8_t mode, uint8_t block, Bytes keyLsbFirst = Bytes(6, 0xFF)) {
-    Bytes p{mode, block};
-    p.insert(p.end(), keyLsbFirst.begin(), keyLsbFirst.end());
+    Bytes p(2 + keyLsbFirst.size());
+    p[0] = mode;
+    p[1] = block;
+    std::copy(keyLsbFirst.begin(), keyLsbFirst.end(), p.begin() + 2);
     return p;
 }
 
 Bytes Write(uint8_t block, uint8_t fill) {
-    Bytes p{block};
-    p.insert(p.end(), 16, fill);
+    Bytes p(17, fill);
+    p[0] = block;
     return p;
 }
 
@@ -34,7 +36,9 @@ void RunSteps(CEmuLink& emu, const std::vector<Step>& steps, const char* name) {
         const Step& s = steps[i];
         const int status = emu.link.Exchange(s.command, s.payload.data(), s.payload.size(), emu.link.reply);
         EXPECT_EQ(status, s.status) << name << ", step " << i;
-        if (!s.reply.empty()) EXPECT_EQ(emu.link.reply, s.reply) << name << ", step " << i;
+        if (!s.reply.empty()) {
+            EXPECT_EQ(emu.link.reply, s.reply) << name << ", step " << i;
+        }
     }
 }
 
@@ -86,8 +90,11 @@ TEST(EmulatorTest, ClassicCardSessions) {
           {0x52, Write(142, 7), 0x55, {}},
           {0x51, {142}, 0x55, Bytes(16, 7)},
           {0x51, {144}, 8, {}}}},
-        {"reset ends the selection", ClassicKind::K2,
-         {{0x45, {0}, 0x55, {0x04, 0x00, 0x19, 0x04, 0xA1, 0xB2, 0xC3}}, {0x23, reset, 0x55, {}}, {0x50, Auth(2, 5), 5, {}}}},
+        {"reset ends the selection",
+         ClassicKind::K2,
+         {{0x45, {0}, 0x55, {0x04, 0x00, 0x19, 0x04, 0xA1, 0xB2, 0xC3}},
+          {0x23, reset, 0x55, {}},
+          {0x50, Auth(2, 5), 5, {}}}},
         {"other commands",
          ClassicKind::K1,
          {{0x46, {0x81, 1, 2, 3, 4}, 9, {}},
@@ -131,7 +138,8 @@ TEST(EmulatorTest, CardTakenAwayMidSession) {
 }
 
 TEST(EmulatorTest, IdentAnswerFormats) {
-    EXPECT_EQ(IdentAnswer(EmuIdentity{}), "USB reader S/N: 12345 [811] Software version: 1.8.0 Build Nov 16 2010 10:20:30\r");
+    EXPECT_EQ(IdentAnswer(EmuIdentity{}),
+              "USB reader S/N: 12345 [811] Software version: 1.8.0 Build Nov 16 2010 10:20:30\r");
     EXPECT_EQ(IdentAnswer(EmuIdentity{0x20498, 3, "", "Jan 1 2020 00:00:00", true, ""}),
               "USB reader CL-I S/N: 3 [20498] Build Jan 1 2020 00:00:00\r");
     EXPECT_EQ(IdentAnswer(EmuIdentity{0, 0, "", "", false, "custom\r"}), "custom\r");
@@ -162,13 +170,20 @@ TEST(EmulatorTest, ControlCommands) {
         const char* line;
         ControlAction action;
     } cases[] = {
-        {"card 4k 04112233", ControlAction::Applied}, {"card 1k 04112233445566", ControlAction::Applied},
-        {"card 3k 04112233", ControlAction::Invalid}, {"card 1k 0411", ControlAction::Invalid},
-        {"drop 3", ControlAction::Applied},           {"corrupt", ControlAction::Applied},
-        {"delay 200 2", ControlAction::Applied},      {"split 1", ControlAction::Applied},
-        {"unplug", ControlAction::Unplug},            {"unplug 2", ControlAction::Applied},
-        {"replug", ControlAction::Replug},            {"quit", ControlAction::Quit},
-        {"silent on", ControlAction::Applied},        {"dance", ControlAction::Invalid},
+        {"card 4k 04112233", ControlAction::Applied},
+        {"card 1k 04112233445566", ControlAction::Applied},
+        {"card 3k 04112233", ControlAction::Invalid},
+        {"card 1k 0411", ControlAction::Invalid},
+        {"drop 3", ControlAction::Applied},
+        {"corrupt", ControlAction::Applied},
+        {"delay 200 2", ControlAction::Applied},
+        {"split 1", ControlAction::Applied},
+        {"unplug", ControlAction::Unplug},
+        {"unplug 2", ControlAction::Applied},
+        {"replug", ControlAction::Replug},
+        {"quit", ControlAction::Quit},
+        {"silent on", ControlAction::Applied},
+        {"dance", ControlAction::Invalid},
         {"drop -1", ControlAction::Invalid},
     };
     for (const Case& c : cases) EXPECT_EQ(ApplyControlCommand(reader, c.line, message), c.action) << c.line;

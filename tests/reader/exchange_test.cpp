@@ -177,6 +177,53 @@ TEST(ExchangeTest, ReaderSwitchesSpeedAfterItsReply) {
     EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
 }
 
+TEST(ExchangeTest, NoiseFloodsEndInTimeOutWithTheInputBounded) {
+    struct Case {
+        const char* name;
+        uint8_t fill;
+    } cases[] = {{"no start byte", 0xFF}, {"start bytes only", 0x02}, {"zeros", 0x00}};
+    for (const Case& c : cases) {
+        CEmuLink emu;
+        emu.reader.faults.silent = true;
+        for (uint32_t at = 0; at < 10000; at += 50)
+            emu.port.InjectNoise(std::vector<uint8_t>(3000, c.fill), at);
+        EXPECT_EQ(ErrorCodeOf(emu), kErrNoReply) << c.name;
+        EXPECT_EQ(emu.clock.Elapsed(), 10000u) << c.name;
+        EXPECT_LE(emu.clock.waitCount, 2u * 200 + 4) << c.name;  // one wait per burst, no spinning
+    }
+    CEmuLink emu;
+    emu.reader.faults.silent = true;
+    emu.port.InjectNoise(std::vector<uint8_t>(20000, 0xFF), 10);
+    emu.clock.Advance(20);
+    emu.port.Read();
+    EXPECT_EQ(emu.port.input.size(), CRdPort::kInputLimit);
+}
+
+TEST(SimClockTest, WaitsJumpToTheNextActionOrTheirTimeOut) {
+    CSimClock clock(0xFFFFFFF0u);
+    EventHandle a = clock.NewEvent();
+    EventHandle b = clock.NewEvent();
+    const EventHandle both[] = {a, b};
+    std::vector<int> order;
+    clock.After(30, [&] { order.push_back(2); });
+    clock.After(10, [&] {
+        order.push_back(1);
+        clock.Signal(b);
+    });
+    EXPECT_EQ(clock.WaitAny(both, 2, 1000), 1);
+    EXPECT_EQ(clock.Elapsed(), 10u);
+    EXPECT_FALSE(clock.IsSignalled(b));  // auto-reset
+    EXPECT_EQ(clock.WaitAny(both, 2, 5), kWaitTimedOut);
+    EXPECT_EQ(clock.Now(), 0xFFFFFFF0u + 15);
+    clock.Advance(100);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    EXPECT_EQ(TicksSince(clock.Now(), 0xFFFFFFF0u), 115u);  // across the wrap
+    EXPECT_THROW(clock.WaitAny(both, 2, kWaitForever), std::logic_error);
+    int foreign = 0;
+    const EventHandle stranger[] = {&foreign};
+    EXPECT_THROW(clock.WaitAny(stranger, 1, 0), std::logic_error);
+}
+
 TEST(PortExceptionTest, MessagesNameThePort) {
     struct Case {
         int code;

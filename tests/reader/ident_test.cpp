@@ -37,15 +37,16 @@ TEST(ParseIdentTest, AnswersGiveModelSerialFirmwareAndBuildTime) {
     } cases[] = {
         {"USB reader S/N: 12345 [811] Software version: 1.8.0 Build Nov 16 2010 10:20:30\r", true, 2, 12345,
          0x01080000, nov16},
-        {"USB reader CL-I S/N: 12345 [811] Software version: 1.8.0 Build Nov 16 2010 10:20:30\r", true, 3, 12345,
-         0x01080000, nov16},
+        {"USB reader CL-I S/N: 12345 [811] Software version: 1.8.0 Build Nov 16 2010 10:20:30\r", true, 3,
+         12345, 0x01080000, nov16},
         {"S/N:7 [20498] version: 2.10.3.4 Build Nov 16 2010 10:20:30\r", true, 3, 7, 0x020A0304, nov16},
         {"S/N: 1 [802] Build Nov 16 2010 10:20:30\r", true, 10, 1, 0x09630000, nov16},
         {"S/N: 1 [FFFF] Build Nov 17 2010 10:20:30\r", true, 10, 1, 0x01000000,
          LocalTime(2010, 11, 17, 10, 20, 30)},
         {"S/N: 1 [802]\r", true, 10, 1, 0, kUnchanged},
         {"S/N: 1 [802] Software version: 3.1 Build Nov 16 2010 10:20:30\r", true, 10, 1, 0x03010000, nov16},
-        {"S/N: 5 [903] Software version: 7 Build Jan 2 2020 3:04:05\r", true, 8, 5, 7, LocalTime(2020, 1, 2, 3, 4, 5)},
+        {"S/N: 5 [903] Software version: 7 Build Jan 2 2020 3:04:05\r", true, 8, 5, 7,
+         LocalTime(2020, 1, 2, 3, 4, 5)},
         {"S/N: 5 [903] Software version: 1.300.2 Build Feb 3 2021 1:02:03\r", true, 8, 5, 0x012C0200,
          LocalTime(2021, 2, 3, 1, 2, 3)},
         {"S/N: 5 [F11] Software version: 1.2.3.4.5 Build dec 31 1999 23:59\r", true, 9, 5, 0x01020304,
@@ -67,7 +68,8 @@ TEST(ParseIdentTest, AnswersGiveModelSerialFirmwareAndBuildTime) {
         identity.buildTime = kUnchanged;
         EXPECT_EQ(ParseIdent(c.text, identity), c.parsed) << c.text;
         EXPECT_EQ(identity.serial, c.serial) << c.text;
-        if (!c.parsed) continue;
+        if (!c.parsed)
+            continue;
         EXPECT_EQ(identity.model, c.model) << c.text;
         EXPECT_EQ(identity.firmware, c.firmware) << c.text;
         EXPECT_EQ(identity.buildTime, c.buildTime) << c.text;
@@ -79,9 +81,10 @@ TEST(ParseIdentTest, EveryModelCodeOfTheTable) {
         uint32_t code;
         bool clI;
         int32_t model;
-    } cases[] = {{0x301, false, 1},  {0x811, false, 2}, {0x811, true, 3},  {0x20498, false, 3}, {0x302, false, 4},
-                 {0x303, false, 5},  {0x821, false, 6}, {0x501, false, 7}, {0x903, false, 8},   {0xF11, false, 9},
-                 {0x802, false, 10}, {0xFFFF, true, 10}, {0x20496, false, 11}, {0x812, false, 0}, {0, false, 0}};
+    } cases[] = {{0x301, false, 1},    {0x811, false, 2}, {0x811, true, 3},   {0x20498, false, 3},
+                 {0x302, false, 4},    {0x303, false, 5}, {0x821, false, 6},  {0x501, false, 7},
+                 {0x903, false, 8},    {0xF11, false, 9}, {0x802, false, 10}, {0xFFFF, true, 10},
+                 {0x20496, false, 11}, {0x812, false, 0}, {0, false, 0}};
     for (const Case& c : cases) EXPECT_EQ(ModelFromCode(c.code, c.clI), c.model) << std::hex << c.code;
 }
 
@@ -132,9 +135,10 @@ TEST(IdentifyTest, QueryIsRepeatedOnceThenGivesUp) {
     } cases[] = {
         {"answer lost once", EmuIdentity{}, 1, true, 5002},
         {"silent reader", EmuIdentity{}, 2, false, 10000},
-        {"no carriage return", EmuIdentity{0x811, 1, "", "", false, "S/N: 1 [811] Build Nov 16 2010"}, 0, false,
-         10000},
-        {"no serial", EmuIdentity{0x811, 1, "", "", false, "Serial 1 [811] Build Nov 16 2010\r"}, 0, false, 4},
+        {"no carriage return", EmuIdentity{0x811, 1, "", "", false, "S/N: 1 [811] Build Nov 16 2010"}, 0,
+         false, 10000},
+        {"no serial", EmuIdentity{0x811, 1, "", "", false, "Serial 1 [811] Build Nov 16 2010\r"}, 0, false,
+         4},
     };
     for (const Case& c : cases) {
         CEmuLink emu(0, kIdentEventChar);

@@ -45,22 +45,38 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (arg == "--link") options.linkPath = value();
-        else if (arg == "--code") reader.identity.hardwareCode = static_cast<uint32_t>(std::strtoul(value().c_str(), nullptr, 16));
-        else if (arg == "--serial") reader.identity.serial = std::atoi(value().c_str());
-        else if (arg == "--firmware") reader.identity.firmware = value();
-        else if (arg == "--build") reader.identity.buildDate = value();
-        else if (arg == "--cli") reader.identity.clI = true;
-        else if (arg == "--answer") reader.identity.answerOverride = value() + "\r";
-        else if (arg == "--card") cardKind = value();
-        else if (arg == "--uid") uidText = value();
-        else if (arg == "--reply-delay") reader.replyDelayMs = static_cast<uint32_t>(std::atoi(value().c_str()));
-        else if (arg == "--pace") options.pacing = true;
-        else if (arg == "--strict-baud") options.strictBaud = true;
-        else if (arg == "--unplug-after") reader.faults.unplugAfterCommands = std::atoi(value().c_str());
-        else if (arg == "--control") options.controlPath = value();
-        else if (arg == "--stdin") options.controlOnStdin = true;
-        else if (arg == "--verbose") options.verbose = true;
+        if (arg == "--link")
+            options.linkPath = value();
+        else if (arg == "--code")
+            reader.identity.hardwareCode = static_cast<uint32_t>(std::strtoul(value().c_str(), nullptr, 16));
+        else if (arg == "--serial")
+            reader.identity.serial = std::atoi(value().c_str());
+        else if (arg == "--firmware")
+            reader.identity.firmware = value();
+        else if (arg == "--build")
+            reader.identity.buildDate = value();
+        else if (arg == "--cli")
+            reader.identity.clI = true;
+        else if (arg == "--answer")
+            reader.identity.answerOverride = value() + "\r";
+        else if (arg == "--card")
+            cardKind = value();
+        else if (arg == "--uid")
+            uidText = value();
+        else if (arg == "--reply-delay")
+            reader.replyDelayMs = static_cast<uint32_t>(std::atoi(value().c_str()));
+        else if (arg == "--pace")
+            options.pacing = true;
+        else if (arg == "--strict-baud")
+            options.strictBaud = true;
+        else if (arg == "--unplug-after")
+            reader.faults.unplugAfterCommands = std::atoi(value().c_str());
+        else if (arg == "--control")
+            options.controlPath = value();
+        else if (arg == "--stdin")
+            options.controlOnStdin = true;
+        else if (arg == "--verbose")
+            options.verbose = true;
         else {
             std::fprintf(stderr, "%s", kUsage);
             return arg == "--help" ? 0 : 2;
@@ -72,7 +88,8 @@ int main(int argc, char** argv) {
     }
     if (!cardKind.empty()) {
         std::string message;
-        if (ApplyControlCommand(reader, "card " + cardKind + " " + uidText, message) != ControlAction::Applied) {
+        if (ApplyControlCommand(reader, "card " + cardKind + " " + uidText, message) !=
+            ControlAction::Applied) {
             std::fprintf(stderr, "%s\n", message.c_str());
             return 2;
         }

@@ -37,14 +37,15 @@ private:
     struct Pending {
         Clock::time_point due;
         uint8_t byte;
+        uint32_t baud;  // the reader's speed when it sent the byte
     };
     uint32_t NowMs() const;
     void OnLineReadable();
     void OnControlReadable(int fd, std::string& buffer);
     bool HandleControlLine(const std::string& line);
-    void Schedule(const EmuOutput& output);
+    void Schedule(const EmuOutput& output, std::chrono::nanoseconds receiveTime);
     void WriteDue();
-    bool LineSpeedMatches() const;
+    bool LineSpeedMatches(uint32_t readerBaud) const;
 
     CReaderEmulator& reader_;
     PtyServerOptions options_;

@@ -1,0 +1,179 @@
+// CRdComPort against the emulated reader on a pseudo-terminal, through a COM port mapped in the
+// Wine prefix. Run by com_port_wine_test.sh, which starts the emulators and names their ports
+// in QC_EMU_PORT (a reader with a MIFARE Classic 1K card) and QC_EMU_UNPLUG_PORT (a reader that
+// vanishes when its second framed command arrives).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <system_error>
+
+#include "foundation/errors.h"
+#include "foundation/handle_win32.h"
+#include "reader/exchange.h"
+#include "reader/ident.h"
+#include "reader/rd_com_port_win32.h"
+#include "reader/wait_clock_win32.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::wstring PortFromEnvironment(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value == nullptr ? std::wstring() : std::wstring(value, value + std::strlen(value));
+}
+
+CHandle NewEvent() {
+    CHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!event.IsValid())
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+    return event;
+}
+
+// The connection thread's arrangement: four events, the port on events 1..3, one wait.
+struct WineLink {
+    explicit WineLink(const std::wstring& name) {
+        for (size_t i = 0; i < events.size(); ++i) link.events[i] = events[i].Get();
+        link.eventCount = events.size();
+        port.name = name;
+        port.SetEvents(events[1].Get(), events[2].Get(), events[3].Get());
+        port.SetParams(kIdentBaud, kReaderLink.stopBits, kIdentEventChar);
+        link.port = &port;
+        link.running = true;
+    }
+    int Exchange(uint8_t command, const Bytes& payload) {
+        return link.Exchange(command, payload.data(), payload.size(), link.reply);
+    }
+
+    std::array<CHandle, 4> events{NewEvent(), NewEvent(), NewEvent(), NewEvent()};
+    CWin32WaitClock clock;
+    CRdComPort port;
+    CRdExchange link{clock, kReaderLink};
+};
+
+class ComPortWineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        readerPort = PortFromEnvironment("QC_EMU_PORT");
+        unplugPort = PortFromEnvironment("QC_EMU_UNPLUG_PORT");
+        if (readerPort.empty())
+            GTEST_SKIP() << "no emulated reader (run through com_port_wine_test.sh)";
+    }
+    std::wstring readerPort, unplugPort;
+};
+
+TEST_F(ComPortWineTest, OpenIdentifyAndExchange) {
+    WineLink wine(readerPort);
+    ASSERT_TRUE(wine.port.Open());
+    ASSERT_TRUE(wine.port.IsOpen());
+    ReaderIdentity identity;
+    ASSERT_TRUE(Identify(wine.link, identity));
+    EXPECT_EQ(identity.model, 2);
+    EXPECT_EQ(identity.serial, 12345);
+    EXPECT_EQ(identity.firmware, 0x01080000u);
+    EXPECT_NE(identity.buildTime, 0);
+
+    wine.port.SetParams(wine.port.baudRate, wine.port.stopBits, 0);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
+    EXPECT_EQ(wine.Exchange(0x23, {0x00, 0x0A, 0x00}), 0x55);
+    ASSERT_EQ(wine.Exchange(0x45, {0x00}), 0x55);
+    EXPECT_EQ(wine.link.reply, (Bytes{0x04, 0x00, 0x08, 0x04, 0xA1, 0xB2, 0xC3}));
+    EXPECT_EQ(wine.Exchange(0x50, {0x02, 0x06, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}), 0x55);
+    Bytes write(17, 0xA5);
+    write[0] = 6;
+    EXPECT_EQ(wine.Exchange(0x52, write), 0x55);
+    ASSERT_EQ(wine.Exchange(0x51, {0x06}), 0x55);
+    EXPECT_EQ(wine.link.reply, Bytes(16, 0xA5));
+    EXPECT_EQ(wine.port.InputCount(), 0);
+
+    // The link moves to 115200 baud; the reader (checking the line speed) answers only there.
+    ASSERT_TRUE(wine.port.IsBaudSupported(115200));
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x04}), 0x55);
+    wine.port.SetParams(115200, wine.port.stopBits, wine.port.eventChar);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x00, 0x80}), 0x55);  // link end: back to 9600
+    wine.port.SetParams(9600, wine.port.stopBits, wine.port.eventChar);
+    wine.port.Close();
+    EXPECT_FALSE(wine.port.IsOpen());
+}
+
+TEST_F(ComPortWineTest, LongWriteGoesOutInChunksAndTheLinkStaysUsable) {
+    WineLink wine(readerPort);
+    wine.port.SetParams(9600, kReaderLink.stopBits, 0);
+    ASSERT_TRUE(wine.port.Open());
+    const Bytes noise(3000, 0x00);  // the reader ignores bytes between frames
+    wine.link.SendRaw(noise.data(), noise.size(), kReaderLink.replyTimeout);
+    EXPECT_FALSE(wine.port.writePending);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
+    wine.port.Purge(true, true);
+    EXPECT_TRUE(wine.port.input.empty());
+    EXPECT_EQ(wine.port.InputCount(), 0);
+}
+
+TEST_F(ComPortWineTest, MissingPortThrowsNotExists) {
+    WineLink wine(L"COM42");
+    try {
+        wine.port.Open();
+        FAIL() << "no exception";
+    } catch (const CRdPortException& error) {
+        EXPECT_EQ(error.code, 2);
+        EXPECT_STREQ(error.what(), "Port COM42 not exists.");
+    }
+    EXPECT_FALSE(wine.port.IsOpen());
+}
+
+bool RunningUnderWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+TEST_F(ComPortWineTest, PortHeldElsewhereReportsBusy) {
+    const std::wstring busyPort = PortFromEnvironment("QC_BUSY_PORT");
+    if (busyPort.empty())
+        GTEST_SKIP() << "no busy port";
+    WineLink wine(busyPort);
+    EXPECT_FALSE(wine.port.Open());
+    EXPECT_FALSE(wine.port.IsOpen());
+}
+
+TEST_F(ComPortWineTest, SecondOpenReportsBusy) {
+    // Wine lets a process open a serial device twice; Windows refuses the second open.
+    if (RunningUnderWine())
+        GTEST_SKIP() << "Wine does not keep serial ports exclusive";
+    WineLink first(readerPort);
+    WineLink second(readerPort);
+    ASSERT_TRUE(first.port.Open());
+    EXPECT_FALSE(second.port.Open());
+    EXPECT_FALSE(second.port.IsOpen());
+    first.port.Close();
+    EXPECT_TRUE(second.port.Open());
+}
+
+TEST_F(ComPortWineTest, UnplugMidExchangeLosesCommunication) {
+    if (unplugPort.empty())
+        GTEST_SKIP() << "no vanishing reader";
+    WineLink wine(unplugPort);
+    ASSERT_TRUE(wine.port.Open());
+    ReaderIdentity identity;
+    ASSERT_TRUE(Identify(wine.link, identity));
+    wine.port.SetParams(wine.port.baudRate, wine.port.stopBits, 0);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        wine.Exchange(0x2F, {0x01, 0x80});  // the reader vanishes on this one
+        FAIL() << "no exception";
+    } catch (const CRdPortException& error) {
+        EXPECT_EQ(error.code, 5);
+        EXPECT_EQ(std::string(error.what()), "Lost communication through the port " +
+                                                 std::string(unplugPort.begin(), unplugPort.end()) + ".");
+    }
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("secondsUntilLost", std::to_string(seconds));
+}
+
+}  // namespace

@@ -61,23 +61,32 @@ void CPortSearch::Wake() {
 bool CPortSearch::RunPass(ISearchWait& wait) {
     if (!running_)
         return false;
+    waitTimeout_ = kWaitForever;
     try {
-        DoPass(wait);
+        DoWork();
     } catch (const std::exception&) {
-        // A failed enumeration or an event the system would not give: the next pass tries again.
+        // A failed enumeration or an event the system would not give ends the work of this pass.
+        // The wait still comes, bounded, so that a lasting failure is retried without spinning.
+        LowerWaitTimeout(kRetryAfterFailure);
+    }
+    try {
+        WaitAndDispatch(wait);
+    } catch (const std::exception&) {
+        // The wait failed: the next pass starts over.
     }
     return true;
 }
 
-void CPortSearch::DoPass(ISearchWait& wait) {
-    waitTimeout_ = kWaitForever;
+void CPortSearch::DoWork() {
     if (rescanRequested_)
         Enumerate();
     if (retryPending_)
         RetryScan();
     // Last to first, so that a probe that finishes and is erased leaves the rest in place.
     for (size_t index = probes_.size(); index-- > 0;) StepProbe(index);
+}
 
+void CPortSearch::WaitAndDispatch(ISearchWait& wait) {
     const int result = wait.Wait(events_.data(), events_.size(), waitTimeout_);
     if (result < 0)
         return;

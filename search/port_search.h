@@ -35,8 +35,9 @@ class CPortSearch {
 public:
     // The wait takes at most this many handles: the wake event and three per probing port.
     static constexpr size_t kMaxWaitHandles = 64;
-    static constexpr uint32_t kRetryInterval = 60000;  // ms before a busy or lost port is probed again
-    static constexpr uint32_t kReopenDelay = 1000;     // ms between the attempts of one probe
+    static constexpr uint32_t kRetryInterval = 60000;     // ms before a busy or lost port is probed again
+    static constexpr uint32_t kReopenDelay = 1000;        // ms between the attempts of one probe
+    static constexpr uint32_t kRetryAfterFailure = 1000;  // ms before a failed pass is tried again
 
     explicit CPortSearch(SearchServices services, const RdLinkConstants& link = kReaderLink);
     ~CPortSearch();  // deletes the port objects, then closes every event
@@ -73,7 +74,8 @@ public:
     uint32_t WaitTimeout() const { return waitTimeout_; }
 
 private:
-    void DoPass(ISearchWait& wait);
+    void DoWork();
+    void WaitAndDispatch(ISearchWait& wait);
     void Enumerate();
     void RetryScan();
     void OnPortEvent(size_t eventIndex);

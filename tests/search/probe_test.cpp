@@ -45,6 +45,8 @@ TEST_F(PortSearchTest, ProbeOutcomes) {
          -1, 0, 2, 11000, 11100},  // no event brings the retry forward: it waits its 1000 ms
         {"missing port: no retry", [](SimDevice& d) { d.missing = true; }, 2, 0, ProbeResult::PortError, 2,
          -1, 0, 0, 0, 10},
+        {"unexpected failure: no retry", [](SimDevice& d) { d.openFailsOddly = true; }, 4, 0,
+         ProbeResult::Failed, 4, -1, 0, 0, 0, 10},
         {"I/O fails on the open port", [](SimDevice& d) { d.ioFails = true; }, 0, 0, ProbeResult::LinkLost, 0,
          -1, 0, 0, 0, 1100},
     };

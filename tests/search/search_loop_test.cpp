@@ -140,6 +140,31 @@ TEST_F(PortSearchTest, FailedEnumerationKeepsTheListAndProbes) {
     EXPECT_EQ(Ports().size(), 2u);
 }
 
+TEST_F(PortSearchTest, ProbeStartsOnceTheSystemHasEventsAgainWithoutSpinningMeanwhile) {
+    Reader(L"COM1");
+    List({L"COM1"});
+    world.eventLimit = 1 + 2;  // the third event of the probe fails
+    ASSERT_TRUE(search.RunPass(world));
+    EXPECT_FALSE(HasPort(L"COM1"));
+    EXPECT_EQ(world.openEvents, 1u);  // the two made for it were closed again
+    EXPECT_EQ(search.Events().size(), 1u);
+
+    // While events stay short the worker tries again about once a second, no more often.
+    int passes = 0;
+    const uint64_t start = world.Elapsed();
+    while (world.Elapsed() - start < 4000 && !world.waitedForever) {
+        ASSERT_TRUE(search.RunPass(world));
+        ++passes;
+    }
+    EXPECT_FALSE(world.waitedForever);
+    EXPECT_GE(passes, 3);
+    EXPECT_LE(passes, 5);
+    world.eventLimit = SIZE_MAX;
+    ASSERT_TRUE(RunUntil([&] { return HasPort(L"COM1"); }, 2));
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM1").has_value(); }));
+    EXPECT_EQ(Port(L"COM1")->state, State(ProbeResult::Identified));
+}
+
 TEST_F(PortSearchTest, StopIsAnsweredWithinOnePassWhileEveryProbeWaits) {
     std::vector<std::wstring> names;
     for (int i = 1; i <= 21; ++i) names.push_back(L"COM" + std::to_wstring(i));

@@ -1,6 +1,7 @@
 #include "tests/search/sim_search_world.h"
 
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 constexpr uint32_t kWriteDelay = 2;  // ms a write takes to complete
@@ -23,6 +24,8 @@ public:
     bool Open() override {
         SimDevice& device = world_.Device(name);
         device.openTimes.push_back(world_.Now());
+        if (device.openFailsOddly)
+            throw std::runtime_error("driver misbehaved");
         if (device.missing)
             throw CRdPortException(CRdPortException::kNotExists, name);
         if (device.busyOpens > 0) {
@@ -127,6 +130,8 @@ private:
 };
 
 EventHandle CSimSearchWorld::MakeEvent() {
+    if (openEvents >= eventLimit)
+        throw std::system_error(std::make_error_code(std::errc::too_many_files_open));
     ++openEvents;
     return clock_.NewEvent();
 }

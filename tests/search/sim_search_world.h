@@ -19,6 +19,7 @@
 // What one fake serial device does when probed.
 struct SimDevice {
     bool missing = false;              // Open throws "not exists"
+    bool openFailsOddly = false;       // Open throws something other than a port error
     int busyOpens = 0;                 // this many more Opens report the port busy
     bool ioFails = false;              // every I/O call on the open port throws code 5
     bool writeStalls = false;          // writes never complete
@@ -65,6 +66,7 @@ public:
 
     std::vector<ListedPort> listed;  // what the enumerator reports
     bool enumerationError = false;
+    size_t eventLimit = SIZE_MAX;  // MakeEvent fails while this many events are open
     int enumerations = 0;
     bool lastSearchAll = false;
     std::set<EventHandle> closedEvents;

@@ -47,7 +47,9 @@ HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
     return FindResourceW(resources, MAKEINTRESOURCEW(id), type) ? resources : ProgramModule();
 }
 
-LayoutRect ToLayout(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+LayoutRect ToLayout(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 class CMenuHolder {
 public:
@@ -123,8 +125,9 @@ bool CMainPage::HandleCommand(UINT commandId, UINT, HWND) {
 
 void CMainPage::SetUp() {
     // An enabled, borderless control parent inside the main window.
-    SetWindowLongW(hwnd, GWL_STYLE,
-                   (GetWindowLongW(hwnd, GWL_STYLE) & ~(WS_CAPTION | WS_DISABLED)) | WS_CLIPSIBLINGS | DS_CONTROL);
+    SetWindowLongW(
+        hwnd, GWL_STYLE,
+        (GetWindowLongW(hwnd, GWL_STYLE) & ~(WS_CAPTION | WS_DISABLED)) | WS_CLIPSIBLINGS | DS_CONTROL);
     SetWindowLongW(hwnd, GWL_EXSTYLE, GetWindowLongW(hwnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -236,10 +239,14 @@ void CMainPage::ApplyEnableRules() {
         int id;
         bool enabled;
     } controls[] = {
-        {IDC_CONNECT, enables.connectAndPort}, {IDC_PORT, enables.connectAndPort},
-        {IDC_DISCONNECT, enables.disconnect},  {IDC_START, enables.start},
-        {IDC_STOP, enables.stop},              {IDC_BLOCK, enables.testSettings},
-        {IDC_KEY, enables.testSettings},       {IDC_KEY_A, enables.testSettings},
+        {IDC_CONNECT, enables.connectAndPort},
+        {IDC_PORT, enables.connectAndPort},
+        {IDC_DISCONNECT, enables.disconnect},
+        {IDC_START, enables.start},
+        {IDC_STOP, enables.stop},
+        {IDC_BLOCK, enables.testSettings},
+        {IDC_KEY, enables.testSettings},
+        {IDC_KEY_A, enables.testSettings},
         {IDC_KEY_B, enables.testSettings},
     };
     for (const auto& control : controls) EnableWindow(GetDlgItem(hwnd, control.id), control.enabled);

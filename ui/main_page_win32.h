@@ -35,6 +35,8 @@ public:
     void RefreshStatus();
     void RefreshCardLine();
     void StoreControls();
+    // Appends the lines at the log's end, dropping its oldest lines past the log's bound.
+    void AppendLogLines(const std::vector<std::wstring>& lines);
 
     struct LayoutEntry {
         int controlId = 0;
@@ -75,7 +77,6 @@ private:
     void Rescan();
     std::wstring ChosenPortName() const;
     int SelectedPortIndex() const;  // -1: free text
-    void AppendLogLines(const std::vector<std::wstring>& lines);
     void KillRefreshTimer();
 
     CAppSettings& settings_;

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "foundation/catalogue.h"
-#include "reader/connect_platform_win32.h"
 #include "foundation/errors.h"
+#include "reader/connect_platform_win32.h"
 #include "ui/about_dialog_win32.h"
 #include "ui/framework/error_box_win32.h"
 #include "ui/resource_ids.h"
@@ -145,7 +145,8 @@ void CMainWnd::ShutDown() {
     } catch (const CFileException& error) {
         // The window closes all the same: an unwritable file must not keep the program open.
         std::wstring text;
-        FormatResourceString(text, kFileErrorTexts + static_cast<unsigned>(error.cause), error.fileName.c_str());
+        FormatResourceString(text, kFileErrorTexts + static_cast<unsigned>(error.cause),
+                             error.fileName.c_str());
         if (text.empty())
             FormatResourceString(text, kFileErrorTexts + 1, error.fileName.c_str());
         ShowErrorBox(text, hwnd);

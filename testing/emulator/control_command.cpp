@@ -51,12 +51,13 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
         in >> kindText >> uidText;
         ClassicKind kind;
         std::vector<uint8_t> uid;
-        if (!ParseClassicKind(kindText, kind) || !ParseHexBytes(uidText, uid) ||
+        const bool plusX = kindText == "plus-x";
+        if ((!plusX && !ParseClassicKind(kindText, kind)) || !ParseHexBytes(uidText, uid) ||
             (uid.size() != 4 && uid.size() != 7)) {
-            message = "usage: card mini|1k|2k|4k UID(4 or 7 bytes hex)";
+            message = "usage: card mini|1k|2k|4k|plus-x UID(4 or 7 bytes hex)";
             return ControlAction::Invalid;
         }
-        reader.PutCard(EmuCard::Classic(kind, uid));
+        reader.PutCard(plusX ? EmuCard::PlusXLevel1(uid) : EmuCard::Classic(kind, uid));
         return ControlAction::Applied;
     }
     if (verb == "remove") {

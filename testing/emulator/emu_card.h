@@ -19,6 +19,9 @@ struct EmuCard {
     // A fresh card: data blocks zero, block 0 holding the UID, every trailer with the transport
     // key as key A and key B and the transport access bits FF 07 80. uid: 4 or 7 bytes.
     static EmuCard Classic(ClassicKind kind, std::vector<uint8_t> uid);
+    // A MIFARE Plus X 2K in security level 1: Classic memory, but it answers with an ATS whose
+    // historical bytes name the product.
+    static EmuCard PlusXLevel1(std::vector<uint8_t> uid);
 
     int BlockCount() const { return static_cast<int>(blocks.size()); }
     // Sectors 0..31 have 4 blocks, sectors 32..39 (4K cards) 16.
@@ -33,6 +36,7 @@ struct EmuCard {
     uint16_t atqa = 0x0004;
     uint8_t sak = 0x08;
     std::vector<EmuBlock> blocks;
+    std::vector<uint8_t> ats;  // empty: no ISO 14443-4 layer
 };
 
 // "mini", "1k", "2k", "4k"; false for anything else.

@@ -166,7 +166,7 @@ CReaderEmulator::Reply CReaderEmulator::Execute(uint8_t command, const std::vect
                 return {kBadData, {}};
             if (!card_ || !selected_)
                 return {kCardRefused, {}};
-            return {kOk, {}};
+            return {kOk, card_->ats};
         case 0x50:
             if (p.size() != 8)
                 return {kBadData, {}};

@@ -206,6 +206,8 @@ void CMainPage::Layout(int width, int height) {
     }
     if (batch)
         EndDeferWindowPos(batch);
+    // Group boxes are drawn through: without this their old edges stay on the page.
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void CMainPage::FillBlockBox() {

@@ -2,6 +2,7 @@
 // its ATQA, SAK, ATS historical bytes, GetVersion answer and a few probing authentications.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "foundation/errors.h"
 #include "reader/card_commands.h"
@@ -289,19 +290,20 @@ void CConnectThread::ProbeSecurityLevel(Detection& d, CardInfo& result) {
     result.securityLevel = status == kStatusSuccess && EndsWith9000(exchange.reply) ? 3 : 1;
 }
 
-// Authenticating blocks 64 and 145 with the transport key tells 1K, 2K and 4K apart: a block the
-// card lacks is refused with "wrong address".
-void CConnectThread::ProbeClassicSize(const CardInfo& target, CardInfo& result, int32_t type1K) {
-    ResetField();
-    if (SelectCard(target) != kStatusSuccess)
+// Two authentications with the transport key tell 1K, 2K and 4K apart: an address the card lacks
+// is refused with "wrong address". probe(false) tries the address every size has beyond 1K,
+// probe(true) the one only 4K cards have. types: the 1K type; 2K and 4K follow it.
+void CConnectThread::ProbeSize(const std::function<int(bool)>& probe, CardInfo& result, int32_t type1K,
+                               bool refusedMeans1K) {
+    int status = probe(false);
+    if (status == kStatusHardwareFailure) {
+        exchange.lastError = kErrNoCard;
+        if (refusedMeans1K)
+            SetCard(result, type1K, 1024);
         return;
-    const auto authenticate = [this](uint8_t probeBlock) {
-        return Command(kCmdAuthenticate, PayloadOf({0x02, probeBlock}, kClassicTransportKeyBytes.data(),
-                                                   kClassicTransportKeyBytes.size()));
-    };
-    int status = authenticate(0x40);
-    if (status == kStatusHardwareFailure || status == kStatusWrongAddress) {
-        exchange.lastError = status == kStatusHardwareFailure ? kErrNoCard : kErrNoSuchAddress;
+    }
+    if (status == kStatusWrongAddress) {
+        exchange.lastError = kErrNoSuchAddress;
         SetCard(result, type1K, 1024);
         return;
     }
@@ -309,7 +311,7 @@ void CConnectThread::ProbeClassicSize(const CardInfo& target, CardInfo& result, 
         throw CMyError(kErrUnexpectedStatus);
     if (status == kStatusAuthFailed)
         exchange.lastError = kErrAuthRefused;
-    status = authenticate(0x91);
+    status = probe(true);
     switch (status) {
         case kStatusSuccess: SetCard(result, type1K + 2, 4096); break;
         case kStatusAuthFailed:
@@ -325,40 +327,27 @@ void CConnectThread::ProbeClassicSize(const CardInfo& target, CardInfo& result, 
     }
 }
 
-// The same with AES keys of a MIFARE Plus in level 3: key addresses 0x403E and 0x4040.
+// Classic keys on blocks 64 and 145, after selecting the card again.
+void CConnectThread::ProbeClassicSize(const CardInfo& target, CardInfo& result, int32_t type1K) {
+    ResetField();
+    if (SelectCard(target) != kStatusSuccess)
+        return;
+    const auto authenticate = [this](bool upper) {
+        const uint8_t probeBlock = upper ? 0x91 : 0x40;
+        return Command(kCmdAuthenticate, PayloadOf({0x02, probeBlock}, kClassicTransportKeyBytes.data(),
+                                                   kClassicTransportKeyBytes.size()));
+    };
+    ProbeSize(authenticate, result, type1K, true);
+}
+
+// AES keys of a MIFARE Plus in level 3: key addresses 0x403E and 0x4040.
 void CConnectThread::ProbeAesSize(CardInfo& result) {
-    const auto authenticate = [this](uint8_t addressLow) {
+    const auto authenticate = [this](bool upper) {
+        const uint8_t addressLow = upper ? 0x40 : 0x3E;
         return Command(kCmdAesAuthenticate, PayloadOf({0x02, addressLow, 0x40}, kPlusAesTransportKey.data(),
                                                       kPlusAesTransportKey.size()));
     };
-    int status = authenticate(0x3E);
-    if (status == kStatusHardwareFailure) {
-        exchange.lastError = kErrNoCard;
-        return;
-    }
-    if (status == kStatusWrongAddress) {
-        exchange.lastError = kErrNoSuchAddress;
-        SetCard(result, kCardPlus1K, 1024);
-        return;
-    }
-    if (status != kStatusSuccess && status != kStatusAuthFailed)
-        throw CMyError(kErrUnexpectedStatus);
-    if (status == kStatusAuthFailed)
-        exchange.lastError = kErrAuthRefused;
-    status = authenticate(0x40);
-    switch (status) {
-        case kStatusSuccess: SetCard(result, kCardPlus4K, 4096); break;
-        case kStatusAuthFailed:
-            exchange.lastError = kErrAuthRefused;
-            SetCard(result, kCardPlus4K, 4096);
-            break;
-        case kStatusWrongAddress:
-            exchange.lastError = kErrNoSuchAddress;
-            SetCard(result, kCardPlus2K, 2048);
-            break;
-        case kStatusHardwareFailure: exchange.lastError = kErrNoCard; break;
-        default: throw CMyError(kErrUnexpectedStatus);
-    }
+    ProbeSize(authenticate, result, kCardPlus1K, false);
 }
 
 void CConnectThread::ClassifyBySakAlone(const Detection& d, CardInfo& result) {

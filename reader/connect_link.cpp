@@ -121,16 +121,29 @@ bool CConnectThread::OpenPort() {
     return false;
 }
 
+// The switch-off is normally sent after running was cleared, when an exchange would give up at
+// once and closing the port could discard the bytes unsent; the reader would then stay at the
+// fast line speed. So it gets a short wait of its own for its write and reply.
+void CConnectThread::SendLinkEnd() {
+    const bool wasRunning = exchange.running.exchange(true);
+    try {
+        const uint8_t payload[] = {0x00, kSpeedUnchanged};
+        ++exchange.seq;
+        BuildFrame(exchange.frame, exchange.seq, kCommandLink, payload, sizeof payload);
+        exchange.SendRaw(exchange.frame.data(), exchange.frame.size(), kLinkEndWait);
+        exchange.WaitFrame(exchange.seq, kLinkEndWait);
+    } catch (...) {
+        // The link goes down whatever the reader says.
+    }
+    if (!wasRunning)
+        exchange.running = false;
+}
+
 void CConnectThread::Disconnect(bool quiet) {
     if (state == kDisconnected)
         return;
-    if (!quiet && port) {
-        try {
-            Command(kCommandLink, {0x00, kSpeedUnchanged});
-        } catch (...) {
-            // The link goes down whatever the reader says.
-        }
-    }
+    if (!quiet && port)
+        SendLinkEnd();
     port.reset();
     exchange.port = nullptr;
     if (state != kDisconnected)

@@ -1,6 +1,7 @@
 #include "reader/connect_thread.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 
 #include "foundation/errors.h"
@@ -174,8 +175,21 @@ void CConnectThread::ThreadMain() {
             continue;
         }
         try {
-            const int fired =
-                clock.WaitAny(exchange.events.data(), exchange.eventCount, exchange.waitTimeout);
+            // Between exchanges the comm event is left alone: nothing waits for received bytes
+            // then (the next exchange reads whatever came), and some serial drivers signal it
+            // every few milliseconds, which would keep an idle worker busy. The exchange's own
+            // wait serves it again.
+            std::array<EventHandle, 3> idleEvents{};
+            size_t idleCount = 0;
+            int idleMap[3] = {};
+            for (size_t i = 0; i < exchange.eventCount; ++i) {
+                if (i == CRdExchange::kCommEvent)
+                    continue;
+                idleMap[idleCount] = static_cast<int>(i);
+                idleEvents[idleCount++] = exchange.events[i];
+            }
+            const int woken = clock.WaitAny(idleEvents.data(), idleCount, exchange.waitTimeout);
+            const int fired = woken == kWaitTimedOut ? kWaitTimedOut : idleMap[woken];
             // A completion may still be signalled for a port that was destroyed since.
             if (port) {
                 switch (fired) {

@@ -55,6 +55,7 @@ struct ConnectSchedule {
 class CConnectThread {
 public:
     static constexpr uint32_t kOpenRetryPeriod = 1000;
+    static constexpr uint32_t kLinkEndWait = 500;  // for the switch-off at disconnect
     static constexpr uint32_t kErrorPause = 100;
     static constexpr uint32_t kResetPause = 10;
 
@@ -137,6 +138,8 @@ private:
     void ProbeSecurityLevel(Detection& d, CardInfo& result);
     void ProbeClassicSize(const CardInfo& card, CardInfo& result, int32_t type1K);
     void ProbeAesSize(CardInfo& result);
+    void ProbeSize(const std::function<int(bool)>& probe, CardInfo& result, int32_t type1K,
+                   bool refusedMeans1K);
     void ClassifyBySakAlone(const Detection& d, CardInfo& result);
     void EnsureAts(Detection& d);
 
@@ -147,6 +150,7 @@ private:
     void AppendStatusLog(unsigned textId, int status);
     bool Authenticate(const TestParameters& test, int sector);
     void CloseEvents();
+    void SendLinkEnd();
     void PrepareRun(const std::wstring& name);
 
     IConnectPlatform& platform;

@@ -1,5 +1,7 @@
 #include "testing/emulator/control_command.h"
 
+#include "testing/emulator/emu_iso_cards.h"
+
 #include <sstream>
 
 namespace {
@@ -57,7 +59,8 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
             message = "usage: card mini|1k|2k|4k|plus-x UID(4 or 7 bytes hex)";
             return ControlAction::Invalid;
         }
-        reader.PutCard(plusX ? EmuCard::PlusXLevel1(uid) : EmuCard::Classic(kind, uid));
+        // A MIFARE Plus X 2K in level 1: Classic memory, an ATS naming the product.
+        reader.PutCard(plusX ? PlusCard(PlusKind::X, 1, 2048, uid) : EmuCard::Classic(kind, uid));
         return ControlAction::Applied;
     }
     if (verb == "remove") {

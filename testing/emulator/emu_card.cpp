@@ -72,14 +72,6 @@ EmuKey EmuCard::KeyB(int sector) const {
     return key;
 }
 
-EmuCard EmuCard::PlusXLevel1(std::vector<uint8_t> uid) {
-    EmuCard card = Classic(ClassicKind::K2, std::move(uid));
-    card.sak = 0x08;  // level 1 presents itself as a Classic
-    // TL, T0 (TA, TB and TC follow), TA, TB, TC, then the seven historical bytes of a Plus X.
-    card.ats = {0x0C, 0x75, 0x77, 0x81, 0x02, 0xC1, 0x05, 0x2F, 0x2F, 0x01, 0xBC, 0xD6};
-    return card;
-}
-
 bool ParseClassicKind(const std::string& text, ClassicKind& kind) {
     if (text == "mini")
         kind = ClassicKind::Mini;

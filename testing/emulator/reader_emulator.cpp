@@ -162,11 +162,13 @@ CReaderEmulator::Reply CReaderEmulator::Execute(uint8_t command, const std::vect
             authSector_ = -1;
             return {kOk, {}};
         case 0x48:  // ATS: a MIFARE Classic card has none, the reply is empty
+            if (atsUnsupported)
+                return {kBadCommand, {}};
             if (p.size() != 1)
                 return {kBadData, {}};
             if (!card_ || !selected_)
                 return {kCardRefused, {}};
-            return {kOk, card_->ats};
+            return {kOk, card_->iso ? card_->iso->ats : std::vector<uint8_t>{}};
         case 0x50:
             if (p.size() != 8)
                 return {kBadData, {}};
@@ -182,11 +184,11 @@ CReaderEmulator::Reply CReaderEmulator::Execute(uint8_t command, const std::vect
         case 0x60:  // AES authentication: MIFARE Classic cards do not speak it
             if (p.size() != 19)
                 return {kBadData, {}};
-            return {kCardRefused, {}};
+            return AesAuthenticate(p);
         case 0x6E:  // pass-through: a MIFARE Classic card gives no ISO 14443-4 answer
             if (p.size() != 2 && p.size() != 20)
                 return {kBadData, {}};
-            return {kCardRefused, {}};
+            return PassThrough(p);
         default: return {kBadCommand, {}};
     }
 }
@@ -231,6 +233,32 @@ int CReaderEmulator::BlockAccess(int block) const {
     if (EmuCard::SectorOf(block) != authSector_)
         return kAuthError;
     return kOk;
+}
+
+// GetVersion (01 60), the level 0 probe (13 A8 00 90 + key) and the level 3 probe (01 48).
+CReaderEmulator::Reply CReaderEmulator::PassThrough(const std::vector<uint8_t>& p) {
+    if (!card_ || !card_->iso)
+        return {kCardRefused, {}};
+    const EmuIsoAnswers& iso = *card_->iso;
+    if (p.size() == 2 && p[0] == 0x01 && p[1] == 0x60) {
+        if (!iso.getVersion)
+            return {kCardRefused, {}};
+        return {kOk, *iso.getVersion};
+    }
+    const bool levelProbe0 = p.size() == 20 && p[0] == 0x13 && p[1] == 0xA8;
+    const bool levelProbe3 = p.size() == 2 && p[0] == 0x01 && p[1] == 0x48;
+    if ((levelProbe0 && iso.level0) || (levelProbe3 && iso.level3))
+        return {kOk, {0x00, 0x90}};
+    return {kOk, {0x90, 0x00}};  // an answer, but not the one the probe looks for
+}
+
+// Key address little-endian after the mode byte; a key the card lacks is a wrong address.
+CReaderEmulator::Reply CReaderEmulator::AesAuthenticate(const std::vector<uint8_t>& p) {
+    if (!card_ || !card_->iso || card_->iso->aesSize == 0)
+        return {kCardRefused, {}};  // MIFARE Classic cards do not speak it
+    const int address = p[1] | (p[2] << 8);
+    const int needed = address >= 0x4040 ? 4096 : 2048;
+    return {card_->iso->aesSize >= needed ? kOk : kBadAddress, {}};
 }
 
 CReaderEmulator::Reply CReaderEmulator::ReadBlock(const std::vector<uint8_t>& p) {

@@ -77,6 +77,7 @@ public:
     EmuFaults faults;
     std::vector<EmuKey> readerKeys{kTransportKey};  // keys stored in the reader
     uint32_t replyDelayMs = 2;                      // the reader's thinking time per command
+    bool atsUnsupported = false;                    // an older reader: 0x48 is an invalid command
     std::vector<EmuCommand> commands;               // every framed command received, in order
     std::vector<uint8_t> indications;               // indication codes received (command 0x20)
     size_t identQueries = 0;
@@ -94,6 +95,8 @@ private:
     int BlockAccess(int block) const;
     Reply ReadBlock(const std::vector<uint8_t>& payload);
     Reply WriteBlock(const std::vector<uint8_t>& payload);
+    Reply PassThrough(const std::vector<uint8_t>& payload);
+    Reply AesAuthenticate(const std::vector<uint8_t>& payload);
     void Emit(uint8_t seq, uint8_t command, const Reply& reply, std::vector<EmuOutput>& out);
 
     std::optional<EmuCard> card_;

@@ -32,14 +32,6 @@ protected:
         status = thread.ReadStatus();
     }
 
-    std::vector<SentCommand> TestCommands(uint8_t code) const {
-        std::vector<SentCommand> found;
-        for (const SentCommand& c : reader.sent)
-            if (c.command == code && c.time >= testStart)
-                found.push_back(c);
-        return found;
-    }
-
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
@@ -85,8 +77,8 @@ class TrailerTest : public BlockTestTest, public ::testing::WithParamInterface<i
 
 TEST_P(TrailerTest, TrailerIsRefusedOnceAndNeverWritten) {
     RunTest(Parameters(GetParam()), 3000);
-    EXPECT_TRUE(TestCommands(0x52).empty());
-    EXPECT_TRUE(TestCommands(0x50).empty());
+    EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
+    EXPECT_TRUE(SentSince(reader, testStart, 0x50).empty());
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Writing to the block print is not allowed."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(status.written, 0);
@@ -96,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, TrailerTest, ::testing::Values(3, 7, 127, 143, 
 
 TEST_F(BlockTestTest, HighSectorBlockIsAuthenticatedWrittenAndReadBack) {
     RunTest(Parameters(128), 300);
-    const std::vector<SentCommand> auths = TestCommands(0x50);
+    const std::vector<SentCommand> auths = SentSince(reader, testStart, 0x50);
     ASSERT_EQ(auths.size(), 1u);
     EXPECT_EQ(auths[0].payload, (Bytes{0x02, 128, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_GT(status.written, 10);
@@ -107,7 +99,7 @@ TEST_F(BlockTestTest, HighSectorBlockIsAuthenticatedWrittenAndReadBack) {
 TEST_F(BlockTestTest, AllOnesWrapsToZero) {
     card.blocks[5].fill(0xFF);
     RunTest(Parameters(5), 300);
-    const std::vector<SentCommand> writes = TestCommands(0x52);
+    const std::vector<SentCommand> writes = SentSince(reader, testStart, 0x52);
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes[0].payload, (Bytes{5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -115,7 +107,7 @@ TEST_F(BlockTestTest, AllOnesWrapsToZero) {
 TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     card.blocks[1] = Block{0x01};
     RunTest(Parameters(1), 300);
-    const std::vector<SentCommand> writes = TestCommands(0x52);
+    const std::vector<SentCommand> writes = SentSince(reader, testStart, 0x52);
     ASSERT_GE(writes.size(), 2u);
     EXPECT_EQ(writes[0].payload, (Bytes{1, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(writes[1].payload, (Bytes{1, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -135,7 +127,7 @@ class KeyModeTest : public BlockTestTest, public ::testing::WithParamInterface<K
 TEST_P(KeyModeTest, AuthenticationPayload) {
     const KeyCase& c = GetParam();
     RunTest(Parameters(9, 0xA0A1A2A3A4A5ull, c.keyB, c.readerKeys), 300);
-    const std::vector<SentCommand> auths = TestCommands(0x50);
+    const std::vector<SentCommand> auths = SentSince(reader, testStart, 0x50);
     ASSERT_EQ(auths.size(), 1u);  // one sector: no second authentication
     EXPECT_EQ(auths[0].payload, c.payload);
     EXPECT_GT(status.written, 1);
@@ -207,6 +199,7 @@ TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
 }
 
 struct StatusLogCase {
+    const char* name;
     uint8_t command;
     int skipBefore;  // replies of that command to leave alone first
     int status;
@@ -237,33 +230,68 @@ TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statuses, StatusLogTest,
-    ::testing::Values(StatusLogCase{0x52, 0, 9, TestLanguage::English,
-                                    L"Write error 0x09: Карта отказала в исполнении команды"},
-                      StatusLogCase{0x52, 0, 9, TestLanguage::Russian,
-                                    L"Ошибка записи 0x09: Карта отказала в исполнении команды"},
-                      StatusLogCase{0x52, 2, 0x42, TestLanguage::English, L"Write error 0x42: "},
-                      StatusLogCase{0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Неверные данные"},
-                      StatusLogCase{0x51, 1, 3, TestLanguage::Russian,
-                                    L"Ошибка чтения 0x03: Неверные данные"}));
+    ::testing::Values(
+        StatusLogCase{"EnglishWrite", 0x52, 0, 9, TestLanguage::English,
+                      L"Write error 0x09: Карта отказала в исполнении команды"},
+        StatusLogCase{"RussianWrite", 0x52, 0, 9, TestLanguage::Russian,
+                      L"Ошибка записи 0x09: Карта отказала в исполнении команды"},
+        StatusLogCase{"EnglishWriteWithoutText", 0x52, 2, 0x42, TestLanguage::English, L"Write error 0x42: "},
+        StatusLogCase{"EnglishRead", 0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Неверные данные"},
+        StatusLogCase{"RussianRead", 0x51, 1, 3, TestLanguage::Russian,
+                      L"Ошибка чтения 0x03: Неверные данные"}),
+    [](const ::testing::TestParamInfo<StatusLogCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     card.authStatus = 8;
     RunTest(Parameters(1), 3000);
-    EXPECT_GT(TestCommands(0x50).size(), 3u);  // tried again after every poll
-    EXPECT_TRUE(TestCommands(0x52).empty());
+    EXPECT_GT(SentSince(reader, testStart, 0x50).size(), 3u);  // tried again after every poll
+    EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
     EXPECT_EQ(status.errors, 0);
 }
 
-TEST_F(BlockTestTest, CardLeavingMidWriteGivesOneNoCardLinePerCardRecord) {
-    platform.clock.After(200, [this] { card.Override(0x52, ScriptedReply{6}); });
-    platform.clock.After(200, [this] { card.cardPresent = false; });
+struct LeavingCase {
+    const char* name;
+    // Replies of the first cycle's block commands in order (nullopt: the card's own answer);
+    // after them the card is gone.
+    std::vector<std::pair<uint8_t, std::optional<ScriptedReply>>> replies;
+};
+
+class CardLeavingTest : public BlockTestTest, public ::testing::WithParamInterface<LeavingCase> {};
+
+TEST_P(CardLeavingTest, OneNoCardLinePerCardRecordAndNoError) {
+    const LeavingCase& c = GetParam();
+    size_t next = 0;
+    reader.responder = [this, &c, &next](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.time >= 100 && (sent.command == 0x51 || sent.command == 0x52)) {
+            if (next < c.replies.size() && c.replies[next].first == sent.command) {
+                const std::optional<ScriptedReply>& reply = c.replies[next++].second;
+                if (next == c.replies.size())
+                    card.cardPresent = false;
+                if (reply)
+                    return reply;
+            }
+        }
+        return card.Respond(sent);
+    };
     RunTest(Parameters(1), 3000);
-    // One line when the write finds no card, one more once the empty record is published.
+    // One line when the card does not answer, one more once the empty record is published.
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card.", L"No card."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadCard(), CardInfo{});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, CardLeavingTest,
+    ::testing::Values(LeavingCase{"MidWrite", {{0x51, std::nullopt}, {0x52, ScriptedReply{6}}}},
+                      LeavingCase{"MidRead",
+                                  {{0x51, std::nullopt}, {0x52, std::nullopt}, {0x51, ScriptedReply{6}}}},
+                      LeavingCase{"BetweenReadBacks",
+                                  {{0x51, std::nullopt},
+                                   {0x52, std::nullopt},
+                                   {0x51, ScriptedReply{0x55, Bytes(16, 0xEE)}},
+                                   {0x51, ScriptedReply{6}}}}),
+    [](const ::testing::TestParamInfo<LeavingCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) {
     card.Override(0x50, ScriptedReply{0x55});

@@ -318,14 +318,6 @@ protected:
         thread.RunOnThisThread(L"COM7");
     }
 
-    std::vector<SentCommand> SentAfter(uint32_t time) const {
-        std::vector<SentCommand> found;
-        for (const SentCommand& c : reader.sent)
-            if (c.time >= time)
-                found.push_back(c);
-        return found;
-    }
-
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
@@ -337,7 +329,7 @@ TEST_F(CardPollTest, CardThatStaysIsNotProbedAgain) {
     RunFor(2000);
     EXPECT_EQ(cardChanges, 1);
     EXPECT_EQ(thread.ReadCard().type, kCardClassic1K);
-    std::vector<SentCommand> later = SentAfter(100);
+    std::vector<SentCommand> later = SentSince(reader, 100);
     ASSERT_GE(later.size(), 3u * 5);
     later.pop_back();  // the switch-off at the stop
     for (size_t i = 0; i < later.size(); ++i) EXPECT_EQ(later[i].command, (Bytes{0x23, 0x45, 0x24})[i % 3]);

@@ -27,14 +27,6 @@ protected:
         thread.RunOnThisThread(L"COM7");
     }
 
-    std::vector<SentCommand> CommandsOf(uint8_t code) const {
-        std::vector<SentCommand> found;
-        for (const SentCommand& c : reader.sent)
-            if (c.command == code)
-                found.push_back(c);
-        return found;
-    }
-
     std::vector<uint32_t> TimesOfState(int32_t state) const {
         std::vector<uint32_t> times;
         for (const StateChange& change : states)
@@ -111,14 +103,14 @@ TEST_F(ConnectScheduleTest, UnsupportedModelIsRejectedWithNotification) {
 
 TEST_F(ConnectScheduleTest, PollsEvery333MsAndNoKeepAliveWhilePolling) {
     RunFor(20000);
-    const std::vector<SentCommand> searches = CommandsOf(0x45);
+    const std::vector<SentCommand> searches = SentSince(reader, 0, 0x45);
     ASSERT_GE(searches.size(), 55u);
     for (size_t i = 1; i < searches.size(); ++i) {
         const uint32_t gap = searches[i].time - searches[i - 1].time;
         EXPECT_GE(gap, 333u);
         EXPECT_LE(gap, 350u);  // the wait starts after the poll's own commands
     }
-    for (const SentCommand& c : CommandsOf(0x2F)) EXPECT_NE(c.payload, (Bytes{0x01, 0x80}));
+    for (const SentCommand& c : SentSince(reader, 0, 0x2F)) EXPECT_NE(c.payload, (Bytes{0x01, 0x80}));
 }
 
 TEST_F(ConnectScheduleTest, StopDuringReplyWaitEndsAtOnceWithSwitchOff) {
@@ -145,7 +137,7 @@ TEST_F(ConnectScheduleTest, UnplugDisconnectsWithoutSwitchOffAndReplugReconnects
     const std::vector<uint32_t> disconnected = TimesOfState(kDisconnected);
     ASSERT_GE(disconnected.size(), 2u);
     EXPECT_LE(disconnected[0], 3400u);
-    for (const SentCommand& c : CommandsOf(0x2F)) {
+    for (const SentCommand& c : SentSince(reader, 0, 0x2F)) {
         if (c.time < 29000) {
             EXPECT_NE(c.payload, (Bytes{0x00, 0x80}));
         }
@@ -174,7 +166,7 @@ protected:
 TEST_F(KeepAliveTest, KeepAliveAfter18SecondsWithoutCommands) {
     RunFor(40000);
     std::vector<uint32_t> keepAlives;
-    for (const SentCommand& c : CommandsOf(0x2F))
+    for (const SentCommand& c : SentSince(reader, 0, 0x2F))
         if (c.payload == Bytes{0x01, 0x80})
             keepAlives.push_back(c.time);
     // The connect's last command (the end of its poll) goes out at about 10 ms.

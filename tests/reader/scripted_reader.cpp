@@ -12,6 +12,15 @@ std::vector<uint8_t> ReplyFrame(uint8_t seq, uint8_t command, int status, const 
     return frame;
 }
 
+std::vector<SentCommand> SentSince(const ScriptedReader& reader, uint32_t since, int command) {
+    std::vector<SentCommand> found;
+    for (const SentCommand& c : reader.sent) {
+        if (c.time >= since && (command < 0 || c.command == command))
+            found.push_back(c);
+    }
+    return found;
+}
+
 std::string IdentLine(const std::string& code, const std::string& firmware) {
     return "Reader S/N: 12345 [" + code + "] Software version: " + firmware + " Build Nov 16 2010 10:20:30\r";
 }

@@ -54,6 +54,9 @@ struct ScriptedReader {
     std::vector<std::wstring> openedNames;
 };
 
+// The commands sent from `since` on, all of them or those with one command code.
+std::vector<SentCommand> SentSince(const ScriptedReader& reader, uint32_t since, int command = -1);
+
 // A reply frame as the reader builds it.
 std::vector<uint8_t> ReplyFrame(uint8_t seq, uint8_t command, int status, const std::vector<uint8_t>& data);
 

@@ -1,0 +1,71 @@
+// The connection thread through a real COM port (under Wine: the pty emulator pacing its output
+// at the line speed): block-test cycles per second beside the line's limit at 115200 baud
+// (60 bytes per cycle, 11 bit times per byte), then the worker's CPU use while connected and idle.
+// usage: bench_connect_line COMn [test seconds] [idle seconds]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "reader/connect_platform_win32.h"
+#include "reader/connect_thread.h"
+
+namespace {
+
+double ProcessCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto seconds = [](const FILETIME& time) {
+        return static_cast<double>((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_connect_line COMn [test seconds] [idle seconds]\n");
+        return 2;
+    }
+    const double testSeconds = argc > 2 ? std::wcstod(argv[2], nullptr) : 5.0;
+    const double idleSeconds = argc > 3 ? std::wcstod(argv[3], nullptr) : 60.0;
+    CConnectThread thread(Win32ConnectPlatform());
+    thread.Start(argv[1]);
+    const DWORD connectStart = GetTickCount();
+    while (thread.ReadState() != kConnected) {
+        if (GetTickCount() - connectStart > 20000) {
+            std::fprintf(stderr, "no connection\n");
+            return 1;
+        }
+        Sleep(20);
+    }
+    Sleep(500);
+
+    thread.StartTest(TestParameters{4, kClassicTransportKey, false, false});
+    Sleep(300);  // past the first cycle's selection and authentication
+    const int writtenStart = thread.ReadStatus().written;
+    const DWORD testStart = GetTickCount();
+    Sleep(static_cast<DWORD>(testSeconds * 1000));
+    const ConnectStatus status = thread.ReadStatus();
+    const double elapsed = (GetTickCount() - testStart) / 1000.0;
+    thread.StopTest();
+    const double rate = (status.written - writtenStart) / elapsed;
+    const double limit = 115200.0 / (60 * 11);
+    std::printf(
+        "block test at 115200 baud: %.1f cycles/s, line limit %.1f cycles/s, ratio %.2f (errors %d)\n", rate,
+        limit, rate / limit, status.errors);
+
+    Sleep(500);
+    const double cpuStart = ProcessCpuSeconds();
+    const DWORD idleStart = GetTickCount();
+    Sleep(static_cast<DWORD>(idleSeconds * 1000));
+    const double cpu = ProcessCpuSeconds() - cpuStart;
+    const double idleElapsed = (GetTickCount() - idleStart) / 1000.0;
+    std::printf("connected and idle: CPU %.3f s in %.1f s = %.2f%% of a core\n", cpu, idleElapsed,
+                100.0 * cpu / idleElapsed);
+    thread.Stop();
+    return 0;
+}

@@ -96,8 +96,9 @@ TEST(LogTrim, CutsWholeOldLinesOnlyWhenTheBoundIsPassed) {
         EXPECT_EQ(cut, c.cut) << c.what;
         if (cut < text.size()) {
             EXPECT_TRUE(cut == 0 || text[cut - 1] == L'\n') << c.what;
-            if (cut > 0)
+            if (cut > 0) {
                 EXPECT_LE(text.size() - cut + c.incoming, c.keep) << c.what;
+            }
         }
     }
 }

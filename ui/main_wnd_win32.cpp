@@ -8,14 +8,7 @@
 #include "foundation/errors.h"
 #include "reader/connect_platform_win32.h"
 #include "ui/about_dialog_win32.h"
-#include "ui/framework/error_box_win32.h"
 #include "ui/resource_ids.h"
-
-namespace {
-
-constexpr unsigned kFileErrorTexts = 600;  // one text per file error cause, then the file name
-
-}  // namespace
 
 CMainWnd::CMainWnd(CAppSettings& settings)
     : page(settings, connection, search), connection(Win32ConnectPlatform()), settings_(settings) {}
@@ -142,14 +135,9 @@ void CMainWnd::ShutDown() {
         return;
     try {
         settings_.Save();
-    } catch (const CFileException& error) {
-        // The window closes all the same: an unwritable file must not keep the program open.
-        std::wstring text;
-        FormatResourceString(text, kFileErrorTexts + static_cast<unsigned>(error.cause),
-                             error.fileName.c_str());
-        if (text.empty())
-            FormatResourceString(text, kFileErrorTexts + 1, error.fileName.c_str());
-        ShowErrorBox(text, hwnd);
+    } catch (const CFileException&) {
+        // The window closes all the same: a settings file that cannot be written must not keep
+        // the program open. The old file is intact (Save replaces it only when all went well).
     }
 }
 

@@ -28,9 +28,9 @@ public:
     static constexpr int kInitialWidth = 500;
     static constexpr int kInitialHeight = 400;
 
-    CMainWnd mainWindow;
+    CAppSettings settings;  // before the main window, which keeps a reference to it
+    CMainWnd mainWindow{settings};
     ATOM classAtom = 0;
-    CAppSettings settings;
     std::wstring settingsFolder;
     // The reader link; fixed, not part of the settings file.
     const int32_t stopBits = 2;  // the DCB code for two stop bits

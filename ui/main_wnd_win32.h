@@ -1,13 +1,30 @@
-// The program's one top-level window. For now it carries the frame only: title, size limits,
-// the About item of the system menu and ending the message loop when it goes.
+// The program's one top-level window: it hosts the main page, owns both workers, turns their
+// notifications into page refreshes, restores and saves its position, offers the about box in
+// its system menu and, on close, stops the workers and saves the settings.
+// User-interface thread only; the workers reach it by posting WM_THREAD_NOTIFY.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+
+#include "reader/connect_thread.h"
+#include "search/search_thread_win32.h"
+#include "settings/app_settings.h"
 #include "ui/framework/window_win32.h"
+#include "ui/main_page_win32.h"
+
+// Posted by the workers' callbacks; wParam tells what changed, lParam is 0.
+inline constexpr UINT WM_THREAD_NOTIFY = WM_USER + 1;
+inline constexpr WPARAM NOTIFY_PORTS = 1;
+inline constexpr WPARAM NOTIFY_STATE = 2;
+inline constexpr WPARAM NOTIFY_CARD = 3;
 
 class CMainWnd : public CWnd {
 public:
+    explicit CMainWnd(CAppSettings& settings);
+    // Lists the ports the enumerator reports instead of the machine's (tests).
+    CMainWnd(CAppSettings& settings, IPortEnumerator& ports);
     ~CMainWnd() override;
 
     bool PreTranslate(MSG& message) override;
@@ -16,6 +33,23 @@ public:
     static constexpr int kMinimumWidth = 500;
     static constexpr int kMinimumHeight = 400;
 
+    HWND savedFocus = nullptr;  // the control that had the focus when the window was deactivated
+    CMainPage page;
+    CSearchThread search;
+    CConnectThread connection;
+
 private:
+    LRESULT OnCreate();
     void AddAboutItem();
+    void RestorePosition();
+    void InstallCallbacks();
+    void OnActivate(WPARAM wParam);
+    void OnThreadNotify(WPARAM what);
+    void ShutDown();
+    void StorePosition();
+
+    CAppSettings& settings_;
+    // Where the workers post; read on their threads, cleared before the window goes.
+    std::atomic<HWND> notifyTarget_{nullptr};
+    bool shutDown_ = false;
 };

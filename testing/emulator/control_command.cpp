@@ -1,5 +1,7 @@
 #include "testing/emulator/control_command.h"
 
+#include "testing/emulator/emu_iso_cards.h"
+
 #include <sstream>
 
 namespace {
@@ -51,12 +53,14 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
         in >> kindText >> uidText;
         ClassicKind kind;
         std::vector<uint8_t> uid;
-        if (!ParseClassicKind(kindText, kind) || !ParseHexBytes(uidText, uid) ||
+        const bool plusX = kindText == "plus-x";
+        if ((!plusX && !ParseClassicKind(kindText, kind)) || !ParseHexBytes(uidText, uid) ||
             (uid.size() != 4 && uid.size() != 7)) {
-            message = "usage: card mini|1k|2k|4k UID(4 or 7 bytes hex)";
+            message = "usage: card mini|1k|2k|4k|plus-x UID(4 or 7 bytes hex)";
             return ControlAction::Invalid;
         }
-        reader.PutCard(EmuCard::Classic(kind, uid));
+        // A MIFARE Plus X 2K in level 1: Classic memory, an ATS naming the product.
+        reader.PutCard(plusX ? PlusCard(PlusKind::X, 1, 2048, uid) : EmuCard::Classic(kind, uid));
         return ControlAction::Applied;
     }
     if (verb == "remove") {

@@ -194,12 +194,15 @@ TEST(Startup, StartsMinimisedWhenAskedByTheShowCommand) {
     Process first = Start(copy.Exe(), L"", SW_SHOWMINIMIZED);
     HWND window = WaitForWindowOf(first.id);
     ASSERT_NE(window, nullptr);
+    // The window exists from its creation on; it is shown once its set-up is done.
+    for (int waited = 0; waited < 5000 && !IsIconic(window); waited += 50) Sleep(50);
     EXPECT_TRUE(IsIconic(window));
     EXPECT_EQ(Close(first, window), 0u);
 }
 
-// A settings file that cannot be read or parsed: the program runs on its defaults and leaves
-// the file as it found it.
+// A settings file that cannot be read or parsed: the program runs on its defaults. Closing it
+// replaces a broken file with the settings it ran on; a folder in the file's place stays, and
+// the failed save does not keep the program from ending.
 TEST(Startup, UnreadableSettingsDoNotStopTheProgram) {
     struct Case {
         const wchar_t* name;
@@ -223,7 +226,7 @@ TEST(Startup, UnreadableSettingsDoNotStopTheProgram) {
         } else {
             std::ifstream in(settings, std::ios::binary);
             std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            EXPECT_EQ(kept, garbage) << c.name;
+            EXPECT_NE(kept.find("\"name\": \"Quillcheck\""), std::string::npos) << c.name;
         }
     }
 }

@@ -20,7 +20,7 @@ const char kUsage[] =
     "  --build TEXT         build date, empty for none (default \"Nov 16 2010 10:20:30\")\n"
     "  --cli                the CL-I variant of the name\n"
     "  --answer TEXT        identification answer sent verbatim (a CR is appended)\n"
-    "  --card KIND          card in the field: mini, 1k, 2k, 4k (default none)\n"
+    "  --card KIND          card in the field: mini, 1k, 2k, 4k, plus-x (default none)\n"
     "  --uid HEX            its UID, 4 or 7 bytes (default 04A1B2C3)\n"
     "  --reply-delay MS     the reader's time per command (default 2)\n"
     "  --pace               send at the line speed (11 bit times per byte)\n"

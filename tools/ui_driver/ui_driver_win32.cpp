@@ -1,6 +1,6 @@
 // ui_driver: drives a running Quill Check window from outside, by control id, for end-to-end
 // tests under Wine. One command per run; the result goes to standard output and the exit code
-// (0 success, 1 condition not met or time-out, 2 usage or window not found).
+// (0 success, 1 condition not met or time-out, 2 usage or window not found, 3 the window hangs).
 //
 //   ui_driver wait-window [ms]              wait until the main window exists
 //   ui_driver wait-gone [ms]                wait until no main window exists
@@ -21,6 +21,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -32,15 +33,30 @@ constexpr DWORD kDefaultWaitMs = 10000;
 
 void PrintLine(const std::wstring& text) {
     // UTF-8 on standard output, whatever the console code page.
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
     std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                        nullptr);
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
-HWND MainWindow() { return FindWindowW(kMainClass, nullptr); }
+HWND MainWindow() {
+    return FindWindowW(kMainClass, nullptr);
+}
+
+// A program that stopped answering must fail the test, not hang it.
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    constexpr UINT kAnswerLimitMs = 15000;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kAnswerLimitMs, &result)) {
+        std::fputs("the window did not answer\n", stderr);
+        std::exit(3);
+    }
+    return static_cast<LRESULT>(result);
+}
 
 struct ControlSearch {
     int id;
@@ -59,16 +75,17 @@ BOOL CALLBACK FindById(HWND window, LPARAM param) {
 // Any descendant of the main window with that id (the controls sit on the page, a child dialog).
 HWND Control(int id) {
     HWND main = MainWindow();
-    if (!main) return nullptr;
+    if (!main)
+        return nullptr;
     ControlSearch search{id, nullptr};
     EnumChildWindows(main, FindById, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 std::wstring TextOf(HWND window) {
-    LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    LRESULT length = Send(window, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    LRESULT copied = Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(copied));
     return text;
 }
@@ -77,14 +94,17 @@ template <typename Condition>
 bool WaitFor(DWORD ms, Condition condition) {
     const DWORD start = GetTickCount();
     for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= ms) return false;
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= ms)
+            return false;
         Sleep(50);
     }
 }
 
 DWORD WaitArg(const std::vector<std::wstring>& args, size_t index) {
-    return args.size() > index ? static_cast<DWORD>(std::wcstoul(args[index].c_str(), nullptr, 10)) : kDefaultWaitMs;
+    return args.size() > index ? static_cast<DWORD>(std::wcstoul(args[index].c_str(), nullptr, 10))
+                               : kDefaultWaitMs;
 }
 
 int Usage() {
@@ -93,18 +113,22 @@ int Usage() {
 }
 
 int NeedControl(HWND control) {
-    if (control) return 0;
+    if (control)
+        return 0;
     std::fputs("control not found\n", stderr);
     return 2;
 }
 
 int Run(const std::vector<std::wstring>& args) {
-    if (args.empty()) return Usage();
+    if (args.empty())
+        return Usage();
     const std::wstring& command = args[0];
     auto id = [&](size_t i) { return args.size() > i ? std::stoi(args[i]) : -1; };
 
-    if (command == L"wait-window") return WaitFor(WaitArg(args, 1), [] { return MainWindow() != nullptr; }) ? 0 : 1;
-    if (command == L"wait-gone") return WaitFor(WaitArg(args, 1), [] { return MainWindow() == nullptr; }) ? 0 : 1;
+    if (command == L"wait-window")
+        return WaitFor(WaitArg(args, 1), [] { return MainWindow() != nullptr; }) ? 0 : 1;
+    if (command == L"wait-gone")
+        return WaitFor(WaitArg(args, 1), [] { return MainWindow() == nullptr; }) ? 0 : 1;
     if (command == L"count-windows") {
         int count = 0;
         for (HWND w = FindWindowExW(nullptr, nullptr, kMainClass, nullptr); w;
@@ -124,22 +148,25 @@ int Run(const std::vector<std::wstring>& args) {
             return 0;
         }
         if (command == L"move" && args.size() > 4) {
-            return MoveWindow(main, std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]), std::stoi(args[4]),
-                              TRUE)
+            return MoveWindow(main, std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]),
+                              std::stoi(args[4]), TRUE)
                        ? 0
                        : 1;
         }
         WINDOWPLACEMENT placement{};
         placement.length = sizeof placement;
-        if (!GetWindowPlacement(main, &placement)) return 1;
+        if (!GetWindowPlacement(main, &placement))
+            return 1;
         const RECT& r = placement.rcNormalPosition;
-        PrintLine(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right - r.left) +
-                  L" " + std::to_wstring(r.bottom - r.top));
+        PrintLine(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+                  std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
         return 0;
     }
-    if (args.size() < 2) return Usage();
+    if (args.size() < 2)
+        return Usage();
     HWND control = Control(id(1));
-    if (int missing = NeedControl(control)) return missing;
+    if (int missing = NeedControl(control))
+        return missing;
 
     if (command == L"text") {
         PrintLine(TextOf(control));
@@ -147,16 +174,19 @@ int Run(const std::vector<std::wstring>& args) {
     }
     if (command == L"wait-text" && args.size() > 2) {
         const std::wstring wanted = args[2];
-        bool met = WaitFor(WaitArg(args, 3), [&] { return TextOf(control).find(wanted) != std::wstring::npos; });
-        if (!met) PrintLine(TextOf(control));
+        bool met =
+            WaitFor(WaitArg(args, 3), [&] { return TextOf(control).find(wanted) != std::wstring::npos; });
+        if (!met)
+            PrintLine(TextOf(control));
         return met ? 0 : 1;
     }
     if (command == L"set-text" && args.size() > 2) {
-        SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2].c_str()));
+        Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2].c_str()));
         return 0;
     }
     if (command == L"click") {
-        SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id(1), BN_CLICKED), reinterpret_cast<LPARAM>(control));
+        Send(GetParent(control), WM_COMMAND, MAKEWPARAM(id(1), BN_CLICKED),
+             reinterpret_cast<LPARAM>(control));
         return 0;
     }
     if (command == L"enabled") {
@@ -164,28 +194,29 @@ int Run(const std::vector<std::wstring>& args) {
         return 0;
     }
     if (command == L"checked") {
-        PrintLine(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"1" : L"0");
+        PrintLine(Send(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"1" : L"0");
         return 0;
     }
     if (command == L"check" && args.size() > 2) {
-        SendMessageW(control, BM_SETCHECK, args[2] == L"1" ? BST_CHECKED : BST_UNCHECKED, 0);
+        Send(control, BM_SETCHECK, args[2] == L"1" ? BST_CHECKED : BST_UNCHECKED, 0);
         return 0;
     }
     if (command == L"select" && args.size() > 2) {
-        SendMessageW(control, CB_SETCURSEL, std::stoi(args[2]), 0);
-        SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id(1), CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+        Send(control, CB_SETCURSEL, std::stoi(args[2]), 0);
+        Send(GetParent(control), WM_COMMAND, MAKEWPARAM(id(1), CBN_SELCHANGE),
+             reinterpret_cast<LPARAM>(control));
         return 0;
     }
     if (command == L"selected") {
-        PrintLine(std::to_wstring(static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0))));
+        PrintLine(std::to_wstring(static_cast<int>(Send(control, CB_GETCURSEL, 0, 0))));
         return 0;
     }
     if (command == L"items") {
-        int count = static_cast<int>(SendMessageW(control, CB_GETCOUNT, 0, 0));
+        int count = static_cast<int>(Send(control, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
-            LRESULT length = SendMessageW(control, CB_GETLBTEXTLEN, i, 0);
+            LRESULT length = Send(control, CB_GETLBTEXTLEN, i, 0);
             std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-            LRESULT copied = SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+            LRESULT copied = Send(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
             item.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
             PrintLine(item);
         }

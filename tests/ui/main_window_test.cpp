@@ -1,0 +1,295 @@
+// The main window and its page in real windows under Wine, with the search fed a fixed port list
+// and the connection thread aimed at ports that do not exist (it stays "connecting"), so every
+// state of the page can be reached without a reader.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/catalogue.h"
+#include "search/port_devices.h"
+#include "tests/support/temp_folder_win32.h"
+#include "tests/support/test_app_win32.h"
+#include "ui/log_trim.h"
+#include "ui/main_wnd_win32.h"
+#include "ui/resource_ids.h"
+
+namespace {
+
+class CListedPorts : public IPortEnumerator {
+public:
+    explicit CListedPorts(std::vector<ListedPort> ports) : ports_(std::move(ports)) {}
+    std::vector<ListedPort> Enumerate(bool) override {
+        std::lock_guard lock(mutex_);
+        return ports_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<ListedPort> ports_;
+};
+
+// Dispatches messages until done() holds; a quit message left by a closed window is dropped.
+bool PumpUntil(const std::function<bool()>& done, int limitMs = 20000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void Open(std::vector<ListedPort> listed = {}) {
+        ports_ = std::make_unique<CListedPorts>(std::move(listed));
+        window_ = std::make_unique<CMainWnd>(settings_, *ports_);
+        app_.mainWindow = window_.get();
+        ASSERT_TRUE(window_->Create(WS_EX_APPWINDOW, TestWindowClass(), L"Quill Check",
+                                    WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 500,
+                                    400, nullptr, 0));
+        ASSERT_NE(window_->page.hwnd, nullptr);
+    }
+    void TearDown() override {
+        window_.reset();
+        app_.mainWindow = nullptr;
+        PumpUntil([] { return true; });
+    }
+    HWND Item(int id) const { return GetDlgItem(window_->page.hwnd, id); }
+    void Command(int id) {
+        SendMessageW(window_->page.hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(Item(id)));
+    }
+    // Enabled flags of Connect, port box, Disconnect, Start, Stop, block, key, key A, key B.
+    std::string Enables() const {
+        std::string flags;
+        for (int id : {IDC_CONNECT, IDC_PORT, IDC_DISCONNECT, IDC_START, IDC_STOP, IDC_BLOCK, IDC_KEY,
+                       IDC_KEY_A, IDC_KEY_B})
+            flags += IsWindowEnabled(Item(id)) ? '1' : '0';
+        return flags;
+    }
+    std::wstring Text(int id) const {
+        wchar_t text[512] = {};
+        GetWindowTextW(Item(id), text, 512);
+        return text;
+    }
+    LRESULT PortItems() const { return SendMessageW(Item(IDC_PORT), CB_GETCOUNT, 0, 0); }
+
+    CTestApp app_;
+    CTempFolder folder_{L"qc-main-window"};
+    CAppSettings settings_;
+    std::unique_ptr<CListedPorts> ports_;
+    std::unique_ptr<CMainWnd> window_;
+};
+
+TEST_F(MainWindow, EveryStateOfThePageEnablesItsControls) {
+    settings_.port = L"COM249";  // nothing answers there: the connection stays "connecting"
+    Open();
+    const char* disconnected = "110001111";
+    const char* linked = "001101111";
+    const char* testing = "001010000";
+    EXPECT_EQ(Enables(), disconnected);
+    struct Step {
+        const char* what;
+        int command;
+        const char* enables;
+    };
+    const Step steps[] = {
+        {"Connect", IDC_CONNECT, linked},
+        {"Start", IDC_START, testing},
+        {"Stop", IDC_STOP, linked},
+        {"Start again", IDC_START, testing},
+        {"Disconnect while testing", IDC_DISCONNECT, disconnected},
+        {"Connect again", IDC_CONNECT, linked},
+        {"Disconnect while linked", IDC_DISCONNECT, disconnected},
+    };
+    for (const Step& step : steps) {
+        Command(step.command);
+        EXPECT_EQ(Enables(), step.enables) << step.what;
+    }
+    EXPECT_FALSE(window_->connection.IsRunning());
+}
+
+// Reads the error box's texts and presses its button from a timer, once the box runs its loop.
+std::wstring g_errorBoxTexts;
+
+void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = FindWindowW(L"#32770", L"Quill Check");
+    if (!box)
+        return;
+    KillTimer(nullptr, timer);
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM) -> BOOL {
+            wchar_t className[32] = {};
+            GetClassNameW(child, className, 32);
+            wchar_t text[256] = {};
+            GetWindowTextW(child, text, 256);
+            g_errorBoxTexts += text;
+            g_errorBoxTexts += L'|';
+            if (lstrcmpiW(className, L"Button") == 0)
+                PostMessageW(child, BM_CLICK, 0, 0);
+            return TRUE;
+        },
+        0);
+}
+
+TEST_F(MainWindow, StartWithAnIncompleteKeyShowsTheMessageAndStartsNothing) {
+    settings_.port = L"COM249";
+    settings_.authKey = 0x123456789ABCull;
+    Open();
+    EXPECT_EQ(Text(IDC_KEY), L"123456789abc");
+    Command(IDC_CONNECT);
+    SetWindowTextW(Item(IDC_KEY), L"");  // every position empty again
+    g_errorBoxTexts.clear();
+    SetTimer(nullptr, 0, 50, &CloseErrorBox);
+    Command(IDC_START);
+    std::wstring message;
+    LoadResourceString(123, message);
+    EXPECT_NE(g_errorBoxTexts.find(message), std::wstring::npos);
+    EXPECT_FALSE(window_->connection.TestRunning());
+    EXPECT_EQ(Enables(), "001101111");
+    EXPECT_EQ(settings_.authKey, 0x123456789ABCull);
+    Command(IDC_DISCONNECT);
+}
+
+TEST_F(MainWindow, EmptyPortNameConnectsNothing) {
+    Open();
+    Command(IDC_CONNECT);
+    EXPECT_FALSE(window_->connection.IsRunning());
+    EXPECT_EQ(Enables(), "110001111");
+}
+
+TEST_F(MainWindow, FoundPortOfAnUnsupportedReaderCannotBeConnected) {
+    struct Case {
+        int32_t model;
+        const wchar_t* item;
+        bool connectable;
+    };
+    const Case cases[] = {
+        {0, L"COM251   ", false},
+        {2, L"COM251   Tern USB CL", true},
+        {4, L"COM251   Tern EH", false},
+        {11, L"COM251   Tern Panel VI NFC", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.model);
+        settings_.port = L"COM251";
+        Open({{L"COM251", c.model}});  // no such port: the probe keeps the adapter's model
+        ASSERT_TRUE(PumpUntil([&] { return PortItems() == 1; }));
+        wchar_t item[128] = {};
+        SendMessageW(Item(IDC_PORT), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(item));
+        EXPECT_EQ(std::wstring(item), c.item);
+        EXPECT_EQ(SendMessageW(Item(IDC_PORT), CB_GETCURSEL, 0, 0), 0);
+        // Set up before the search reported, the page still allows Connect; the rule applies
+        // from the next command on.
+        EXPECT_TRUE(IsWindowEnabled(Item(IDC_CONNECT)));
+        Command(IDC_DISCONNECT);
+        EXPECT_EQ(IsWindowEnabled(Item(IDC_CONNECT)) != 0, c.connectable);
+        EXPECT_EQ(IsWindowEnabled(Item(IDC_PORT)) != 0, c.connectable);
+        TearDown();
+    }
+}
+
+TEST_F(MainWindow, StoredPortMissingFromTheListStaysFreeText) {
+    settings_.port = L"COM252";
+    Open({{L"COM251", 4}});
+    ASSERT_TRUE(PumpUntil([&] { return PortItems() == 1; }));
+    EXPECT_EQ(SendMessageW(Item(IDC_PORT), CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(Text(IDC_PORT), L"COM252");
+    Command(IDC_DISCONNECT);
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_CONNECT)));
+}
+
+TEST_F(MainWindow, LogKeepsTakingLinesAndStaysBounded) {
+    Open();
+    const std::wstring filler(60, L'x');
+    const int lineCount = 2 * static_cast<int>(kLogLimit / (filler.size() + 8));
+    std::vector<std::wstring> batch;
+    for (int line = 0; line < lineCount; ++line) {
+        batch.push_back(std::to_wstring(line) + L" " + filler);
+        if (batch.size() == 500) {
+            window_->page.AppendLogLines(batch);
+            batch.clear();
+        }
+    }
+    window_->page.AppendLogLines(batch);
+    const int length = GetWindowTextLengthW(Item(IDC_LOG));
+    EXPECT_LE(static_cast<size_t>(length), kLogLimit);
+    EXPECT_GE(static_cast<size_t>(length), kLogKeep / 2);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(Item(IDC_LOG), text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    const std::wstring newest = std::to_wstring(lineCount - 1) + L" " + filler + L"\r\n";
+    ASSERT_GE(text.size(), newest.size());
+    EXPECT_EQ(text.substr(text.size() - newest.size()), newest);
+    // Whole lines only: the oldest kept line starts with its number.
+    EXPECT_NE(text.find(L' '), std::wstring::npos);
+    EXPECT_EQ(text.substr(text.find(L' '), 61), L" " + filler);
+}
+
+TEST_F(MainWindow, NotificationsOutsideTheThreeChangeNothing) {
+    Open();
+    SetWindowTextW(Item(IDC_STATE), L"marker");
+    for (WPARAM what : {WPARAM{0}, WPARAM{4}}) {
+        EXPECT_EQ(SendMessageW(window_->hwnd, WM_THREAD_NOTIFY, what, 0), 0);
+        EXPECT_EQ(Text(IDC_STATE), L"marker");
+    }
+    SendMessageW(window_->hwnd, WM_THREAD_NOTIFY, NOTIFY_STATE, 0);
+    EXPECT_NE(Text(IDC_STATE), L"marker");
+}
+
+TEST_F(MainWindow, CloseStoresTheNormalRectangleAndSavesWhenChanged) {
+    settings_.path = folder_.Path(L"quillcheck.json");
+    Open();
+    MoveWindow(window_->hwnd, 30, 40, 620, 450, TRUE);
+    ShowWindow(window_->hwnd, SW_MINIMIZE);
+    SendMessageW(window_->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(window_->hwnd, nullptr);
+    EXPECT_EQ(settings_.formPos, (std::array<int32_t, 4>{30, 40, 620, 450}));
+    EXPECT_FALSE(settings_.modified);
+    EXPECT_NE(GetFileAttributesW(settings_.path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {
+    struct Case {
+        const char* what;
+        std::array<int32_t, 4> stored;
+        bool keepsSize;
+    };
+    const Case cases[] = {
+        {"position only", {70, 80, CAppSettings::kNotSet, CAppSettings::kNotSet}, true},
+        {"size and position", {70, 80, 640, 480}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings_.formPos = c.stored;
+        Open();
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        ASSERT_TRUE(GetWindowPlacement(window_->hwnd, &placement));
+        const RECT& r = placement.rcNormalPosition;
+        EXPECT_EQ(r.left, 70);
+        EXPECT_EQ(r.top, 80);
+        EXPECT_EQ(r.right - r.left, c.keepsSize ? 500 : 640);
+        EXPECT_EQ(r.bottom - r.top, c.keepsSize ? 400 : 480);
+        TearDown();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,345 @@
+// The page's set-up, layout, commands, enable rules, port menu and refresh timer.
+#include "ui/main_page_win32.h"
+
+#include <windowsx.h>
+
+#include <string>
+
+#include "foundation/catalogue.h"
+#include "foundation/modules_win32.h"
+#include "search/search_thread_win32.h"
+#include "ui/framework/dispatch_win32.h"
+#include "ui/framework/error_box_win32.h"
+#include "ui/framework/win_app_win32.h"
+#include "ui/log_trim.h"
+#include "ui/main_page_rules.h"
+#include "ui/resource_ids.h"
+
+namespace {
+
+constexpr UINT kRefreshPeriodMs = 333;
+constexpr unsigned kInvalidKeyText = 123;
+constexpr wchar_t kKeyMask[] = L"AAAAAAAAAAAA";
+constexpr wchar_t kKeyTemplate[] = L"____________";
+constexpr wchar_t kKeyDigits[] = L"0123456789abcdefABCDEF";
+constexpr wchar_t kKeyFontFace[] = L"System";
+
+struct AnchoredControl {
+    int id;
+    int anchors;
+};
+// Port box, card frame and line and test frame stretch with the width; the buttons follow the
+// right edge; the log stretches both ways.
+constexpr AnchoredControl kAnchoredControls[] = {
+    {IDC_PORT, kAnchorLeft | kAnchorRight},
+    {IDC_CONNECT, kAnchorRight},
+    {IDC_DISCONNECT, kAnchorRight},
+    {IDC_CARD_GROUP, kAnchorLeft | kAnchorRight},
+    {IDC_CARD, kAnchorLeft | kAnchorRight},
+    {IDC_TEST_GROUP, kAnchorLeft | kAnchorRight},
+    {IDC_START, kAnchorRight},
+    {IDC_STOP, kAnchorRight},
+    {IDC_LOG, kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom},
+};
+
+HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
+    HINSTANCE resources = ResourceModule();
+    return FindResourceW(resources, MAKEINTRESOURCEW(id), type) ? resources : ProgramModule();
+}
+
+LayoutRect ToLayout(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+class CMenuHolder {
+public:
+    explicit CMenuHolder(HMENU menu) : menu_(menu) {}
+    ~CMenuHolder() {
+        if (menu_)
+            DestroyMenu(menu_);
+    }
+    CMenuHolder(const CMenuHolder&) = delete;
+    CMenuHolder& operator=(const CMenuHolder&) = delete;
+    HMENU Get() const { return menu_; }
+
+private:
+    HMENU menu_;
+};
+
+}  // namespace
+
+CMainPage::CMainPage(CAppSettings& settings, CConnectThread& connection, CSearchThread& search)
+    : settings_(settings), connection_(connection), search_(search) {}
+
+CMainPage::~CMainPage() {
+    CWnd::Destroy();  // the key edit still uses the font until its window is gone
+    if (keyFont)
+        DeleteObject(keyFont);
+    keyFont = nullptr;
+}
+
+bool CMainPage::CreatePage(HWND parent) {
+    HWND page = CreateDialogParamW(ModuleHolding(IDD_MAIN, RT_DIALOG), MAKEINTRESOURCEW(IDD_MAIN), parent,
+                                   &FrameworkDialogProc, reinterpret_cast<LPARAM>(static_cast<CWnd*>(this)));
+    if (!page)
+        return false;
+    ShowWindow(page, SW_SHOWNOACTIVATE);
+    return true;
+}
+
+LRESULT CMainPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            InitDialog();
+            SetUp();
+            return 1;
+        case WM_DESTROY: OnDestroy(); return 0;
+        case WM_SIZE:
+            DefaultHandling();
+            Layout(LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<HWND>(wParam), lParam); return 0;
+        case WM_TIMER:
+            if (wParam != IDT_REFRESH)
+                return DefaultHandling();
+            OnTimer(wParam);
+            return 0;
+        case WM_INITMENUPOPUP:
+            GetApp()->OnMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam), HIWORD(lParam) != 0);
+            return 0;
+        default: return CWnd::HandleMessage(window, message, wParam, lParam);
+    }
+}
+
+bool CMainPage::HandleCommand(UINT commandId, UINT, HWND) {
+    switch (commandId) {
+        case IDC_CONNECT: Connect(); return true;
+        case IDC_DISCONNECT: Disconnect(); return true;
+        case IDC_START: Start(); return true;
+        case IDC_STOP: Stop(); return true;
+        case ID_SEARCH_ALL_PORTS: ToggleSearchAll(); return true;
+        case ID_RESCAN: Rescan(); return true;
+        default: return false;
+    }
+}
+
+void CMainPage::SetUp() {
+    // An enabled, borderless control parent inside the main window.
+    SetWindowLongW(
+        hwnd, GWL_STYLE,
+        (GetWindowLongW(hwnd, GWL_STYLE) & ~(WS_CAPTION | WS_DISABLED)) | WS_CLIPSIBLINGS | DS_CONTROL);
+    SetWindowLongW(hwnd, GWL_EXSTYLE, GetWindowLongW(hwnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    portBox.hwnd = GetDlgItem(hwnd, IDC_PORT);
+    blockBox.hwnd = GetDlgItem(hwnd, IDC_BLOCK);
+    ConfigureKeyEdit();
+    log.hwnd = GetDlgItem(hwnd, IDC_LOG);
+    // The default limit (32K units) would silently stop the log; the page trims it itself.
+    SendMessageW(log.hwnd, EM_SETLIMITTEXT, 2 * kLogLimit, 0);
+    RecordLayout();
+    FillPortList();
+    FillBlockBox();
+    ApplyEnableRules();
+    LoadControls();
+    RefreshStatus();
+}
+
+void CMainPage::ConfigureKeyEdit() {
+    CMaskedEditModel& key = keyEdit.model;
+    key.mask = kKeyMask;
+    key.inputTemplate = kKeyTemplate;
+    key.templateChar = L'_';
+    key.value = kKeyTemplate;
+    key.validChars = kKeyDigits;
+    keyEdit.Attach(GetDlgItem(hwnd, IDC_KEY));
+    if (!keyEdit.hwnd)
+        return;
+    // A fixed-pitch face keeps the twelve positions and their placeholders aligned.
+    auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(keyEdit.hwnd, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    if (!dialogFont || GetObjectW(dialogFont, sizeof(description), &description) == 0)
+        return;
+    wcsncpy_s(description.lfFaceName, kKeyFontFace, _TRUNCATE);
+    description.lfPitchAndFamily = FIXED_PITCH;
+    keyFont = CreateFontIndirectW(&description);
+    if (keyFont)
+        SendMessageW(keyEdit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(keyFont), TRUE);
+}
+
+void CMainPage::RecordLayout() {
+    layoutParent = hwnd;
+    layout.clear();
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    initialClient = ToLayout(client);
+    for (const AnchoredControl& anchored : kAnchoredControls) {
+        HWND control = GetDlgItem(hwnd, anchored.id);
+        if (!control)
+            continue;
+        RECT r{};
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        layout.push_back({anchored.id, anchored.anchors, ToLayout(r), control});
+    }
+}
+
+void CMainPage::Layout(int width, int height) {
+    if (!layoutParent || layout.empty())
+        return;
+    HDWP batch = BeginDeferWindowPos(static_cast<int>(layout.size()));
+    const int scrollX = GetScrollPos(layoutParent, SB_HORZ);
+    const int scrollY = GetScrollPos(layoutParent, SB_VERT);
+    for (const LayoutEntry& entry : layout) {
+        const LayoutRect r =
+            AnchoredRect(entry.initial, entry.anchors, initialClient, width, height, scrollX, scrollY);
+        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (entry.anchors & kAnchorNoCopyBits)
+            flags |= SWP_NOCOPYBITS;
+        if (batch) {
+            batch = DeferWindowPos(batch, entry.control, nullptr, r.left, r.top, r.right - r.left,
+                                   r.bottom - r.top, flags);
+        } else {
+            SetWindowPos(entry.control, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+        }
+    }
+    if (batch)
+        EndDeferWindowPos(batch);
+    // Group boxes are drawn through: without this their old edges stay on the page.
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void CMainPage::FillBlockBox() {
+    SendMessageW(blockBox.hwnd, CB_RESETCONTENT, 0, 0);
+    for (int block = 0; block < kBlockCount; ++block) {
+        const std::wstring item = BlockItemText(block);
+        SendMessageW(blockBox.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    }
+    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(settings_.block), 0);
+}
+
+void CMainPage::OnDestroy() {
+    KillRefreshTimer();
+    log.hwnd = nullptr;
+    keyEdit.Unsubclass();
+    keyEdit.hwnd = nullptr;
+    portBox.hwnd = nullptr;
+    blockBox.hwnd = nullptr;
+    layoutParent = nullptr;
+}
+
+void CMainPage::ApplyEnableRules() {
+    PageState state;
+    state.connectionActive = connection_.IsRunning();
+    state.testRunning = connection_.TestRunning();
+    const int selected = SelectedPortIndex();
+    state.portItemSelected = selected >= 0;
+    state.selectedModel = selected >= 0 ? ports[static_cast<size_t>(selected)].model : 0;
+    const PageEnables enables = EnablesFor(state);
+    const struct {
+        int id;
+        bool enabled;
+    } controls[] = {
+        {IDC_CONNECT, enables.connectAndPort},
+        {IDC_PORT, enables.connectAndPort},
+        {IDC_DISCONNECT, enables.disconnect},
+        {IDC_START, enables.start},
+        {IDC_STOP, enables.stop},
+        {IDC_BLOCK, enables.testSettings},
+        {IDC_KEY, enables.testSettings},
+        {IDC_KEY_A, enables.testSettings},
+        {IDC_KEY_B, enables.testSettings},
+    };
+    for (const auto& control : controls) EnableWindow(GetDlgItem(hwnd, control.id), control.enabled);
+}
+
+void CMainPage::OnContextMenu(HWND window, LPARAM lParam) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    if (GetGUIThreadInfo(GetCurrentThreadId(), &thread) &&
+        (thread.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE | GUI_POPUPMENUMODE)))
+        return;
+    const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    RECT label{};
+    HWND labelWindow = GetDlgItem(hwnd, IDC_PORT_LABEL);
+    if (window != hwnd || !labelWindow || !GetWindowRect(labelWindow, &label) || !PtInRect(&label, point)) {
+        DefaultHandling();
+        return;
+    }
+    CMenuHolder menu(LoadMenuW(ModuleHolding(IDR_PORT_MENU, RT_MENU), MAKEINTRESOURCEW(IDR_PORT_MENU)));
+    HMENU popup = menu.Get() ? GetSubMenu(menu.Get(), 0) : nullptr;
+    if (!popup)
+        return;
+    CheckMenuItem(popup, ID_SEARCH_ALL_PORTS,
+                  MF_BYCOMMAND | (settings_.allPorts ? MF_CHECKED : MF_UNCHECKED));
+    SetForegroundWindow(hwnd);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd, nullptr);
+}
+
+void CMainPage::OnTimer(WPARAM) {
+    try {
+        RefreshStatus();
+    } catch (const std::exception&) {
+        // Failing again every 333 ms would help nobody.
+        KillRefreshTimer();
+    }
+}
+
+void CMainPage::KillRefreshTimer() {
+    if (refreshTimerRunning && hwnd)
+        KillTimer(hwnd, IDT_REFRESH);
+    refreshTimerRunning = false;
+}
+
+void CMainPage::Connect() {
+    const std::wstring name = ChosenPortName();
+    if (name.empty())
+        return;
+    connection_.Start(name);
+    ApplyEnableRules();
+}
+
+void CMainPage::Disconnect() {
+    connection_.Stop();
+    RefreshCardLine();
+    ApplyEnableRules();
+}
+
+void CMainPage::Start() {
+    StoreControls();
+    if (!keyValid) {
+        std::wstring text;
+        LoadResourceString(kInvalidKeyText, text);
+        ShowErrorBox(text, hwnd);
+        SetFocus(keyEdit.hwnd);
+        return;
+    }
+    // Each test starts with an empty log, so its lines are the ones shown.
+    SetWindowTextW(log.hwnd, L"");
+    TestParameters test;
+    test.block = settings_.block;
+    test.key = settings_.authKey;
+    test.useKeyB = settings_.keyB;
+    test.useReaderKeys = settings_.useReaderKeys;
+    connection_.StartTest(test);
+    ApplyEnableRules();
+    refreshTimerRunning = SetTimer(hwnd, IDT_REFRESH, kRefreshPeriodMs, nullptr) != 0;
+}
+
+void CMainPage::Stop() {
+    KillRefreshTimer();
+    connection_.StopTest();
+    ApplyEnableRules();
+}
+
+void CMainPage::ToggleSearchAll() {
+    settings_.allPorts = !settings_.allPorts;
+    settings_.modified = true;
+    search_.SetSearchAll(settings_.allPorts);
+}
+
+void CMainPage::Rescan() {
+    search_.Rescan();
+    FillPortList();
+}

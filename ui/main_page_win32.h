@@ -1,0 +1,85 @@
+// The page that fills the main window: port choice, card line, test settings, state, counters
+// and log. It turns button presses into orders to the two workers and their notifications
+// (relayed by the main window) into refreshed controls. User-interface thread only; the
+// workers' shared data is read under their locks, which are released before any control is
+// touched.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "reader/connect_thread.h"
+#include "search/port_entry.h"
+#include "settings/app_settings.h"
+#include "ui/anchor_layout.h"
+#include "ui/edit_win32.h"
+#include "ui/framework/window_win32.h"
+
+class CSearchThread;
+
+class CMainPage : public CDialog {
+public:
+    // The references belong to the main window, which outlives the page's window.
+    CMainPage(CAppSettings& settings, CConnectThread& connection, CSearchThread& search);
+    ~CMainPage() override;
+
+    // Creates the page from its template as a child of parent; false when that failed.
+    bool CreatePage(HWND parent);
+
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool HandleCommand(UINT commandId, UINT notifyCode, HWND control) override;
+
+    // What the main window calls on the workers' notifications and at close.
+    void FillPortList();
+    void RefreshStatus();
+    void RefreshCardLine();
+    void StoreControls();
+    // Appends the lines at the log's end, dropping its oldest lines past the log's bound.
+    void AppendLogLines(const std::vector<std::wstring>& lines);
+
+    struct LayoutEntry {
+        int controlId = 0;
+        int anchors = 0;
+        LayoutRect initial;  // page client coordinates at set-up
+        HWND control = nullptr;
+    };
+
+    CWnd portBox;
+    CWnd blockBox;
+    CMaskedEdit keyEdit;
+    HFONT keyFont = nullptr;  // owned: deleted with the page
+    CEdit log;
+    HWND layoutParent = nullptr;
+    std::vector<LayoutEntry> layout;
+    LayoutRect initialClient;
+    std::vector<PortEntry> ports;  // the page's copy of the found list, in the box's item order
+    bool refreshTimerRunning = false;
+    bool keyValid = true;
+
+private:
+    void SetUp();
+    void ConfigureKeyEdit();
+    void RecordLayout();
+    void FillBlockBox();
+    void LoadControls();
+    void SelectPort(const std::wstring& name);
+    void ApplyEnableRules();
+    void Layout(int width, int height);
+    void OnDestroy();
+    void OnContextMenu(HWND window, LPARAM lParam);
+    void OnTimer(WPARAM timerId);
+    void Connect();
+    void Disconnect();
+    void Start();
+    void Stop();
+    void ToggleSearchAll();
+    void Rescan();
+    std::wstring ChosenPortName() const;
+    int SelectedPortIndex() const;  // -1: free text
+    void KillRefreshTimer();
+
+    CAppSettings& settings_;
+    CConnectThread& connection_;
+    CSearchThread& search_;
+};

@@ -1,0 +1,49 @@
+#include "ui/page_texts.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "foundation/catalogue.h"
+#include "foundation/text_format.h"
+#include "foundation/version.h"
+#include "reader/card_names.h"
+
+namespace {
+
+constexpr unsigned kSerialFormat = 104;
+constexpr unsigned kFirmwareFormat = 105;
+
+}  // namespace
+
+std::wstring PortItemText(const PortEntry& port) {
+    std::wstring text = port.name + L"   ";
+    if (port.model != 0)
+        text += ReaderModelName(port.model);
+    if (port.serial != -1)
+        AppendFormatResource(text, kSerialFormat, static_cast<int>(port.serial));
+    if (port.firmware != 0)
+        AppendFormatResource(text, kFirmwareFormat, FormatVersion(port.firmware).c_str());
+    return text;
+}
+
+std::wstring CardLineText(const CardInfo& card) {
+    if (card.uidLength == 0)
+        return {};
+    // The record comes from another thread's parsing of reader replies: never trust the length.
+    const size_t length = std::min<size_t>(card.uidLength, kMaxUidLength);
+    std::array<uint8_t, kMaxUidLength + 1> prefixed{};
+    prefixed[0] = static_cast<uint8_t>(length);
+    std::copy_n(card.uid.begin(), length, prefixed.begin() + 1);
+
+    std::wstring text = CardTypeName(card.type);
+    text += L' ';
+    text += HexBytesReversed(prefixed.data());
+    if (card.subtype != kSubtypeNone) {
+        text += L' ';
+        text += CardSubtypeName(card.subtype);
+    }
+    if (card.securityLevel != kNoSecurityLevel)
+        AppendFormat(text, L" SL%d", static_cast<int>(static_cast<int8_t>(card.securityLevel)));
+    return text;
+}

@@ -66,7 +66,10 @@ bool CConnectThread::UpdateCard(const CardInfo& record) {
         card = record;
         written = 0;
         errors = 0;
-        noCardLogged = false;
+        // A removal is announced by the test's own "No card." line; only a card that arrives
+        // earns a new one, so one removal never logs the line twice.
+        if (record.uidLength != 0)
+            noCardLogged = false;
     }
     authSector = -1;
     selected = record.uidLength != 0;

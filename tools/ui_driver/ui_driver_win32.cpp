@@ -164,7 +164,9 @@ int Run(const std::vector<std::wstring>& args) {
     }
     if (args.size() < 2)
         return Usage();
-    HWND control = Control(id(1));
+    // The main window is findable while it still builds its page: give the controls a moment.
+    HWND control = nullptr;
+    WaitFor(kDefaultWaitMs, [&] { return (control = Control(id(1))) != nullptr; });
     if (int missing = NeedControl(control))
         return missing;
 

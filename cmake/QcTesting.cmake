@@ -1,3 +1,9 @@
+# Windows tests that load texts, dialogs or icons from their own module link the resources.
+set(QC_TEST_RESOURCES "")
+if(WIN32)
+  set(QC_TEST_RESOURCES $<TARGET_OBJECTS:qc_resources>)
+endif()
+
 # qc_add_test(NAME SOURCES ... [LIBS ...] [ENV ...] [ARGS ...] [NO_MAIN])
 # One GoogleTest executable run as one ctest entry (under Wine in the Windows build: one
 # Wine start per executable keeps the suite fast).

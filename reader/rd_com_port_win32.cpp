@@ -7,6 +7,9 @@ namespace {
 constexpr DWORD kDcbLength = 28;
 // How long Close lets cancelled requests report back before the handle goes anyway.
 constexpr DWORD kCancelWaitMs = 1000;
+// How long a read left waiting for the first byte stays out before it completes empty and the
+// next Read starts another.
+constexpr DWORD kReadWaitMs = 60000;
 
 DWORD CommMaskFor(uint8_t eventChar) {
     return eventChar != 0 ? EV_RXFLAG : EV_RXCHAR;
@@ -91,9 +94,14 @@ void CRdComPort::Configure() {
     dcb.EvtChar = static_cast<char>(eventChar);
     if (!SetCommState(handle_, &dcb))
         fail();
-    // Reads return at once with whatever the driver holds.
+    // A read returns at once with whatever the driver holds; when it holds nothing, the read
+    // waits for the first byte and returns with it. Read leaves such a read waiting, so a reply
+    // wakes the owner through the read event as soon as it starts to arrive. (Some drivers, Wine's
+    // among them, only poll for the comm event, about once a millisecond.)
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = kReadWaitMs;
     if (!SetCommTimeouts(handle_, &timeouts))
         fail();
     if (!SetCommMask(handle_, CommMaskFor(eventChar)))
@@ -106,6 +114,7 @@ void CRdComPort::Close() {
     SetCommMask(handle_, 0);
     readPending = false;
     writePending = false;
+    discardRead_ = false;
     lost = false;
     PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
     // Requests still in flight write into this object's OVERLAPPED structures and buffers:
@@ -116,8 +125,7 @@ void CRdComPort::Close() {
     CancelIo(handle_);
     const DWORD start = GetTickCount();
     for (OVERLAPPED* ov : {&commOv_, &writeOv_, &readOv_}) {
-        while (!HasOverlappedIoCompleted(ov) && GetTickCount() - start < kCancelWaitMs)
-            Sleep(1);
+        while (!HasOverlappedIoCompleted(ov) && GetTickCount() - start < kCancelWaitMs) Sleep(1);
     }
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
@@ -249,11 +257,10 @@ bool CRdComPort::Read() {
             if (readPending)
                 return any;
         }
+        // With nothing queued the read below waits for the first byte (see Configure).
         const DWORD queued = DriverQueued();
-        if (queued == 0)
-            return any;
         DWORD got = 0;
-        if (!ReadFile(handle_, readChunk_, std::min(queued, kChunkSize), &got, &readOv_)) {
+        if (!ReadFile(handle_, readChunk_, std::clamp<DWORD>(queued, 1, kChunkSize), &got, &readOv_)) {
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING) {
                 readPending = true;
@@ -263,8 +270,8 @@ bool CRdComPort::Read() {
                 ThrowLost(error);
             got = 0;
         }
-        // The driver said bytes were queued but none came (end of file): asking again would
-        // spin, so the next Read tries anew.
+        // Nothing came although the read returned (end of file, or the wait ran out): asking
+        // again would spin, so the next Read tries anew.
         if (got == 0)
             return any;
         AppendInput(readChunk_, got);
@@ -280,18 +287,29 @@ void CRdComPort::OnReadDone() {
         const DWORD error = GetLastError();
         if (error == ERROR_IO_INCOMPLETE)
             return;
-        ThrowLost(error);
+        // A read cancelled by Purge ends this way; anything else means the device is gone.
+        if (error != ERROR_OPERATION_ABORTED || !discardRead_)
+            ThrowLost(error);
+        got = 0;
     }
     readPending = false;
-    AppendInput(readChunk_, got);
+    if (!discardRead_)
+        AppendInput(readChunk_, got);
+    discardRead_ = false;
 }
 
 void CRdComPort::Purge(bool purgeInput, bool purgeOutput) {
     DWORD flags = 0;
     if (purgeInput) {
-        readPending = false;
         input.clear();
         flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+        // The waiting read may already hold old bytes, and not every driver aborts it on a
+        // purge: cancel it and drop what it brings. It stays pending (its buffer in use) until
+        // it reports back; the next Read or read event collects it.
+        if (readPending) {
+            discardRead_ = true;
+            CancelIoEx(handle_, &readOv_);
+        }
     }
     if (purgeOutput) {
         writePending = false;

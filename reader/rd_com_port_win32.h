@@ -47,4 +47,5 @@ private:
     BYTE writeChunk_[kChunkSize]{};
     BYTE readChunk_[kChunkSize]{};
     std::vector<uint8_t> pendingOut_;
+    bool discardRead_ = false;  // the pending read was cancelled by Purge: its bytes are stale
 };

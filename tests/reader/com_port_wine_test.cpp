@@ -15,6 +15,7 @@
 #include "foundation/errors.h"
 #include "foundation/handle_win32.h"
 #include "reader/exchange.h"
+#include "reader/frame.h"
 #include "reader/ident.h"
 #include "reader/rd_com_port_win32.h"
 #include "reader/wait_clock_win32.h"
@@ -113,6 +114,46 @@ TEST_F(ComPortWineTest, LongWriteGoesOutInChunksAndTheLinkStaysUsable) {
     wine.port.Purge(true, true);
     EXPECT_TRUE(wine.port.input.empty());
     EXPECT_EQ(wine.port.InputCount(), 0);
+}
+
+// Waits on one of the port's events as the owner would, without completing anything.
+bool Signalled(const CHandle& event) {
+    return WaitForSingleObject(event.Get(), 5000) == WAIT_OBJECT_0;
+}
+
+TEST_F(ComPortWineTest, AReplyWakesTheWaitingReadAndAPurgeDropsOnlyOldBytes) {
+    WineLink wine(readerPort);
+    wine.port.SetParams(9600, kReaderLink.stopBits, 0);
+    ASSERT_TRUE(wine.port.Open());
+    Bytes request;
+    const uint8_t keepAlive[] = {0x01, 0x80};
+
+    // With nothing received, Read leaves a read waiting; the reply completes it through the
+    // read event alone.
+    EXPECT_FALSE(wine.port.Read());
+    ASSERT_TRUE(wine.port.readPending);
+    BuildFrame(request, 0x31, 0x2F, keepAlive, sizeof keepAlive);
+    wine.port.Write(request.data(), request.size());
+    ASSERT_TRUE(Signalled(wine.events[3])) << "the reply did not complete the waiting read";
+    wine.port.OnReadDone();
+    EXPECT_FALSE(wine.port.input.empty());
+
+    // A reply already taken in by the waiting read is stale once purged: it never reaches input.
+    wine.port.input.clear();
+    EXPECT_FALSE(wine.port.Read());
+    wine.port.Write(request.data(), request.size());
+    ASSERT_TRUE(Signalled(wine.events[3]));
+    wine.port.Purge(true, true);
+    EXPECT_FALSE(wine.port.Read());
+    EXPECT_TRUE(wine.port.input.empty());
+
+    // A read cancelled by a purge while still waiting is no lost device, and the next
+    // exchange gets its whole reply.
+    EXPECT_FALSE(wine.port.Read());
+    wine.port.Purge(true, true);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
+    EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
+    EXPECT_TRUE(wine.port.input.empty());
 }
 
 TEST_F(ComPortWineTest, MissingPortThrowsNotExists) {

@@ -175,30 +175,7 @@ void CConnectThread::ThreadMain() {
             continue;
         }
         try {
-            // Between exchanges the comm event is left alone: nothing waits for received bytes
-            // then (the next exchange reads whatever came), and some serial drivers signal it
-            // every few milliseconds, which would keep an idle worker busy. The exchange's own
-            // wait serves it again.
-            std::array<EventHandle, 3> idleEvents{};
-            size_t idleCount = 0;
-            int idleMap[3] = {};
-            for (size_t i = 0; i < exchange.eventCount; ++i) {
-                if (i == CRdExchange::kCommEvent)
-                    continue;
-                idleMap[idleCount] = static_cast<int>(i);
-                idleEvents[idleCount++] = exchange.events[i];
-            }
-            const int woken = clock.WaitAny(idleEvents.data(), idleCount, exchange.waitTimeout);
-            const int fired = woken == kWaitTimedOut ? kWaitTimedOut : idleMap[woken];
-            // A completion may still be signalled for a port that was destroyed since.
-            if (port) {
-                switch (fired) {
-                    case CRdExchange::kCommEvent: port->OnCommEvent(); break;
-                    case CRdExchange::kWriteEvent: port->OnWriteDone(); break;
-                    case CRdExchange::kReadEvent: port->OnReadDone(); break;
-                    default: break;
-                }
-            }
+            exchange.ServiceWait(exchange.waitTimeout);
         } catch (const std::exception& error) {
             HandleError(&error);
         } catch (...) {

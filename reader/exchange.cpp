@@ -52,12 +52,26 @@ bool CRdExchange::WaitFrame(uint8_t wanted, uint32_t timeoutMs) {
 }
 
 void CRdExchange::ServiceWait(uint32_t timeoutMs) {
-    const int fired = clock.WaitAny(events.data(), eventCount, timeoutMs);
-    if (fired == kWaitTimedOut)
+    // The comm event is left out: the port keeps a read waiting, whose event reports received
+    // bytes as soon as they come. Serving the comm event would mean arming a new wait each time,
+    // which some drivers pay for dearly (Wine's starts a thread that polls every millisecond).
+    std::array<EventHandle, 3> waited{};
+    std::array<EventIndex, 3> indexOf{};
+    size_t count = 0;
+    for (size_t i = 0; i < eventCount; ++i) {
+        if (i == kCommEvent)
+            continue;
+        indexOf[count] = static_cast<EventIndex>(i);
+        waited[count++] = events[i];
+    }
+    const int woken = clock.WaitAny(waited.data(), count, timeoutMs);
+    if (woken == kWaitTimedOut)
         return;
     waitTimeout = 0;
-    switch (fired) {
-        case kCommEvent: port->OnCommEvent(); break;
+    // A completion may still be signalled for a port that was destroyed since.
+    if (port == nullptr)
+        return;
+    switch (indexOf[static_cast<size_t>(woken)]) {
         case kWriteEvent: port->OnWriteDone(); break;
         case kReadEvent: port->OnReadDone(); break;
         default: break;  // the wake event only ends the wait

@@ -43,7 +43,8 @@ public:
     void SendRaw(const uint8_t* data, size_t size, uint32_t timeoutMs);
     // Waits until the input holds a complete frame numbered seq at its start; false on time-out.
     bool WaitFrame(uint8_t seq, uint32_t timeoutMs);
-    // One wait on the events, serving the port's completion that fired.
+    // One wait on the wake event and the port's write and read completions, serving the one
+    // that fired (the comm event is not waited on; see the definition).
     void ServiceWait(uint32_t timeoutMs);
     // Milliseconds since the last send.
     uint32_t SinceLastActivity() { return TicksSince(clock.Now(), lastActivity); }

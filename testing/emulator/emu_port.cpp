@@ -79,6 +79,7 @@ void CEmuPort::Write(const uint8_t* data, size_t size) {
         return;
     }
     writePending = true;
+    writeDoneAt_ = clock_.Elapsed() + latency;
     const uint64_t generation = generation_;
     clock_.After(latency, [this, generation] {
         if (generation != generation_ || !writePending || unplugged_)
@@ -91,7 +92,9 @@ void CEmuPort::OnWriteDone() {
     if (!writePending)
         return;
     CheckLine();
-    // Completion is only reported through the write event; until it fired, the write is pending.
+    // A write is done when its time has come, however often the owner asks before.
+    if (clock_.Elapsed() < writeDoneAt_)
+        return;
     writePending = false;
     Transmit(std::move(pendingOut_));
     pendingOut_.clear();
@@ -131,6 +134,8 @@ void CEmuPort::Deliver(const EmuOutput& output, uint64_t generation) {
                                                          eventChar) != output.bytes.end();
         if (flagged && commEvent != nullptr)
             clock_.Signal(commEvent);
+        if (readPending && readEvent_ != nullptr)
+            clock_.Signal(readEvent_);
     };
     const uint64_t delay = lineFreeAt_ - clock_.Elapsed();
     if (delay == 0)
@@ -160,6 +165,23 @@ int CEmuPort::InputCount() {
 
 bool CEmuPort::Read() {
     CheckLine();
+    const bool any = DrainQueue();  // also what a waiting read would have brought
+    // As on a real port, a read is left waiting for the first byte; its event reports arrivals.
+    readPending = true;
+    return any;
+}
+
+void CEmuPort::OnReadDone() {
+    if (!readPending)
+        return;
+    CheckLine();
+    if (driverQueue_.empty())
+        return;  // still waiting
+    readPending = false;
+    DrainQueue();
+}
+
+bool CEmuPort::DrainQueue() {
     bool any = false;
     while (!driverQueue_.empty()) {  // the driver hands out at most 1024 bytes per read
         const size_t count = std::min<size_t>(driverQueue_.size(), 1024);
@@ -177,6 +199,10 @@ void CEmuPort::Unplug() {
     // Pending requests end with an error: the owner's wait wakes and the next call fails.
     if (commEvent != nullptr)
         clock_.Signal(commEvent);
+    if (readPending && readEvent_ != nullptr)
+        clock_.Signal(readEvent_);
+    if (writePending && writeEvent_ != nullptr)
+        clock_.Signal(writeEvent_);
 }
 
 void CEmuPort::InjectNoise(std::vector<uint8_t> bytes, uint32_t delayMs) {

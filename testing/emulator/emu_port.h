@@ -1,6 +1,7 @@
 // The in-process front end: the emulated reader behind the port interface, on a simulated
 // clock. Bytes written reach the reader when the write completes; its replies land in the
-// driver queue when their time comes and signal the comm event, as a serial driver would.
+// driver queue when their time comes and signal the comm event, and the read event when Read
+// left a read waiting, as a serial driver would.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,7 @@ public:
     void Purge(bool input, bool output) override;
     int InputCount() override;
     bool Read() override;
-    void OnReadDone() override {}
+    void OnReadDone() override;
 
     // The device vanishes: every later call fails with the lost-communication error.
     void Unplug();
@@ -46,6 +47,7 @@ public:
 
 private:
     void Fail();
+    bool DrainQueue();  // the driver queue into input; true when anything moved
     void CheckLine();
     void Transmit(std::vector<uint8_t> bytes);
     void Deliver(const EmuOutput& output, uint64_t generation);
@@ -61,4 +63,5 @@ private:
     std::deque<uint8_t> driverQueue_;
     std::vector<uint8_t> pendingOut_;
     uint64_t lineFreeAt_ = 0;
+    uint64_t writeDoneAt_ = 0;  // simulated time at which the pending write completes
 };

@@ -116,8 +116,7 @@ void CRdComPort::Close() {
     CancelIo(handle_);
     const DWORD start = GetTickCount();
     for (OVERLAPPED* ov : {&commOv_, &writeOv_, &readOv_}) {
-        while (!HasOverlappedIoCompleted(ov) && GetTickCount() - start < kCancelWaitMs)
-            Sleep(1);
+        while (!HasOverlappedIoCompleted(ov) && GetTickCount() - start < kCancelWaitMs) Sleep(1);
     }
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
@@ -181,6 +180,12 @@ void CRdComPort::OnCommEvent() {
         }
         if (error != ERROR_IO_INCOMPLETE)
             ThrowLost(error);
+        // Signalled, yet the wait still reads as pending. Wine can lose a wait that ends before
+        // WaitCommEvent returns: the call's own "pending" overwrites the result and the one
+        // signal is spent, so nothing would ever wake this wait again. Arming anew starts a live
+        // wait; where the old one really is still pending, the new one is refused with
+        // ERROR_INVALID_PARAMETER (tolerated) and the old one goes on.
+        ArmCommWait();
     }
     if (writePending)
         OnWriteDone();

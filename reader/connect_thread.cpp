@@ -34,6 +34,9 @@ void CConnectThread::PrepareRun(const std::wstring& name) {
     {
         std::lock_guard lock(mutex);
         authErrorLogged = false;
+        // A new connection has seen no card yet: the card its first poll finds is news (and is
+        // shown) even when it is the one the last connection saw.
+        card = CardInfo{};
     }
     while (exchange.eventCount < 2) exchange.events[exchange.eventCount++] = platform.NewEvent();
     // The first connect attempt is due at once, whatever the tick counter stands at.

@@ -187,6 +187,11 @@ void CRdComPort::OnCommEvent() {
             ArmCommWait();
             return;
         }
+        // Still pending is left alone. (Wine can lose a wait that ends while WaitCommEvent
+        // returns, so that it reads as pending for ever. It cannot be told from a running one,
+        // and arming over a running wait is refused with a status written over the running
+        // wait's own, after which Close could no longer tell when it ends. Received bytes are
+        // reported by the waiting read, so a lost comm wait costs nothing.)
         if (error != ERROR_IO_INCOMPLETE)
             ThrowLost(error);
     }

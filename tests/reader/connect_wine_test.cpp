@@ -5,27 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <cstring>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
-#include "foundation/handle_win32.h"
 #include "reader/connect_platform_win32.h"
 #include "reader/connect_thread.h"
-#include "reader/exchange.h"
-#include "reader/rd_com_port_win32.h"
-#include "reader/wait_clock_win32.h"
+#include "reader/frame.h"
+#include "tests/support/com_link_win32.h"
+#include "tests/support/environment.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-std::wstring EmulatorPort() {
-    const char* value = std::getenv("QC_EMU_PORT");
-    return value == nullptr ? std::wstring() : std::wstring(value, value + std::strlen(value));
-}
 
 // Waits in real time for a condition the worker brings about; false after the deadline.
 bool WaitFor(const std::function<bool()>& condition, DWORD deadlineMs) {
@@ -38,49 +33,61 @@ bool WaitFor(const std::function<bool()>& condition, DWORD deadlineMs) {
     return true;
 }
 
+// The system's platform whose ports count the field resets (0x23) they send: the first command
+// of every card poll, so the test can see the worker back at polling after a test stopped.
+class CCountingPlatform : public CWin32ConnectPlatform {
+public:
+    std::unique_ptr<CRdPort> NewPort() override { return std::make_unique<CCountingPort>(resets); }
+
+    std::atomic<int> resets{0};
+
+private:
+    class CCountingPort : public CRdComPort {
+    public:
+        explicit CCountingPort(std::atomic<int>& resets) : resets_(resets) {}
+        void Write(const uint8_t* data, size_t size) override {
+            if (size > 3 && data[0] == kFrameStart && data[3] == 0x23)
+                ++resets_;
+            CRdComPort::Write(data, size);
+        }
+
+    private:
+        std::atomic<int>& resets_;
+    };
+};
+
 // Reads a block of the card straight through the reader protocol at 9600 baud.
 Bytes ReadCardBlock(const std::wstring& name, uint8_t block) {
-    std::array<CHandle, 4> events;
-    CWin32WaitClock clock;
-    CRdComPort port;
-    CRdExchange link(clock, kReaderLink);
-    for (size_t i = 0; i < events.size(); ++i) {
-        events[i].Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        link.events[i] = events[i].Get();
-    }
-    link.eventCount = events.size();
-    link.port = &port;
-    link.running = true;
-    port.name = name;
-    port.SetEvents(events[1].Get(), events[2].Get(), events[3].Get());
-    port.SetParams(9600, kReaderLink.stopBits, 0);
-    if (!port.Open())
+    CComLink wine(name, 0);
+    if (!wine.port.Open())
         return {};
-    const auto exchange = [&](uint8_t command, const Bytes& payload) {
-        return link.Exchange(command, payload.data(), payload.size(), link.reply);
-    };
-    if (exchange(0x2F, {0x01, 0x80}) != 0x55 || exchange(0x23, {0x00, 0x0A, 0x00}) != 0x55 ||
-        exchange(0x45, {0x00}) != 0x55)
+    if (wine.Exchange(0x2F, {0x01, 0x80}) != 0x55 || wine.Exchange(0x23, {0x00, 0x0A, 0x00}) != 0x55 ||
+        wine.Exchange(0x45, {0x00}) != 0x55)
         return {};
-    Bytes select{0x81};
-    select.insert(select.end(), link.reply.begin() + 3, link.reply.end());
-    if (exchange(0x46, select) != 0x55 ||
-        exchange(0x50, {0x02, block, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) != 0x55 ||
-        exchange(0x51, {block}) != 0x55)
+    const Bytes found = wine.link.reply;  // ATQA, SAK, UID
+    if (found.size() < 4)
         return {};
-    Bytes data = link.reply;
-    exchange(0x2F, {0x00, 0x80});
+    Bytes select(found.size() - 2);
+    select[0] = 0x81;
+    std::copy(found.begin() + 3, found.end(), select.begin() + 1);
+    if (wine.Exchange(0x46, select) != 0x55 ||
+        wine.Exchange(0x50, {0x02, block, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) != 0x55 ||
+        wine.Exchange(0x51, {block}) != 0x55)
+        return {};
+    Bytes data = wine.link.reply;
+    wine.Exchange(0x2F, {0x00, 0x80});
     return data;
 }
 
 TEST(ConnectWineTest, ConnectsIdentifiesAndRunsBlockTestCycles) {
-    const std::wstring name = EmulatorPort();
+    const std::wstring name = EnvironmentText("QC_EMU_PORT");
     if (name.empty())
         GTEST_SKIP() << "QC_EMU_PORT names no emulated reader";
     constexpr int kCycles = 200;
     constexpr uint8_t kBlock = 4;
     {
-        CConnectThread thread(Win32ConnectPlatform());
+        CCountingPlatform platform;
+        CConnectThread thread(platform);
         thread.Start(name);
         ASSERT_TRUE(WaitFor([&] { return thread.ReadState() == kConnected; }, 20000));
         const ReaderIdentity identity = thread.ReadIdentity();
@@ -107,8 +114,11 @@ TEST(ConnectWineTest, ConnectsIdentifiesAndRunsBlockTestCycles) {
             FAIL() << "written " << progress.written << ", errors " << progress.errors << ", state "
                    << progress.state << ", log: " << lines;
         }
+        // The cycle under way ends before the worker polls again; stopping it halfway would leave
+        // a write unconfirmed.
+        const int resetsBefore = platform.resets;
         thread.StopTest();
-        Sleep(300);  // lets the cycle under way finish: a cycle takes a few milliseconds
+        ASSERT_TRUE(WaitFor([&] { return platform.resets > resetsBefore; }, 20000));
         thread.Stop();
         const ConnectStatus status = thread.ReadStatus();
         EXPECT_EQ(status.errors, 0);

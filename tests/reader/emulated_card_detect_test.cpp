@@ -42,6 +42,24 @@ TEST_P(EmulatedCardDetectTest, DetectsFamilySizeLevelAndSubtype) {
     EXPECT_EQ(platform.reader.indications, (std::vector<uint8_t>{0xAE}));
 }
 
+// The page shows no card once the user disconnected; connecting again to the same card must
+// bring it back with a notification, as a first connect does.
+TEST(EmulatedCardDetect, CardStillOnTheReaderIsNewsToTheNextConnection) {
+    CEmuConnectPlatform platform;
+    platform.reader.PutCard(PlusCard(PlusKind::X, 1, 2048, kUid));
+    CConnectThread thread(platform);
+    int cardChanges = 0;
+    thread.onCardChanged = [&cardChanges] { ++cardChanges; };
+    for (int connection = 1; connection <= 2; ++connection) {
+        SCOPED_TRACE(connection);
+        platform.clock.After(2000, [&thread] { thread.RequestStop(); });
+        thread.RunOnThisThread(L"COM7");
+        EXPECT_EQ(cardChanges, connection);
+        EXPECT_EQ(thread.ReadCard().type, 17);
+        EXPECT_EQ(platform.reader.indications, std::vector<uint8_t>(connection, 0xAE));
+    }
+}
+
 constexpr uint8_t kNone = kNoSecurityLevel;
 
 INSTANTIATE_TEST_SUITE_P(

@@ -22,6 +22,7 @@ bool UseCatalogueLanguage(TestLanguage language) {
 
 bool LanguageRequiredByEnvironment(TestLanguage language) {
     const char* required = std::getenv("QC_REQUIRE_LANGUAGE");
-    if (!required) return false;
+    if (!required)
+        return false;
     return std::strcmp(required, language == TestLanguage::Russian ? "ru" : "en") == 0;
 }

@@ -14,7 +14,7 @@ bool UseCatalogueLanguage(TestLanguage language);
         if (!UseCatalogueLanguage(language)) {                                      \
             if (LanguageRequiredByEnvironment(language))                            \
                 FAIL() << "the catalogue is not in the language this run requires"; \
-            GTEST_SKIP() << "catalogue language not selectable in this process";   \
+            GTEST_SKIP() << "catalogue language not selectable in this process";    \
         }                                                                           \
     } while (0)
 

@@ -14,6 +14,7 @@
 
 #include "foundation/catalogue.h"
 #include "search/port_devices.h"
+#include "tests/support/error_box_answer_win32.h"
 #include "tests/support/temp_folder_win32.h"
 #include "tests/support/test_app_win32.h"
 #include "ui/log_trim.h"
@@ -125,30 +126,6 @@ TEST_F(MainWindow, EveryStateOfThePageEnablesItsControls) {
     EXPECT_FALSE(window_->connection.IsRunning());
 }
 
-// Reads the error box's texts and presses its button from a timer, once the box runs its loop.
-std::wstring g_errorBoxTexts;
-
-void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = FindWindowW(L"#32770", L"Quill Check");
-    if (!box)
-        return;
-    KillTimer(nullptr, timer);
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM) -> BOOL {
-            wchar_t className[32] = {};
-            GetClassNameW(child, className, 32);
-            wchar_t text[256] = {};
-            GetWindowTextW(child, text, 256);
-            g_errorBoxTexts += text;
-            g_errorBoxTexts += L'|';
-            if (lstrcmpiW(className, L"Button") == 0)
-                PostMessageW(child, BM_CLICK, 0, 0);
-            return TRUE;
-        },
-        0);
-}
-
 TEST_F(MainWindow, StartWithAnIncompleteKeyShowsTheMessageAndStartsNothing) {
     settings_.port = L"COM249";
     settings_.authKey = 0x123456789ABCull;
@@ -156,12 +133,12 @@ TEST_F(MainWindow, StartWithAnIncompleteKeyShowsTheMessageAndStartsNothing) {
     EXPECT_EQ(Text(IDC_KEY), L"123456789abc");
     Command(IDC_CONNECT);
     SetWindowTextW(Item(IDC_KEY), L"");  // every position empty again
-    g_errorBoxTexts.clear();
-    SetTimer(nullptr, 0, 50, &CloseErrorBox);
+    ErrorBoxSeen seen;
+    AnswerNextErrorBox(seen);
     Command(IDC_START);
     std::wstring message;
     LoadResourceString(123, message);
-    EXPECT_NE(g_errorBoxTexts.find(message), std::wstring::npos);
+    EXPECT_NE(seen.texts.find(message), std::wstring::npos);
     EXPECT_FALSE(window_->connection.TestRunning());
     EXPECT_EQ(Enables(), "001101111");
     EXPECT_EQ(settings_.authKey, 0x123456789ABCull);

@@ -2,7 +2,7 @@
 // tests under Wine. One command per run; the result goes to standard output and the exit code
 // (0 success, 1 condition not met or time-out, 2 usage or window not found, 3 the window hangs).
 //
-//   ui_driver wait-window [ms]              wait until the main window exists
+//   ui_driver wait-window [ms]              wait until the main window is shown
 //   ui_driver wait-gone [ms]                wait until no main window exists
 //   ui_driver text ID                       print the control's text
 //   ui_driver wait-text ID TEXT [ms]        wait until the control's text contains TEXT
@@ -125,8 +125,17 @@ int Run(const std::vector<std::wstring>& args) {
     const std::wstring& command = args[0];
     auto id = [&](size_t i) { return args.size() > i ? std::stoi(args[i]) : -1; };
 
-    if (command == L"wait-window")
-        return WaitFor(WaitArg(args, 1), [] { return MainWindow() != nullptr; }) ? 0 : 1;
+    if (command == L"wait-window") {
+        // Shown only once it is complete: while it builds its page and restores its position,
+        // what the driver would read is not yet what the user sees.
+        return WaitFor(WaitArg(args, 1),
+                       [] {
+                           HWND main = MainWindow();
+                           return main != nullptr && IsWindowVisible(main);
+                       })
+                   ? 0
+                   : 1;
+    }
     if (command == L"wait-gone")
         return WaitFor(WaitArg(args, 1), [] { return MainWindow() == nullptr; }) ? 0 : 1;
     if (command == L"count-windows") {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tests/support/error_box_answer_win32.h"
 #include "tests/support/test_app_win32.h"
 #include "ui/framework/center_rect.h"
 #include "ui/framework/error_box_win32.h"
@@ -400,44 +401,15 @@ TEST_F(Framework, CentringOnAVisibleOwner) {
     EXPECT_EQ(rect.top, (ownerRect.top + ownerRect.bottom) / 2 - 50);
 }
 
-// Clicks the error box's button from a timer, once the box runs its own loop.
-HWND g_errorBoxSeen = nullptr;
-std::wstring g_errorButtonText;
-
-void CALLBACK PressErrorBoxButton(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = FindWindowW(L"#32770", L"Quill Check");
-    if (!box)
-        return;
-    KillTimer(nullptr, timer);
-    g_errorBoxSeen = box;
-    HWND button = nullptr;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            wchar_t className[32] = {};
-            GetClassNameW(child, className, 32);
-            if (lstrcmpiW(className, L"Button") != 0)
-                return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&button));
-    if (!button)
-        return;
-    wchar_t text[64] = {};
-    GetWindowTextW(button, text, 64);
-    g_errorButtonText = text;
-    SendMessageW(button, BM_CLICK, 0, 0);
-}
-
 TEST_F(Framework, ErrorBoxShowsOneOkButtonAndReturnsItsId) {
     CTestWnd owner;
     ASSERT_TRUE(owner.CreateTopLevel(L"owner", WS_OVERLAPPEDWINDOW));
     app.mainWindow = &owner;
-    SetTimer(nullptr, 0, 50, &PressErrorBoxButton);
+    ErrorBoxSeen seen;
+    AnswerNextErrorBox(seen);
     EXPECT_EQ(ShowErrorBox(L"Something failed.", nullptr), IDOK);
-    EXPECT_NE(g_errorBoxSeen, nullptr);
-    EXPECT_EQ(g_errorButtonText, L"OK");
+    EXPECT_TRUE(seen.shown);
+    EXPECT_EQ(seen.buttonText, L"OK");
 }
 
 }  // namespace

@@ -133,9 +133,10 @@ void CPtyServer::Schedule(const EmuOutput& output, std::chrono::nanoseconds rece
         perByte = std::chrono::nanoseconds(11'000'000'000LL / output.baud);
         at = std::max(at, lineFreeAt_);  // one line: a reply waits for the previous one
     }
+    // A byte reaches the other end once its last bit is on the line.
     for (uint8_t byte : output.bytes) {
-        out_.push_back({at, byte, output.baud});
         at += perByte;
+        out_.push_back({at, byte, output.baud});
     }
     lineFreeAt_ = at;
     // Without pacing a delayed reply may be overtaken by a later one, as the reader sends them.

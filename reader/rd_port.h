@@ -61,7 +61,8 @@ public:
     virtual void Purge(bool input, bool output) = 0;
     // Bytes waiting in the driver plus bytes in `input`.
     virtual int InputCount() = 0;
-    // Moves everything the driver holds into `input`; true when anything arrived.
+    // Moves everything the driver holds into `input`; true when anything arrived. A real port
+    // then leaves a read waiting for the next byte: the read event reports its arrival.
     virtual bool Read() = 0;
     virtual void OnReadDone() = 0;
 

@@ -1,7 +1,6 @@
 #include "reader/connect_thread.h"
 
 #include <algorithm>
-#include <array>
 #include <exception>
 
 #include "foundation/errors.h"

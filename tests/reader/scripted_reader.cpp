@@ -5,7 +5,7 @@
 std::vector<uint8_t> ReplyFrame(uint8_t seq, uint8_t command, int status, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> frame{0x02, seq, static_cast<uint8_t>(data.size() + 7), command,
                                static_cast<uint8_t>(status)};
-    frame.insert(frame.end(), data.begin(), data.end());
+    for (uint8_t byte : data) frame.push_back(byte);  // (GCC 12 warns wrongly about insert here)
     const uint16_t sum = FrameChecksum(frame.data(), frame.size());
     frame.push_back(static_cast<uint8_t>(sum & 0xFF));
     frame.push_back(static_cast<uint8_t>(sum >> 8));

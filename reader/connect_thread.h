@@ -24,6 +24,7 @@
 #include "reader/exchange.h"
 #include "reader/ident.h"
 #include "reader/link_constants.h"
+#include "reader/link_trouble.h"
 
 enum LinkState : int32_t { kDisconnected = 0, kConnected = 1, kConnecting = 2 };
 
@@ -42,6 +43,7 @@ struct ConnectStatus {
     int32_t state = kDisconnected;
     int32_t written = 0;
     int32_t errors = 0;
+    LinkTroubleCounts trouble;      // of the current test
     std::vector<std::wstring> log;  // lines not taken before; the thread's queue is left empty
 };
 

@@ -12,6 +12,9 @@ public:
     static constexpr int32_t kNotSet = std::numeric_limits<int32_t>::min();
     // The published transport key of MIFARE Classic cards.
     static constexpr uint64_t kDefaultAuthKey = 0xFFFFFFFFFFFFull;
+    static constexpr int32_t kDefaultBlock = 1;
+    static constexpr int32_t kBlockCount = 256;  // blocks 0-255 of a 4K card
+    static constexpr int32_t kHighestLogLevel = 6;
 
     CAppSettings() = default;
     virtual ~CAppSettings() = default;
@@ -40,7 +43,7 @@ public:
     std::array<int32_t, 4> formPos{kNotSet, kNotSet, kNotSet, kNotSet};  // left, top, width, height
     bool allPorts = false;
     std::wstring port;
-    int32_t block = 1;
+    int32_t block = kDefaultBlock;  // 0-255 once loaded
     uint64_t authKey = kDefaultAuthKey;  // 48 bits used
     bool useReaderKeys = false;
     bool keyB = false;

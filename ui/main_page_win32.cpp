@@ -111,8 +111,13 @@ LRESULT CMainPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
-bool CMainPage::HandleCommand(UINT commandId, UINT, HWND) {
+bool CMainPage::HandleCommand(UINT commandId, UINT notifyCode, HWND) {
     switch (commandId) {
+        case IDC_PORT:
+            // Connect follows what is chosen now: another entry, or text typed instead.
+            if (notifyCode == CBN_SELCHANGE || notifyCode == CBN_EDITCHANGE)
+                ApplyEnableRules();
+            return true;
         case IDC_CONNECT: Connect(); return true;
         case IDC_DISCONNECT: Disconnect(); return true;
         case IDC_START: Start(); return true;
@@ -216,7 +221,7 @@ void CMainPage::FillBlockBox() {
         const std::wstring item = BlockItemText(block);
         SendMessageW(blockBox.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
-    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(settings_.block), 0);
+    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ShownBlock(settings_.block)), 0);
 }
 
 void CMainPage::OnDestroy() {
@@ -241,8 +246,8 @@ void CMainPage::ApplyEnableRules() {
         int id;
         bool enabled;
     } controls[] = {
-        {IDC_CONNECT, enables.connectAndPort},
-        {IDC_PORT, enables.connectAndPort},
+        {IDC_CONNECT, enables.connect},
+        {IDC_PORT, enables.portBox},
         {IDC_DISCONNECT, enables.disconnect},
         {IDC_START, enables.start},
         {IDC_STOP, enables.stop},

@@ -86,10 +86,13 @@ TEST(AboutBox, EscapeAndCloseBoxEndWithCancel) {
     EXPECT_EQ(RunAbout({}, IDCANCEL).result, IDCANCEL);
 }
 
-TEST(AboutBox, LinkClickOpensTheCataloguesAddressOnly) {
-    AboutRun run = RunAbout({static_cast<UINT>(NM_RETURN), static_cast<UINT>(NM_CLICK)}, IDOK);
-    ASSERT_EQ(run.opened.size(), 1u);
+TEST(AboutBox, LinkClickAndEnterOpenTheCataloguesAddressOnly) {
+    AboutRun run = RunAbout({static_cast<UINT>(NM_RETURN), static_cast<UINT>(NM_CLICK),
+                             static_cast<UINT>(NM_SETFOCUS)},
+                            IDOK);
+    ASSERT_EQ(run.opened.size(), 2u);
     EXPECT_EQ(run.opened[0], WebAddress());
+    EXPECT_EQ(run.opened[1], WebAddress());
     EXPECT_FALSE(WebAddress().empty());
 }
 

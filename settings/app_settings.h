@@ -29,16 +29,24 @@ public:
     void Load();
     // Writes the fields into the file at path, keeping the other contents of a file of this
     // program's version 1, and clears modified. The text goes to a temporary file beside it
-    // (path + ".new") that then replaces the file, so a failure never leaves a cut-off file.
-    // Throws CFileException (naming path) when the old file cannot be read or the new one cannot
-    // be written or moved into place; the old file is then intact and modified stays set.
-    // Windows only.
+    // (path + ".new"), flushed to the disk, that then replaces the file, so a failure never
+    // leaves a cut-off file; where the folder allows no new file, the file is written in place.
+    // A file with a syntax error is first copied to path + ".bak" (replacing an older copy), so
+    // a hand-edited file is not lost. With fileUnread, the file is read again first and keeps
+    // its values for every field still at its default (below).
+    // Throws CFileException (naming the file) when the old file cannot be read or copied or the
+    // new one cannot be written or moved into place; the old file is then intact and modified
+    // stays set. Windows only.
     void Save();
     // Stores the port name, marking the settings modified when it changed.
     void SetPort(const std::wstring& name);
 
     std::wstring path;      // full path of the settings file, set before Load
     bool modified = false;  // some field differs from the file
+    // The file existed but could not be read at start (held open by another program for a
+    // moment, no access): the fields started from the defaults, not from the user's file, which
+    // must never be replaced by them. Cleared by a Load that reads and by Save.
+    bool fileUnread = false;
 
     std::array<int32_t, 4> formPos{kNotSet, kNotSet, kNotSet, kNotSet};  // left, top, width, height
     bool allPorts = false;

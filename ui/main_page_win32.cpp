@@ -196,9 +196,17 @@ void CMainPage::Layout(int width, int height) {
     HDWP batch = BeginDeferWindowPos(static_cast<int>(layout.size()));
     const int scrollX = GetScrollPos(layoutParent, SB_HORZ);
     const int scrollY = GetScrollPos(layoutParent, SB_VERT);
+    std::vector<RECT> groupAreas;  // before and after, in page client coordinates
     for (const LayoutEntry& entry : layout) {
         const LayoutRect r =
             AnchoredRect(entry.initial, entry.anchors, initialClient, width, height, scrollX, scrollY);
+        if (entry.controlId == IDC_CARD_GROUP || entry.controlId == IDC_TEST_GROUP) {
+            RECT before{};
+            GetWindowRect(entry.control, &before);
+            MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&before), 2);
+            groupAreas.push_back(before);
+            groupAreas.push_back({r.left, r.top, r.right, r.bottom});
+        }
         UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
         if (entry.anchors & kAnchorNoCopyBits)
             flags |= SWP_NOCOPYBITS;
@@ -211,8 +219,9 @@ void CMainPage::Layout(int width, int height) {
     }
     if (batch)
         EndDeferWindowPos(batch);
-    // Group boxes are drawn through: without this their old edges stay on the page.
-    InvalidateRect(hwnd, nullptr, TRUE);
+    // Group boxes are drawn through: without the page repainted under them their old edges stay.
+    // Only there: erasing the whole page on every step of a resize made it flicker.
+    for (const RECT& area : groupAreas) InvalidateRect(hwnd, &area, TRUE);
 }
 
 void CMainPage::FillBlockBox() {

@@ -313,6 +313,34 @@ TEST_F(MainWindow, CloseAndSessionEndSaveTheSettingsAndReportAFailure) {
     }
 }
 
+// A resize repaints the page under the group boxes (drawn through, their old edges would stay)
+// but not under the rest: erasing the whole page on every step made it flicker.
+TEST_F(MainWindow, ResizeRepaintsThePageOnlyUnderTheGroupBoxes) {
+    Open();
+    ShowWindow(window_->hwnd, SW_SHOWNOACTIVATE);  // a hidden window has nothing to repaint
+    UpdateWindow(window_->hwnd);
+    HWND page = window_->page.hwnd;
+    RECT client{};
+    GetClientRect(page, &client);
+    ValidateRect(page, nullptr);
+    SendMessageW(page, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right + 60, client.bottom + 40));
+    auto pageRect = [&](int id) {
+        RECT r{};
+        GetWindowRect(Item(id), &r);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(page, update, FALSE);
+    const RECT log = pageRect(IDC_LOG);
+    const RECT testGroup = pageRect(IDC_TEST_GROUP);
+    const RECT cardGroup = pageRect(IDC_CARD_GROUP);
+    EXPECT_FALSE(RectInRegion(update, &log));
+    EXPECT_TRUE(RectInRegion(update, &testGroup));
+    EXPECT_TRUE(RectInRegion(update, &cardGroup));
+    DeleteObject(update);
+}
+
 TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {
     struct Case {
         const char* what;

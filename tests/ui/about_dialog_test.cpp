@@ -26,7 +26,7 @@ struct AboutRun {
 
 // Runs the box; while it waits for input, inspect it, send it the notifications given, then
 // press the command.
-AboutRun RunAbout(std::vector<UINT> notifications, WPARAM command) {
+AboutRun RunAbout(std::vector<UINT> notifications, WPARAM command, bool enterOnLink = false) {
     CTestApp app;
     CTestWnd owner;
     EXPECT_TRUE(owner.CreateTopLevel(L"owner"));  // hidden: showing windows is slow under Wine
@@ -57,6 +57,11 @@ AboutRun RunAbout(std::vector<UINT> notifications, WPARAM command) {
             notify.hdr.idFrom = IDC_LINK;
             notify.hdr.code = code;
             SendMessageW(box, WM_NOTIFY, IDC_LINK, reinterpret_cast<LPARAM>(&notify));
+        }
+        if (enterOnLink) {  // the key as the user presses it, through the dialog's own loop
+            SetFocus(link);
+            PostMessageW(link, WM_KEYDOWN, VK_RETURN, 1);
+            PostMessageW(link, WM_KEYUP, VK_RETURN, 0xC0000001);
         }
         PostMessageW(box, WM_COMMAND, command, 0);
         return std::nullopt;
@@ -94,6 +99,13 @@ TEST(AboutBox, LinkClickAndEnterOpenTheCataloguesAddressOnly) {
     EXPECT_EQ(run.opened[0], WebAddress());
     EXPECT_EQ(run.opened[1], WebAddress());
     EXPECT_FALSE(WebAddress().empty());
+}
+
+TEST(AboutBox, EnterOnTheFocusedLinkOpensItAndKeepsTheBox) {
+    AboutRun run = RunAbout({}, IDCANCEL, true);
+    ASSERT_EQ(run.opened.size(), 1u);
+    EXPECT_EQ(run.opened[0], WebAddress());
+    EXPECT_EQ(run.result, IDCANCEL);  // Enter did not press OK
 }
 
 TEST(AboutBoxEnglish, Texts) {

@@ -24,8 +24,8 @@ public:
     // A syntax error is not reported: the values read before it are used.
     // Throws CFileException when something exists at path but cannot be read (no access, a
     // folder, held open by another program) or its existence cannot be tested; the fields are
-    // then unchanged, so the caller can go on with them, and the file stays untouched until a
-    // Save replaces it. Windows only.
+    // then unchanged, so the caller can go on with them; it marks fileUnread, so that Save reads
+    // the file again instead of replacing it with them. Windows only.
     void Load();
     // Writes the fields into the file at path, keeping the other contents of a file of this
     // program's version 1, and clears modified. The text goes to a temporary file beside it

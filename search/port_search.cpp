@@ -8,11 +8,13 @@ CPortSearch::CPortSearch(SearchServices services, const RdLinkConstants& link)
       eventFactory_(services.events),
       portFactory_(services.ports),
       enumerator_(services.enumerator),
+      opener_(services.opener),
       link_(link) {}
 
 CPortSearch::~CPortSearch() {
-    // Ports first: a port may still have I/O outstanding on its events.
-    for (ProbeEntry& entry : probes_) entry.port.reset();
+    // Ports first: a port may still have I/O outstanding on its events. An open still under way
+    // keeps its port and must not wake a search that is gone.
+    for (ProbeEntry& entry : probes_) ReleasePort(entry);
     for (EventHandle event : events_) eventFactory_.CloseEvent(event);
 }
 
@@ -112,7 +114,7 @@ void CPortSearch::OnPortEvent(size_t eventIndex) {
     const size_t commIndex = 1 + (eventIndex - 1) / 3 * 3;
     const EventHandle comm = events_[commIndex];
     auto owner = std::find_if(probes_.begin(), probes_.end(), [comm](const ProbeEntry& entry) {
-        return entry.port && entry.port->commEvent == comm;
+        return entry.port && !entry.opening && entry.events[0] == comm;
     });
     if (owner == probes_.end())
         return;
@@ -215,8 +217,17 @@ void CPortSearch::DropProbe(size_t index) {
 }
 
 void CPortSearch::ReleasePort(ProbeEntry& entry) {
-    const EventHandle comm = entry.port->commEvent;
+    if (entry.opening) {
+        // The opener closes the port when its open ends; nobody is to be woken for it.
+        std::lock_guard lock(entry.opening->mutex);
+        entry.opening->abandoned = true;
+    }
+    entry.opening.reset();
     entry.port.reset();  // closes the port, ending its I/O before its events go
+    const EventHandle comm = entry.events[0];
+    entry.events = {};
+    if (!comm || events_.empty())
+        return;
     auto triple = std::find(events_.begin() + 1, events_.end(), comm);
     if (triple == events_.end() || events_.end() - triple < 3)
         return;

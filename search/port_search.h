@@ -21,6 +21,7 @@
 #include "search/found_ports.h"
 #include "search/port_devices.h"
 #include "search/port_entry.h"
+#include "search/port_opener.h"
 #include "search/probe_entry.h"
 #include "search/search_services.h"
 
@@ -29,18 +30,21 @@ struct SearchServices {
     IEventFactory& events;
     IProbePortFactory& ports;
     IPortEnumerator& enumerator;
+    IPortOpener& opener;
 };
 
 class CPortSearch {
 public:
-    // The wait takes at most this many handles: the wake event and three per probing port.
+    // The wake event and three per probing port: so at most 21 ports are open for probes at a
+    // time. (The system's wait takes fewer; the shell's wait serves the rest in a group.)
     static constexpr size_t kMaxWaitHandles = 64;
     static constexpr uint32_t kRetryInterval = 60000;     // ms before a busy or lost port is probed again
     static constexpr uint32_t kReopenDelay = 1000;        // ms between the attempts of one probe
     static constexpr uint32_t kRetryAfterFailure = 1000;  // ms before a failed pass is tried again
+    static constexpr uint32_t kOpenLimit = 5000;          // ms an open may take before the port counts as failed
 
     explicit CPortSearch(SearchServices services, const RdLinkConstants& link = kReaderLink);
-    ~CPortSearch();  // deletes the port objects, then closes every event
+    ~CPortSearch();  // lets go of opens under way, deletes the port objects, then closes every event
     CPortSearch(const CPortSearch&) = delete;
     CPortSearch& operator=(const CPortSearch&) = delete;
 
@@ -85,6 +89,8 @@ private:
     void StepProbe(size_t index);
     ProbeResult AdvanceProbe(ProbeEntry& entry);
     void AttachPort(ProbeEntry& entry);
+    void StartOpen(ProbeEntry& entry);
+    ProbeResult TakeOpenOutcome(ProbeEntry& entry);
     bool RetryProbe(ProbeEntry& entry);
     void FinishProbe(size_t index, ProbeResult result);
 
@@ -98,6 +104,7 @@ private:
     IEventFactory& eventFactory_;
     IProbePortFactory& portFactory_;
     IPortEnumerator& enumerator_;
+    IPortOpener& opener_;
     const RdLinkConstants link_;
 
     std::atomic<bool> running_{false};

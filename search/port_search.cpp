@@ -80,12 +80,25 @@ bool CPortSearch::RunPass(ISearchWait& wait) {
 }
 
 void CPortSearch::DoWork() {
+    const size_t owner = std::exchange(eventOwner_, kNoProbe);
+    const uint32_t now = clock_.Now();
+    // After a port event only its probe can move on: the others' next deadline is the one the
+    // last full pass worked out. Stepping all of them for every byte of every reply would cost
+    // a few system calls per probe each time, and the passes come byte by byte.
+    if (owner < probes_.size() && !rescanRequested_ && TicksSince(now, fullPassTick_) < fullPassTimeout_) {
+        StepProbe(owner);
+        LowerWaitTimeout(fullPassTimeout_ - TicksSince(now, fullPassTick_));
+        return;
+    }
+    fullPassTimeout_ = 0;  // until this pass is through: a pass that throws is followed by a full one
     if (rescanRequested_)
         Enumerate();
     if (retryPending_)
         RetryScan();
     // Last to first, so that a probe that finishes and is erased leaves the rest in place.
     for (size_t index = probes_.size(); index-- > 0;) StepProbe(index);
+    fullPassTick_ = now;
+    fullPassTimeout_ = waitTimeout_;
 }
 
 void CPortSearch::WaitAndDispatch(ISearchWait& wait) {
@@ -102,6 +115,7 @@ void CPortSearch::WaitAndDispatch(ISearchWait& wait) {
 }
 
 void CPortSearch::OnWake() {
+    eventOwner_ = kNoProbe;  // a wake can mean anything: the next pass steps every probe
     if (!changed_)
         return;
     changed_ = false;
@@ -118,6 +132,7 @@ void CPortSearch::OnPortEvent(size_t eventIndex) {
     });
     if (owner == probes_.end())
         return;
+    eventOwner_ = static_cast<size_t>(owner - probes_.begin());
     try {
         switch (eventIndex - commIndex) {
             case 0: owner->port->OnCommEvent(); break;

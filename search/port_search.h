@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -117,6 +118,12 @@ private:
     std::vector<ProbeEntry> probes_;   // in the order they were found
     bool retryPending_ = false;
     bool changed_ = false;
+    // The probe whose port event the last wait handed out; only it is stepped next, while the
+    // deadline of the last full pass (fullPassTick_ + fullPassTimeout_) is not yet due.
+    static constexpr size_t kNoProbe = SIZE_MAX;
+    size_t eventOwner_ = kNoProbe;
+    uint32_t fullPassTick_ = 0;
+    uint32_t fullPassTimeout_ = 0;
     ProbeValues probeValues_;  // scratch: what the last probe found
 
     mutable std::mutex mutex_;

@@ -27,12 +27,37 @@ std::unique_ptr<CRdPort> CComPortFactory::CreatePort() {
 }
 
 CMessageWait::CMessageWait()
-    : overflow_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    : overflow_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      go_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      parked_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 CMessageWait::~CMessageWait() {
-    for (HANDLE event : {overflow_, stop_})
+    if (watcher_.joinable()) {
+        quit_ = true;
+        SetEvent(go_);
+        watcher_.join();
+    }
+    for (HANDLE event : {overflow_, go_, cancel_, parked_})
         if (event)
             CloseHandle(event);
+}
+
+void CMessageWait::WatchTail() {
+    // Handed over by the events: go_ starts a wait over tail_, parked_ says it is over. The
+    // worker touches tail_ and fired_ only while this thread is parked.
+    for (;;) {
+        WaitForSingleObject(go_, INFINITE);
+        if (quit_)
+            return;
+        const DWORD result =
+            WaitForMultipleObjects(static_cast<DWORD>(tail_.size()), tail_.data(), FALSE, INFINITE);
+        if (result > WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + tail_.size()) {
+            fired_ = static_cast<int>(result - WAIT_OBJECT_0) - 1;
+            SetEvent(overflow_);
+        }
+        SetEvent(parked_);
+    }
 }
 
 int CMessageWait::Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) {
@@ -53,60 +78,39 @@ int CMessageWait::WaitDirect(const HANDLE* handles, DWORD count, uint32_t timeou
 
 int CMessageWait::WaitGrouped(const EventHandle* events, size_t count, uint32_t timeoutMs) {
     constexpr size_t kDirect = kDirectLimit - 1;  // the last place is the overflow event's
-    constexpr size_t kGroup = MAXIMUM_WAIT_OBJECTS - 1;  // a watcher's events, after its stop event
-    if (!overflow_ || !stop_) {
+    if (!overflow_ || !go_ || !cancel_ || !parked_ || count > kMaxEvents) {
         Sleep(std::min<DWORD>(timeoutMs, kFailedWaitPauseMs));
         return kWaitTimedOut;
     }
-    // Each watcher waits for its group or the stop event (first, so that it wins a tie and no
-    // signal is taken once the wait is over). A watcher that takes a signal records it before it
-    // sets the overflow event; the worker reads it after joining.
+    if (!watcher_.joinable())
+        watcher_ = std::thread([this] { WatchTail(); });
     const auto* handles = reinterpret_cast<const HANDLE*>(events);
-    struct Watcher {
-        std::vector<HANDLE> handles;
-        size_t first = 0;
-        int fired = -1;  // index into events of the signal taken
-        std::thread thread;
-    };
-    std::vector<Watcher> watchers((count - kDirect + kGroup - 1) / kGroup);
-    ResetEvent(stop_);
-    for (size_t w = 0; w < watchers.size(); ++w) {
-        Watcher& watcher = watchers[w];
-        watcher.first = kDirect + w * kGroup;
-        watcher.handles.push_back(stop_);
-        watcher.handles.insert(watcher.handles.end(), handles + watcher.first,
-                               handles + std::min(count, watcher.first + kGroup));
-        watcher.thread = std::thread([&watcher, overflow = overflow_] {
-            const DWORD result = WaitForMultipleObjects(static_cast<DWORD>(watcher.handles.size()),
-                                                        watcher.handles.data(), FALSE, INFINITE);
-            if (result > WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + watcher.handles.size()) {
-                watcher.fired = static_cast<int>(watcher.first + (result - WAIT_OBJECT_0) - 1);
-                SetEvent(overflow);
-            }
-        });
-    }
+    // The cancel event first, so that it wins a tie and no signal is taken once the wait is over.
+    tail_.assign(1, cancel_);
+    tail_.insert(tail_.end(), handles + kDirect, handles + count);
+    fired_ = -1;
+    ResetEvent(cancel_);
+    SetEvent(go_);
+
     std::vector<HANDLE> direct(handles, handles + kDirect);
     direct.push_back(overflow_);
-    int result = WaitDirect(direct.data(), static_cast<DWORD>(direct.size()), timeoutMs);
-    SetEvent(stop_);  // manual-reset: every watcher sees it
-    for (Watcher& watcher : watchers) watcher.thread.join();
+    const int result = WaitDirect(direct.data(), static_cast<DWORD>(direct.size()), timeoutMs);
+    SetEvent(cancel_);
+    WaitForSingleObject(parked_, INFINITE);
     ResetEvent(overflow_);
 
-    const bool messages = result == static_cast<int>(direct.size());
-    const bool noneDirect = result < 0 || static_cast<size_t>(result) == kDirect;  // overflow or time-out
-    int reported = kWaitTimedOut;
-    for (Watcher& watcher : watchers) {
-        if (watcher.fired < 0)
-            continue;
-        if (noneDirect && reported == kWaitTimedOut) {
-            reported = watcher.fired;  // the lowest one taken reports
-            continue;
-        }
-        SetEvent(handles[watcher.fired]);  // put back: a later wait reports it
-    }
-    if (messages)
+    const int taken = fired_ < 0 ? kWaitTimedOut : static_cast<int>(kDirect) + fired_;
+    if (result == static_cast<int>(direct.size())) {
+        if (taken >= 0)
+            SetEvent(handles[taken]);  // put back: a later wait reports it
         return static_cast<int>(count);
-    return noneDirect ? reported : result;
+    }
+    if (result >= 0 && static_cast<size_t>(result) < kDirect) {
+        if (taken >= 0)
+            SetEvent(handles[taken]);
+        return result;
+    }
+    return taken;  // the overflow event, or a time-out (a signal taken at its last moment still counts)
 }
 
 void CMessageWait::PumpMessages() {

@@ -11,38 +11,21 @@ QC_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 . "$QC_ROOT/scripts/wine-env"
 . "$(dirname "$0")/../support/emulated_readers.sh"
 . "$(dirname "$0")/../support/planted_devices.sh"
-program_pid=""
+. "$QC_ROOT/tests/support/driven_program.sh"
 cleanup() {
-  [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true
+  stop_program
   stop_emulators
   "$QC_WINESERVER" -k 2>/dev/null || true  # this test's own prefix only
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-drv() {
-  out=$("$wine_run" "$driver" "$@") || fail "ui_driver $* failed"
-  printf '%s\n' "$out" | tr -d '\r'
-}
 # Waits until the port box lists exactly these items (joined by '|'); a silent port is listed
 # once both of its 5-second attempts are over.
 wait_ports() {  # what, items
   got=$("$wine_run" "$driver" wait-items 1000 "$2" "${3:-30000}") ||
     fail "$1: the port box never listed [$2], it lists [$(printf '%s' "$got" | tr -d '\r')]"
   echo "ok: $1 (at $(($(date +%s) - started)) s)"
-}
-start_program() {
-  echo "starting the program (at $(($(date +%s) - started)) s)"
-  "$wine_run" "$scratch/app/quillcheck.exe" >/dev/null 2>&1 &
-  program_pid=$!
-  drv wait-window 30000 >/dev/null || fail "the main window did not appear"
-}
-close_program() {
-  drv syscommand 61536 >/dev/null
-  drv wait-gone 20000 >/dev/null || fail "the window did not close"
-  wait "$program_pid" 2>/dev/null || true
-  program_pid=""
 }
 search_all=32771  # the page's menu command that toggles listing every COM port
 

@@ -6,7 +6,9 @@
 // RequestRescan; everything else runs on the worker. `mutex_` guards `ports_` (and nothing
 // else); running, rescanRequested and searchAll are lone flags and atomic. The probe list, the
 // events list, the port objects, `changed_`, `retryPending_`, `waitTimeout_` and the scratch
-// values belong to the worker. No lock is held while calling a port or the callback.
+// values belong to the worker. No lock is held while calling a port or the callback. A port being
+// opened belongs to the opener until its PendingOpen reports back (port_opener.h); the opener
+// wakes the worker through the wake event.
 #pragma once
 
 #include <atomic>

@@ -15,10 +15,14 @@ QC_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 cleanup() {
   stop_program
   stop_emulators
-  "$QC_WINESERVER" -k 2>/dev/null || true  # this test's own prefix only
+  qc_stop_started  # this test's own Wine server and display only
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
+# A display of its own too: a second Wine server on a shared display would take part in that
+# display's clipboard, which other tests use at the same time.
+unset DISPLAY
+qc_start_display
 
 # Waits until the port box lists exactly these items (joined by '|'); a silent port is listed
 # once both of its 5-second attempts are over.

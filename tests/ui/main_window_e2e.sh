@@ -8,20 +8,14 @@ emulator=$1 scratch=$2 wine_run=$3 program=$4 driver=$5
 . "$(dirname "$0")/../support/emulated_readers.sh"
 port=COM40
 control=$scratch/control
-program_pid=""
+. "$(dirname "$0")/../support/driven_program.sh"
 cleanup() {
-  [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true
+  stop_program
   stop_emulators
   wait 2>/dev/null || true
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-# The driver's failure (a window that stopped answering) fails the step.
-drv() {
-  out=$("$wine_run" "$driver" "$@") || fail "ui_driver $* failed"
-  printf '%s\n' "$out" | tr -d '\r'
-}
 expect() {  # what, expected, actual
   [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
   echo "ok: $1"
@@ -57,18 +51,6 @@ test_until_line() {
 # Enabled flags of Connect, port box, Disconnect, Start, Stop, block, key, key A, key B.
 enables() { for id in 1002 1000 1003 1011 1012 1007 1008 1009 1010; do printf %s "$(drv enabled $id)"; done; }
 card() { echo "card $1" >"$control"; }
-
-start_program() {  # $1: LC_ALL value
-  LC_ALL=$1 "$wine_run" "$scratch/app/quillcheck.exe" >/dev/null 2>&1 &
-  program_pid=$!
-  drv wait-window 30000 >/dev/null || fail "the main window did not appear"
-}
-close_program() {
-  drv syscommand 61536 >/dev/null
-  drv wait-gone 20000 >/dev/null || fail "the window did not close"
-  wait "$program_pid" 2>/dev/null || true
-  program_pid=""
-}
 
 start_reader $port --card 1k --uid 04A1B2C3 --control "$control"
 wait_for_readers $port

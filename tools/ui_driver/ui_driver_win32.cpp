@@ -13,6 +13,11 @@
 //   ui_driver check ID 0|1                  set a check box or radio button
 //   ui_driver select ID INDEX               select a combo box item (notifies the parent)
 //   ui_driver items ID                      print a combo box's items, one per line
+//   ui_driver wait-items ID ITEMS [ms]      wait until a combo box's items, joined by '|', are ITEMS
+//   ui_driver command ID CMD                send WM_COMMAND CMD to the control's parent (menu commands)
+//   ui_driver device-change KIND [PORT]     broadcast WM_DEVICECHANGE to the top-level windows:
+//                                           nodes (DBT_DEVNODES_CHANGED), arrival or removal
+//                                           (DBT_DEVTYP_PORT, for PORT); needs no main window
 //   ui_driver selected ID                   print a combo box's selected index
 //   ui_driver placement                     print left top width height of the normal position
 //   ui_driver move L T W H                  move the main window
@@ -25,6 +30,10 @@
 //                                           (another program's lock); prints "held" once it is
 #include <windows.h>
 
+#include <dbt.h>
+
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -144,6 +153,49 @@ DWORD WaitArg(const std::vector<std::wstring>& args, size_t index) {
                                : kDefaultWaitMs;
 }
 
+std::wstring ComboItems(HWND control, const wchar_t* separator) {
+    std::wstring joined;
+    int count = static_cast<int>(Send(control, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LRESULT length = Send(control, CB_GETLBTEXTLEN, i, 0);
+        std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        LRESULT copied = Send(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+        item.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+        if (i > 0)
+            joined += separator;
+        joined += item;
+    }
+    return joined;
+}
+
+// What the system broadcasts when a device node or a port comes or goes.
+int BroadcastDeviceChange(const std::vector<std::wstring>& args) {
+    WPARAM event = 0;
+    if (args.size() > 1 && args[1] == L"nodes")
+        event = DBT_DEVNODES_CHANGED;
+    else if (args.size() > 2 && args[1] == L"arrival")
+        event = DBT_DEVICEARRIVAL;
+    else if (args.size() > 2 && args[1] == L"removal")
+        event = DBT_DEVICEREMOVECOMPLETE;
+    else
+        return 2;
+    std::vector<BYTE> data;
+    if (event != DBT_DEVNODES_CHANGED) {
+        const std::wstring& port = args[2];
+        data.resize(offsetof(DEV_BROADCAST_PORT_W, dbcp_name) + (port.size() + 1) * sizeof(wchar_t));
+        auto* header = reinterpret_cast<DEV_BROADCAST_PORT_W*>(data.data());
+        header->dbcp_size = static_cast<DWORD>(data.size());
+        header->dbcp_devicetype = DBT_DEVTYP_PORT;
+        std::copy(port.begin(), port.end(), header->dbcp_name);
+        header->dbcp_name[port.size()] = L'\0';
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, event,
+                        data.empty() ? 0 : reinterpret_cast<LPARAM>(data.data()), SMTO_ABORTIFHUNG, 5000,
+                        &result);
+    return 0;
+}
+
 int Usage() {
     std::fputs("usage: ui_driver COMMAND [ARGS] (see the source for the commands)\n", stderr);
     return 2;
@@ -173,6 +225,8 @@ int Run(const std::vector<std::wstring>& args) {
                    ? 0
                    : 1;
     }
+    if (command == L"device-change")
+        return BroadcastDeviceChange(args) == 0 ? 0 : Usage();
     if (command == L"wait-gone")
         return WaitFor(WaitArg(args, 1), [] { return MainWindow() == nullptr; }) ? 0 : 1;
     if (command == L"hold" && args.size() > 2) {
@@ -293,14 +347,19 @@ int Run(const std::vector<std::wstring>& args) {
         return 0;
     }
     if (command == L"items") {
-        int count = static_cast<int>(Send(control, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            LRESULT length = Send(control, CB_GETLBTEXTLEN, i, 0);
-            std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-            LRESULT copied = Send(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-            item.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-            PrintLine(item);
-        }
+        const std::wstring items = ComboItems(control, L"\n");
+        if (!items.empty() || Send(control, CB_GETCOUNT, 0, 0) > 0)
+            PrintLine(items);
+        return 0;
+    }
+    if (command == L"wait-items" && args.size() > 2) {
+        const bool met = WaitFor(WaitArg(args, 3), [&] { return ComboItems(control, L"|") == args[2]; });
+        if (!met)
+            PrintLine(ComboItems(control, L"|"));
+        return met ? 0 : 1;
+    }
+    if (command == L"command" && args.size() > 2) {
+        Send(GetParent(control), WM_COMMAND, MAKEWPARAM(std::stoi(args[2]), 0), 0);
         return 0;
     }
     return Usage();

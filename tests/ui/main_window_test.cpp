@@ -270,3 +270,51 @@ TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindow, TestReportIsSavedWholeOrNotAtAll) {
+    Open();
+    const std::wstring missingFolder = folder_.Path(L"missing\\report.txt");
+    EXPECT_FALSE(window_->page.SaveReportTo(folder_.Path(L"before.txt")));  // no test yet: no report
+    EXPECT_EQ(ReadFileBytes(folder_.Path(L"before.txt")), "<missing>");
+
+    window_->connection.StartTest({});
+    struct Case {
+        const char* what;
+        std::wstring path;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"a plain name", folder_.Path(L"report.txt"), true},
+        {"over an existing file", folder_.Path(L"old.txt"), true},
+        {"into a folder that does not exist", missingFolder, false},
+        {"a name Windows refuses", folder_.Path(L"re*port?.txt"), false},
+    };
+    ASSERT_TRUE(WriteFileBytes(folder_.Path(L"old.txt"), "old report"));
+    for (const Case& c : cases) {
+        ErrorBoxSeen seen;
+        if (!c.saved)
+            AnswerNextErrorBox(seen);
+        EXPECT_EQ(window_->page.SaveReportTo(c.path), c.saved) << c.what;
+        const std::string bytes = ReadFileBytes(c.path);
+        const std::string partial = ReadFileBytes(c.path + L".new");
+        EXPECT_EQ(partial, "<missing>") << c.what;
+        if (c.saved) {
+            EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << c.what;
+            EXPECT_NE(bytes.find("\r\n\r\n"), std::string::npos) << c.what;
+            EXPECT_EQ(bytes.find("old report"), std::string::npos) << c.what;
+        } else {
+            EXPECT_EQ(bytes, "<missing>") << c.what;
+            EXPECT_TRUE(seen.shown) << c.what;
+            EXPECT_NE(seen.texts.find(c.path), std::wstring::npos) << c.what << ": " << seen.texts;
+        }
+    }
+    // The strip under the log shows the running test's figures at the next refresh.
+    window_->page.RefreshStatus();
+    EXPECT_EQ(Text(IDC_ELAPSED).substr(0, 5), L"0:00:");
+    EXPECT_FALSE(Text(IDC_RATE).empty());
+    window_->connection.StopTest();
+}
+
+}  // namespace

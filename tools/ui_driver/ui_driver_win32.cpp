@@ -18,6 +18,9 @@
 //   ui_driver move L T W H                  move the main window
 //   ui_driver syscommand CODE               post WM_SYSCOMMAND (e.g. 104 for About, 61536 to close)
 //   ui_driver count-windows                 print how many main windows exist
+//   ui_driver command ID COMMAND            post WM_COMMAND COMMAND (a menu item) to control ID's parent
+//   ui_driver save-as PATH [ms]             type PATH into the program's Save As dialog and press Save
+//   ui_driver dialog-text [ms]              print the texts of the program's dialog box and press OK
 #include <windows.h>
 
 #include <cstdio>
@@ -119,6 +122,54 @@ int NeedControl(HWND control) {
     return 2;
 }
 
+// A dialog box (Save As, an error box) the main window owns, or null.
+HWND OwnedDialog() {
+    HWND main = MainWindow();
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w && main;
+         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        HWND owner = GetWindow(w, GW_OWNER);
+        if (owner && GetAncestor(owner, GA_ROOT) == main && IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM target) {
+    std::wstring text = TextOf(child);
+    if (!text.empty())
+        *reinterpret_cast<std::wstring*>(target) += text + L"\n";
+    return TRUE;
+}
+
+void PressOk(HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+int DialogCommand(const std::vector<std::wstring>& args) {
+    HWND dialog = nullptr;
+    if (!WaitFor(WaitArg(args, args[0] == L"save-as" ? 2 : 1), [&] { return (dialog = OwnedDialog()) != nullptr; })) {
+        std::fputs("no dialog box\n", stderr);
+        return 1;
+    }
+    if (args[0] == L"dialog-text") {
+        std::wstring texts;
+        EnumChildWindows(dialog, &CollectText, reinterpret_cast<LPARAM>(&texts));
+        PrintLine(texts);
+        PressOk(dialog);
+        return 0;
+    }
+    // The file name field: edt1 in some versions of the dialog, the combo box cmb13 in others.
+    HWND name = nullptr;
+    WaitFor(kDefaultWaitMs, [&] { return (name = GetDlgItem(dialog, 0x480)) || (name = GetDlgItem(dialog, 0x47C)); });
+    if (int missing = NeedControl(name))
+        return missing;
+    PrintLine(TextOf(name));  // the name the program offered
+    Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[1].c_str()));
+    PressOk(dialog);
+    return WaitFor(kDefaultWaitMs, [&] { return !IsWindow(dialog); }) ? 0 : 1;
+}
+
 int Run(const std::vector<std::wstring>& args) {
     if (args.empty())
         return Usage();
@@ -151,6 +202,8 @@ int Run(const std::vector<std::wstring>& args) {
         std::fputs("main window not found\n", stderr);
         return 2;
     }
+    if (command == L"dialog-text" || (command == L"save-as" && args.size() > 1))
+        return DialogCommand(args);
     if (command == L"placement" || command == L"move" || command == L"syscommand") {
         if (command == L"syscommand" && args.size() > 1) {
             PostMessageW(main, WM_SYSCOMMAND, std::wcstoul(args[1].c_str(), nullptr, 10), 0);
@@ -193,6 +246,10 @@ int Run(const std::vector<std::wstring>& args) {
     }
     if (command == L"set-text" && args.size() > 2) {
         Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2].c_str()));
+        return 0;
+    }
+    if (command == L"command" && args.size() > 2) {
+        PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id(2), 0), 0);
         return 0;
     }
     if (command == L"click") {

@@ -14,6 +14,7 @@
 #include "settings/settings_file_win32.h"
 #include "ui/framework/error_box_win32.h"
 #include "ui/main_page_win32.h"
+#include "ui/menu_holder_win32.h"
 #include "ui/resource_ids.h"
 #include "ui/test_report.h"
 
@@ -27,25 +28,8 @@ constexpr unsigned kNotSavedText = 767;
 constexpr unsigned kFileCauseTexts = 600;  // + FileErrorCause
 
 std::wstring Text(unsigned id) {
-    std::wstring text;
-    LoadResourceString(id, text);
-    return text;
+    return ProgramCatalogue().Text(id);
 }
-
-class CPopupMenu {
-public:
-    CPopupMenu() : menu_(CreatePopupMenu()) {}
-    ~CPopupMenu() {
-        if (menu_)
-            DestroyMenu(menu_);
-    }
-    CPopupMenu(const CPopupMenu&) = delete;
-    CPopupMenu& operator=(const CPopupMenu&) = delete;
-    HMENU Get() const { return menu_; }
-
-private:
-    HMENU menu_;
-};
 
 std::wstring DocumentsFolder() {
     wchar_t folder[MAX_PATH] = {};
@@ -86,7 +70,7 @@ void CMainPage::ShowLogMenu(POINT point) {
         GetWindowRect(log.hwnd, &r);
         point = {r.left + 8, r.top + 8};
     }
-    CPopupMenu menu;
+    CMenuHolder menu(CreatePopupMenu());
     if (!menu.Get())
         return;
     DWORD selectionStart = 0, selectionEnd = 0;

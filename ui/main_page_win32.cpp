@@ -13,6 +13,7 @@
 #include "ui/framework/win_app_win32.h"
 #include "ui/log_trim.h"
 #include "ui/main_page_rules.h"
+#include "ui/menu_holder_win32.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -55,21 +56,6 @@ HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
 LayoutRect ToLayout(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
-
-class CMenuHolder {
-public:
-    explicit CMenuHolder(HMENU menu) : menu_(menu) {}
-    ~CMenuHolder() {
-        if (menu_)
-            DestroyMenu(menu_);
-    }
-    CMenuHolder(const CMenuHolder&) = delete;
-    CMenuHolder& operator=(const CMenuHolder&) = delete;
-    HMENU Get() const { return menu_; }
-
-private:
-    HMENU menu_;
-};
 
 }  // namespace
 

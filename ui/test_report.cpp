@@ -44,9 +44,7 @@ constexpr unsigned kRateFormat = 762;
 constexpr wchar_t kNewLine[] = L"\r\n";
 
 std::wstring Text(unsigned id) {
-    std::wstring text;
-    LoadResourceString(id, text);
-    return text;
+    return ProgramCatalogue().Text(id);
 }
 
 void Row(std::wstring& report, unsigned label, const std::wstring& value) {

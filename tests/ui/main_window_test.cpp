@@ -14,6 +14,7 @@
 
 #include "foundation/catalogue.h"
 #include "search/port_devices.h"
+#include "tests/support/catalogue_language.h"
 #include "tests/support/error_box_answer_win32.h"
 #include "tests/support/temp_folder_win32.h"
 #include "tests/support/test_app_win32.h"
@@ -315,6 +316,52 @@ TEST_F(MainWindow, TestReportIsSavedWholeOrNotAtAll) {
     EXPECT_EQ(Text(IDC_ELAPSED).substr(0, 5), L"0:00:");
     EXPECT_FALSE(Text(IDC_RATE).empty());
     window_->connection.StopTest();
+}
+
+}  // namespace
+
+namespace {
+
+// What the log's context menu offered, read from inside its own modal loop by a timer.
+struct LogMenuSeen {
+    std::vector<std::wstring> items;
+    bool saveEnabled = false;
+};
+LogMenuSeen g_logMenu;
+
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    auto menu = menuWindow ? reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0)) : nullptr;
+    if (!menu)
+        return;
+    KillTimer(nullptr, timer);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        g_logMenu.items.push_back(text);
+    }
+    g_logMenu.saveEnabled = (GetMenuState(menu, ID_SAVE_REPORT, MF_BYCOMMAND) & MF_GRAYED) == 0;
+    EndMenu();
+}
+
+TEST_F(MainWindow, LogMenuOffersTheReportOnceATestRan) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    Open();
+    for (const bool tested : {false, true}) {
+        if (tested)
+            Command(IDC_START);  // connecting: the test is ordered and its record begun
+        g_logMenu = {};
+        SetTimer(nullptr, 0, 50, &ReadOpenMenu);
+        RECT r{};
+        GetWindowRect(Item(IDC_LOG), &r);
+        // As a right click in the log sends it: the edit hands it to the page.
+        SendMessageW(Item(IDC_LOG), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(IDC_LOG)),
+                     MAKELPARAM(r.left + 5, r.top + 5));
+        EXPECT_EQ(g_logMenu.items, (std::vector<std::wstring>{L"Copy", L"Select all", L"", L"Save test report…"}))
+            << tested;
+        EXPECT_EQ(g_logMenu.saveEnabled, tested);
+    }
+    Command(IDC_STOP);
 }
 
 }  // namespace

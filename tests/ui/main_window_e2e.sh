@@ -154,6 +154,10 @@ if mount -t tmpfs -o size=4k tmpfs "$full" 2>/dev/null; then
 else
   echo "skip: no tmpfs could be mounted for the disk-full save"
 fi
+# A report taken while the test runs.
+save_report "$scratch/reports/running.txt" >/dev/null
+report_has "$scratch/reports/running.txt" 'Elapsed: 0:00:[0-9]{2} \(running\)'
+echo "ok: report saved while the test runs"
 echo remove >"$control"
 wait_text 1005 ""
 wait_log "No card."

@@ -30,6 +30,7 @@ bool IsClassicType(int32_t type) {
 
 void CConnectThread::AppendLog(const std::wstring& line, bool countError) {
     std::lock_guard lock(mutex);
+    SettleTroubleLog();
     log.push_back(line);
     if (countError)
         ++errors;
@@ -43,6 +44,7 @@ void CConnectThread::AppendLogOnce(bool& marker, unsigned textId) {
     if (marker)
         return;
     marker = true;
+    SettleTroubleLog();
     log.push_back(std::move(line));
 }
 
@@ -166,12 +168,15 @@ bool CConnectThread::TestStep() {
     for (int attempt = 0; attempt < kReadBackAttempts; ++attempt) {
         try {
             status = Command(kCmdReadBlock, {blockNumber});
-        } catch (const CMyError&) {
+        } catch (const CMyError& error) {
+            if (error.code != kErrStopped)
+                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
             exchange.waitTimeout = 0;
             return true;
         }
         if (status == kStatusSuccess) {
             if (exchange.reply.size() < kBlockSize) {
+                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
                 exchange.waitTimeout = 0;
                 return true;
             }

@@ -300,7 +300,7 @@ TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) 
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.RunOnThisThread(L"COM7");
     status = thread.ReadStatus();
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"my_error"}));
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Command 0x50: invalid reply from the reader."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadState(), kDisconnected);  // after the stop only
 }

@@ -93,6 +93,19 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
         faults.forcedStatus = status[0];
         return ControlAction::Applied;
     }
+    if (verb == "count") {
+        // count CMD: how many framed commands with code CMD (hex) arrived so far.
+        std::string commandText;
+        in >> commandText;
+        std::vector<uint8_t> command;
+        if (!ParseHexBytes(commandText, command) || command.size() != 1) {
+            message = "usage: count CMD (hex byte)";
+            return ControlAction::Invalid;
+        }
+        message = std::to_string(std::count_if(reader.commands.begin(), reader.commands.end(),
+                                               [&](const EmuCommand& c) { return c.command == command[0]; }));
+        return ControlAction::Applied;
+    }
     if (verb == "speed") {
         int baud = 0;
         if (!(in >> baud) || std::find(std::begin(CReaderEmulator::kLineSpeeds), std::end(CReaderEmulator::kLineSpeeds),

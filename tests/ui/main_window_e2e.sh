@@ -154,9 +154,11 @@ expect "restored port" "$port" "$(drv text 1000)"
 close_program
 
 echo "== Link trouble: a wrong key, a failing select, a reader left at 115200 baud"
+card "1k 04A1B2C3"
 start_program en_US.UTF-8
 drv click 1002 >/dev/null
 wait_text 1016 "Connected"
+wait_text 1005 "Mifare Classic 1K C3B2A104"
 # A refused key is tried once per poll period, not at line rate.
 drv set-text 1008 000000000001 >/dev/null
 auths_before=$(command_count 50)

@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "foundation/errors.h"
-#include "foundation/text_convert.h"
 #include "reader/frame.h"
 
 CConnectThread::CConnectThread(IConnectPlatform& platform, const RdLinkConstants& linkConstants,

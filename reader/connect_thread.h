@@ -156,7 +156,7 @@ private:
 
     // The trouble log (connect_trouble_log.cpp): failures in words, repeats folded.
     void LogTrouble(const std::exception* error);
-    void SettleTroubleLog();  // under the lock
+    void SettleTroubleLog();  // the caller holds the lock
     void CountTrouble(uint64_t LinkTroubleCounts::*field);
 
     // Block test pieces.

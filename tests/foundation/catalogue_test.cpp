@@ -41,7 +41,10 @@ const std::map<unsigned, std::wstring> kRussian = {
     {128, L"\x041D\x0435\x0442 \x043A\x0430\x0440\x0442\x044B."},                  // Нет карты.
 };
 
-bool IsCatalogueId(unsigned id) { return (id >= 103 && id <= 128) || (id >= 600 && id <= 613); }
+bool IsCatalogueId(unsigned id) {
+    return (id >= 103 && id <= 128) || (id >= 600 && id <= 613) ||
+           (id >= 720 && id <= 723);  // the reader link's trouble log
+}
 
 TEST(CatalogueEnglish, KnownTexts) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);

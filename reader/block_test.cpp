@@ -35,6 +35,7 @@ void CConnectThread::PushLogLine(std::wstring line) {
 
 void CConnectThread::AppendLog(const std::wstring& line, bool countError) {
     std::lock_guard lock(mutex);
+    SettleTroubleLog();
     PushLogLine(line);
     if (countError)
         ++errors;
@@ -48,6 +49,7 @@ bool CConnectThread::AppendLogOnce(bool& marker, unsigned textId) {
     if (marker)
         return false;
     marker = true;
+    SettleTroubleLog();
     PushLogLine(std::move(line));
     return true;
 }
@@ -179,12 +181,15 @@ bool CConnectThread::TestStep() {
     for (int attempt = 0; attempt < kReadBackAttempts; ++attempt) {
         try {
             status = Command(kCmdReadBlock, {blockNumber});
-        } catch (const CMyError&) {
+        } catch (const CMyError& error) {
+            if (error.code != kErrStopped)
+                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
             exchange.waitTimeout = 0;
             return true;
         }
         if (status == kStatusSuccess) {
             if (exchange.reply.size() < kBlockSize) {
+                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
                 exchange.waitTimeout = 0;
                 return true;
             }

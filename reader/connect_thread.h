@@ -25,6 +25,7 @@
 #include "reader/ident.h"
 #include "reader/link_constants.h"
 #include "reader/link_trouble.h"
+#include "reader/repeat_filter.h"
 #include "reader/test_record.h"
 
 enum LinkState : int32_t { kDisconnected = 0, kConnected = 1, kConnecting = 2 };
@@ -115,6 +116,8 @@ public:
     bool ReadAts(std::vector<uint8_t>& ats, std::vector<uint8_t>& historical);
     bool UpdateCard(const CardInfo& record);
     bool TestStep();
+    // TestStep with its dialogue failures logged; a failed cycle waits for the poll period.
+    bool RunTestCycle();
 
     // Line-speed index for command 0x2F (0x80 = keep the current speed).
     static constexpr uint8_t kSpeedUnchanged = 0x80;
@@ -151,6 +154,17 @@ private:
     void ClassifyBySakAlone(const Detection& d, CardInfo& result);
     void EnsureAts(Detection& d);
 
+    // Connect pieces: the identification that also finds a reader left at a fast line speed,
+    // and the switch-off after an attempt that failed once the reader had changed speed.
+    bool IdentifyAtAnySpeed(ReaderIdentity& found);
+    bool ReturnToIdentSpeed(uint32_t baud);
+    void AbandonFastLink(uint32_t baud);
+
+    // The trouble log (connect_trouble_log.cpp): failures in words, repeats folded.
+    void LogTrouble(const std::exception* error);
+    void SettleTroubleLog();  // the caller holds the lock
+    void CountTrouble(uint64_t LinkTroubleCounts::*field);
+
     // Block test pieces.
     void NoCard();
     void AuthRefused();  // forgets the sector's authentication and counts the refusal
@@ -166,7 +180,7 @@ private:
     void AppendStatusLog(unsigned textId, int status);
     bool Authenticate(const TestParameters& test, int sector);
     void CloseEvents();
-    void SendLinkEnd();
+    bool SendLinkEnd();
     void PrepareRun(const std::wstring& name);
 
     IConnectPlatform& platform;
@@ -195,6 +209,8 @@ private:
     bool trailerLogged = false;     // locked
     bool authErrorLogged = false;   // locked
     CTestRecord testRecord;         // locked
+    LinkTroubleCounts trouble;      // locked; of the current test
+    CRepeatFilter troubleLines;     // locked, with log
 
     // Worker only.
     uint32_t lastPoll = 0;
@@ -204,4 +220,5 @@ private:
     bool atsRead = false;
     Counter128 counter;
     bool counterLoaded = false;
+    bool linkLostInTest = false;  // the link went down while a test was set: the next connect is a reconnect
 };

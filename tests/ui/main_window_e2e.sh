@@ -53,6 +53,16 @@ test_until_line() {
 # Enabled flags of Connect, port box, Disconnect, Start, Stop, block, key, key A, key B.
 enables() { for id in 1002 1000 1003 1011 1012 1007 1008 1009 1010; do printf %s "$(drv enabled $id)"; done; }
 card() { echo "card $1" >"$control"; }
+# Framed commands with code $1 (hex) the reader has received so far.
+command_count() {
+  before=$(grep -c "^count $1: " "$scratch/$port.log" || true)
+  echo "count $1" >"$control"
+  for _ in $(seq 1 50); do
+    [ "$(grep -c "^count $1: " "$scratch/$port.log" || true)" -gt "$before" ] && break
+    sleep 0.1
+  done
+  grep "^count $1: " "$scratch/$port.log" | tail -n 1 | sed 's/.*: //'
+}
 # The Windows name of a path under the prefix's Z: drive (the whole Linux file system).
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 # Saves the test report through the log's menu command and the Save As dialog; prints the name
@@ -64,7 +74,7 @@ save_report() {
 # A report's line, without its CR.
 report_has() { tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"; }
 
-start_reader $port --card 1k --uid 04A1B2C3 --control "$control"
+start_reader $port --card 1k --uid 04A1B2C3 --control "$control" --strict-baud
 wait_for_readers $port
 mkdir -p "$scratch/app"
 cp "$program" "$scratch/app/quillcheck.exe"
@@ -179,6 +189,54 @@ echo "ok: settings file written"
 start_program en_US.UTF-8
 expect "restored placement" "40 50 640 470" "$(drv placement)"
 expect "restored port" "$port" "$(drv text 1000)"
+close_program
+
+echo "== Link trouble: a wrong key, a failing select, a reader left at 115200 baud"
+card "1k 04A1B2C3"
+start_program en_US.UTF-8
+drv click 1002 >/dev/null
+wait_text 1016 "Connected"
+wait_text 1005 "Mifare Classic 1K C3B2A104"
+# A refused key is tried once per poll period, not at line rate.
+drv set-text 1008 000000000001 >/dev/null
+auths_before=$(command_count 50)
+drv click 1011 >/dev/null
+sleep 3
+drv click 1012 >/dev/null
+auths=$(( $(command_count 50) - auths_before ))
+[ "$auths" -ge 4 ] && [ "$auths" -le 15 ] || fail "a wrong key was tried $auths times in 3 s"
+echo "ok: a wrong key tried $auths times in 3 s"
+drv set-text 1008 ffffffffffff >/dev/null
+# A select answered with status 7 for four seconds: the failure named once, its repeats counted
+# in one more line, and the test goes on when the reader answers again.
+echo "status 46 07" >"$control"
+drv click 1011 >/dev/null
+sleep 4
+echo "status off" >"$control"
+[ "$(written_above 0)" -gt 0 ] || fail "the test did not go on after the select failures"
+drv click 1012 >/dev/null
+failure="Command 0x46 failed with status 0x07: "
+expect "select failure lines" "2" "$(drv text 1013 | grep -c -F "$failure" || true)"
+expect "repeats line" "1" "$(drv text 1013 | grep -c "^Repeated [0-9]* more times: $failure" || true)"
+expect "my_error lines" "0" "$(drv text 1013 | grep -c -F "my_error" || true)"
+# Killed while connected at 115200: the reader stays there, and the next start finds it again
+# within one reconnect period plus the identification.
+kill -KILL "$program_pid"
+wait "$program_pid" 2>/dev/null || true
+program_pid=""
+start_program en_US.UTF-8
+drv set-text 1000 $port >/dev/null
+drv click 1002 >/dev/null
+wait_text 1016 "Connected" 20000
+echo "ok: found again after the program was killed"
+drv click 1003 >/dev/null
+# The first poll at 115200 gets no answer twice: the failed attempt switches the link off at
+# 115200, and the next attempt 5 s later finds the reader at 9600.
+echo "dropfast 2" >"$control"
+drv click 1002 >/dev/null
+wait_text 1016 "Connected" 20000
+echo "ok: found again after a connect that failed past the speed switch"
+drv click 1003 >/dev/null
 close_program
 
 echo "== A partly typed key starts no test"

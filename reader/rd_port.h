@@ -74,6 +74,9 @@ public:
     bool readPending = false;
     bool writePending = false;
     bool lost = false;  // the device went away (access denied during I/O); cleared by Close
+    // A read left waiting reports the next byte. Some USB-serial drivers complete such a read at
+    // once with nothing; the port then clears this, and its owner waits on the comm event.
+    bool readWaits = true;
     std::vector<uint8_t> input;
 
 protected:

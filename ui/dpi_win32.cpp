@@ -4,6 +4,8 @@ namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+using DialogBehaviourFn = BOOL(WINAPI*)(HWND, int, int);
+constexpr int kDialogDisableAll = 1;  // DDC_DISABLE_ALL
 
 // Looked up once; user32 stays loaded for the life of the process.
 template <typename Function>
@@ -29,6 +31,12 @@ UINT WindowDpi(HWND window) {
             return dpi;
     }
     return SystemDpi();
+}
+
+void KeepDialogFromRescaling(HWND dialog) {
+    static const auto setBehaviour = User32Function<DialogBehaviourFn>("SetDialogDpiChangeBehavior");
+    if (setBehaviour)
+        setBehaviour(dialog, kDialogDisableAll, kDialogDisableAll);
 }
 
 RECT WindowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi) {

@@ -7,6 +7,9 @@
 #include <utility>
 
 UINT WindowDpi(HWND window);
+// Stops the system's own rescaling of a dialog on a DPI change (Windows 10 1703 on), for a
+// dialog that lays itself out again.
+void KeepDialogFromRescaling(HWND dialog);
 // The window rectangle around a client rectangle at a DPI (caption and frame scaled with it).
 RECT WindowRectForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi);
 // A pixel size given at 96 DPI, at dpi.

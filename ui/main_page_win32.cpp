@@ -114,6 +114,7 @@ void CMainPage::SetUp() {
     // The default limit (32K units) would silently stop the log; the page trims it itself.
     SendMessageW(log.hwnd, EM_SETLIMITTEXT, 2 * kLogLimit, 0);
     LoadTemplate();
+    KeepDialogFromRescaling(hwnd);
     ApplyDpi(dpi_);
     FillPortList();
     FillBlockBox();

@@ -128,6 +128,8 @@ void CMainWnd::PlaceWindow() {
     const LayoutRect fitted = FitWindowRect(wanted, MinimumWindowSize(), PlacementWorkAreas(),
                                             {ScaleForDpi(kGripWidth, dpi_), ScaleForDpi(kGripHeight, dpi_)});
     normal = {fitted.left, fitted.top, fitted.right, fitted.bottom};
+    if (!IsWindowVisible(hwnd))
+        placement.showCmd = SW_HIDE;  // shown later, as the caller asks
     SetWindowPlacement(hwnd, &placement);
 }
 

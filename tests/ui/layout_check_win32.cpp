@@ -55,7 +55,7 @@ SIZE TextExtent(HWND control, const std::wstring& text, bool prefix) {
 std::vector<ControlPlace> ChildPlaces(HWND parent) {
     std::vector<ControlPlace> places;
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(child))
+        if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
             continue;
         ControlPlace place;
         place.id = static_cast<short>(GetDlgCtrlID(child));
@@ -124,7 +124,7 @@ std::vector<std::string> LayoutFaults(HWND parent) {
     const std::vector<ControlPlace> places = ChildPlaces(parent);
     std::vector<HWND> windows;
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (IsWindowVisible(child))
+        if (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)
             windows.push_back(child);
     }
     for (size_t i = 0; i < places.size(); ++i) {

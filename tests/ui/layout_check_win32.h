@@ -14,7 +14,7 @@ struct ControlPlace {
     RECT rect{};  // in the parent's client coordinates
 };
 
-// The parent's direct children that are visible, in their z order.
+// The parent's direct children that are visible (in a shown parent), in their z order.
 std::vector<ControlPlace> ChildPlaces(HWND parent);
 // Every fault found, one line each; empty when the layout is sound.
 std::vector<std::string> LayoutFaults(HWND parent);

@@ -441,6 +441,7 @@ TEST_F(MainWindowLayout, WholePageFitsAtFirstStartAndMinimumSize) {
     Open();
     const UINT dpi = window_->Dpi();
     const SavedLayout first = CurrentLayout(*window_);
+    EXPECT_GE(first.controls.size(), 23u);
     const LayoutSize expected = window_->FirstStartWindowSize();
     EXPECT_EQ(first.window, expected);
     EXPECT_GE(first.window.width, MulDiv(500, static_cast<int>(dpi), 96));

@@ -512,6 +512,11 @@ TEST_F(MainWindowLayout, DpiChangeLaysOutAsAStartAtThatDpi) {
         SendMessageW(window_->hwnd, WM_DPICHANGED, MAKEWPARAM(step.dpi, step.dpi), reinterpret_cast<LPARAM>(&suggested));
         PumpPending();
         EXPECT_EQ(window_->Dpi(), step.dpi);
+        // The key field's fixed-pitch font is made anew for the scale.
+        LOGFONTW keyFont{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(IDC_KEY), WM_GETFONT, 0, 0)), sizeof(keyFont), &keyFont);
+        EXPECT_EQ(keyFont.lfHeight, -MulDiv(10, static_cast<int>(step.dpi), 72));
+        EXPECT_STREQ(keyFont.lfFaceName, L"System");
         EXPECT_EQ(LayoutDifference(step.expected, CurrentLayout(*window_)), "");
         ExpectSoundLayout("after the change");
         EXPECT_EQ(LogText(Log()), text);

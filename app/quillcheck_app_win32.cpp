@@ -4,6 +4,8 @@
 #include <string>
 
 #include "foundation/catalogue.h"
+#include "foundation/errors.h"
+#include "foundation/file_error_text.h"
 #include "foundation/files.h"
 #include "foundation/handle_win32.h"
 #include "foundation/modules_win32.h"
@@ -23,12 +25,19 @@ CQuillcheckApp::~CQuillcheckApp() {
 void CQuillcheckApp::LoadSettings() {
     try {
         settings.Load();
-    } catch (const std::exception&) {
-        // An unreadable or broken file must not keep the program from starting: run on the
-        // defaults and leave the file as it is until the user's next save replaces it.
+    } catch (const std::exception& e) {
+        // An unreadable file (held open by a backup or sync program for a moment, no access)
+        // must not keep the program from starting: run on the defaults, tell the user, and never
+        // save those defaults over the file (the save reads it again first).
+        const auto* fileError = dynamic_cast<const CFileException*>(&e);
+        const CFileException failure =
+            fileError ? *fileError
+                      : CFileException(static_cast<int>(FileErrorCause::Generic), settings.path, -1);
         const std::wstring path = settings.path;
         settings = CAppSettings();
         settings.path = path;
+        settings.fileUnread = true;
+        AppendFormatResource(startNotice, kUnreadSettingsText, FileErrorText(failure).c_str());
     }
 }
 
@@ -56,6 +65,8 @@ bool CQuillcheckApp::StartInstance(int showCommand, int& exitCode) {
     ReleaseMutex(mutex.Get());
     if (!created)
         return false;
+    if (!startNotice.empty())
+        mainWindow.page.AppendLogLines({startNotice});
     exitCode = 0;
     return true;
 }

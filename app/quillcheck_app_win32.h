@@ -39,7 +39,11 @@ public:
     const int32_t replyTimeout = 5000;
     const int32_t attemptLimit = 2;
 
+    // What the user must learn at start (the settings file could not be read); shown in the log.
+    std::wstring startNotice;
+
 private:
+    static constexpr unsigned kUnreadSettingsText = 700;
     void LoadSettings();
     bool RegisterMainClass();
 };

@@ -9,8 +9,9 @@
 void ReadWholeFile(const std::wstring& path, std::wstring& target);
 
 // Creates or truncates the file and writes the text as UTF-8 behind a byte-order mark; an empty
-// text leaves an empty file.
-void WriteWholeFile(const std::wstring& path, const wchar_t* text, size_t length);
+// text leaves an empty file. With flushToDisk the data is on the disk before the call returns
+// (a rename that replaces another file with it must not come first).
+void WriteWholeFile(const std::wstring& path, const wchar_t* text, size_t length, bool flushToDisk = false);
 
 // Creates the folder and its missing parents; true when it exists afterwards. Throws nothing.
 bool CreateDirectoryTree(const std::wstring& path);

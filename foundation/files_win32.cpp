@@ -51,7 +51,7 @@ void ReadWholeFile(const std::wstring& path, std::wstring& target) {
     ToWide(bytes.data() + skip, static_cast<int>(bytes.size() - skip), target, CP_UTF8);
 }
 
-void WriteWholeFile(const std::wstring& path, const wchar_t* text, size_t length) {
+void WriteWholeFile(const std::wstring& path, const wchar_t* text, size_t length, bool flushToDisk) {
     std::string utf8;
     ToNarrow(utf8, text, static_cast<int>(length), CP_UTF8);
 
@@ -65,6 +65,7 @@ void WriteWholeFile(const std::wstring& path, const wchar_t* text, size_t length
     if (!WriteFile(file.Get(), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr))
         ThrowLastError(path);
     if (written != utf8.size()) ThrowFileError(static_cast<int>(FileErrorCause::DiskFull), -1, path.c_str());
+    if (flushToDisk && !FlushFileBuffers(file.Get())) ThrowLastError(path);
 }
 
 bool CreateDirectoryTree(const std::wstring& path) {

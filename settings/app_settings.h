@@ -12,6 +12,9 @@ public:
     static constexpr int32_t kNotSet = std::numeric_limits<int32_t>::min();
     // The published transport key of MIFARE Classic cards.
     static constexpr uint64_t kDefaultAuthKey = 0xFFFFFFFFFFFFull;
+    static constexpr int32_t kDefaultBlock = 1;
+    static constexpr int32_t kBlockCount = 256;  // blocks 0-255 of a 4K card
+    static constexpr int32_t kHighestLogLevel = 6;
 
     CAppSettings() = default;
     virtual ~CAppSettings() = default;
@@ -21,26 +24,34 @@ public:
     // A syntax error is not reported: the values read before it are used.
     // Throws CFileException when something exists at path but cannot be read (no access, a
     // folder, held open by another program) or its existence cannot be tested; the fields are
-    // then unchanged, so the caller can go on with them, and the file stays untouched until a
-    // Save replaces it. Windows only.
+    // then unchanged, so the caller can go on with them; it marks fileUnread, so that Save reads
+    // the file again instead of replacing it with them. Windows only.
     void Load();
     // Writes the fields into the file at path, keeping the other contents of a file of this
     // program's version 1, and clears modified. The text goes to a temporary file beside it
-    // (path + ".new") that then replaces the file, so a failure never leaves a cut-off file.
-    // Throws CFileException (naming path) when the old file cannot be read or the new one cannot
-    // be written or moved into place; the old file is then intact and modified stays set.
-    // Windows only.
+    // (path + ".new"), flushed to the disk, that then replaces the file, so a failure never
+    // leaves a cut-off file; where the folder allows no new file, the file is written in place.
+    // A file with a syntax error is first copied to path + ".bak" (replacing an older copy), so
+    // a hand-edited file is not lost. With fileUnread, the file is read again first and keeps
+    // its values for every field still at its default (below).
+    // Throws CFileException (naming the file) when the old file cannot be read or copied or the
+    // new one cannot be written or moved into place; the old file is then intact and modified
+    // stays set. Windows only.
     void Save();
     // Stores the port name, marking the settings modified when it changed.
     void SetPort(const std::wstring& name);
 
     std::wstring path;      // full path of the settings file, set before Load
     bool modified = false;  // some field differs from the file
+    // The file existed but could not be read at start (held open by another program for a
+    // moment, no access): the fields started from the defaults, not from the user's file, which
+    // must never be replaced by them. Cleared by a Load that reads and by Save.
+    bool fileUnread = false;
 
     std::array<int32_t, 4> formPos{kNotSet, kNotSet, kNotSet, kNotSet};  // left, top, width, height
     bool allPorts = false;
     std::wstring port;
-    int32_t block = 1;
+    int32_t block = kDefaultBlock;  // 0-255 once loaded
     uint64_t authKey = kDefaultAuthKey;  // 48 bits used
     bool useReaderKeys = false;
     bool keyB = false;

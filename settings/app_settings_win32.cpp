@@ -8,14 +8,24 @@ void CAppSettings::Load() {
         return;
     CMemJson document;
     document.LoadFile(path);
+    fileUnread = false;
     ReadSettings(document.root, *this);
 }
 
 void CAppSettings::Save() {
     CMemJson document;
-    if (SomethingExistsAt(path))
-        document.LoadFile(path);
+    if (SomethingExistsAt(path)) {
+        const bool parsed = document.LoadFile(path);
+        if (fileUnread) {
+            CAppSettings inFile;
+            ReadSettings(document.root, inFile);
+            TakeUnchangedFromFile(inFile, *this);
+        }
+        if (!parsed)
+            KeepCopy(path, path + L".bak");
+    }
     WriteSettings(document, *this);
     ReplaceWholeFile(path, document.ToText());
     modified = false;
+    fileUnread = false;
 }

@@ -14,9 +14,9 @@ public:
     CMemJson(const CMemJson&) = delete;
     CMemJson& operator=(const CMemJson&) = delete;
 
-    // Reads the whole file and parses it into root. A syntax error is not reported: root keeps
-    // what was read before it. File errors throw CFileException. Windows only.
-    void LoadFile(const std::wstring& path);
+    // Reads the whole file and parses it into root; false on a syntax error (root keeps what was
+    // read before it). File errors throw CFileException. Windows only.
+    bool LoadFile(const std::wstring& path);
 
     // Parses text up to its first NUL into root; false on a syntax error (what was read stays).
     // An empty or all-whitespace text leaves root unchanged.

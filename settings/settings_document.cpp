@@ -1,5 +1,8 @@
 #include "settings/settings_document.h"
 
+#include <limits>
+#include <optional>
+
 #include "foundation/version.h"
 #include "settings/hex_digit.h"
 
@@ -20,25 +23,39 @@ uint32_t OwnVersion(const JsonValue& info) {
     return ParseVersion(version->AsString());
 }
 
-int32_t Low32(int64_t value) {
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
+// An integer member's value when it lies in [lowest, highest]: a value outside, whatever its low
+// bits, is treated like a member of the wrong kind.
+std::optional<int32_t> IntegerIn(const JsonValue* value, int64_t lowest, int64_t highest) {
+    if (!value)
+        return std::nullopt;
+    const int64_t number = value->AsInteger();
+    if (number < lowest || number > highest)
+        return std::nullopt;
+    return static_cast<int32_t>(number);
 }
+
+constexpr int64_t kInt32Lowest = std::numeric_limits<int32_t>::min();
+constexpr int64_t kInt32Highest = std::numeric_limits<int32_t>::max();
 
 void ReadMain(const JsonValue& main, CAppSettings& settings) {
     if (const JsonValue* formPos = main.Find(L"formPos", JsonKind::Array)) {
         const JsonArray& elements = formPos->AsArray();
         for (size_t i = 0; i < elements.size() && i < settings.formPos.size(); ++i) {
-            // An element of another kind leaves its field alone.
-            if (elements[i].Kind() == JsonKind::Integer)
-                settings.formPos[i] = Low32(elements[i].AsInteger());
+            // An element of another kind, or beyond 32 bits, leaves its field alone.
+            if (elements[i].Kind() != JsonKind::Integer)
+                continue;
+            if (auto coordinate = IntegerIn(&elements[i], kInt32Lowest, kInt32Highest))
+                settings.formPos[i] = *coordinate;
         }
     }
     if (const JsonValue* value = main.Find(L"allPorts", JsonKind::Bool))
         settings.allPorts = value->AsBool();
     if (const JsonValue* value = main.Find(L"port", JsonKind::String))
         settings.port = value->AsString();
-    if (const JsonValue* value = main.Find(L"block", JsonKind::Integer))
-        settings.block = Low32(value->AsInteger());
+    // A block the page cannot show (hand-edited, or from a newer version) is not taken: the test
+    // must run on the block the user sees chosen.
+    if (auto block = IntegerIn(main.Find(L"block", JsonKind::Integer), 0, CAppSettings::kBlockCount - 1))
+        settings.block = *block;
     if (const JsonValue* value = main.Find(L"authKey", JsonKind::String))
         ParseAuthKeyText(value->AsString(), settings.authKey);
     if (const JsonValue* value = main.Find(L"useReaderKeys", JsonKind::Bool))
@@ -59,9 +76,8 @@ bool ReadSettings(const JsonValue& root, CAppSettings& settings) {
     if (const JsonValue* main = root.Find(L"main", JsonKind::Object))
         ReadMain(*main, settings);
     if (const JsonValue* log = root.Find(L"log", JsonKind::Object)) {
-        const JsonValue* level = log->Find(L"logLevel", JsonKind::Integer);
-        if (level && static_cast<uint32_t>(level->AsInteger()) < 7)
-            settings.logLevel = Low32(level->AsInteger());
+        if (auto level = IntegerIn(log->Find(L"logLevel", JsonKind::Integer), 0, CAppSettings::kHighestLogLevel))
+            settings.logLevel = *level;
     }
     settings.modified = false;
     return true;
@@ -92,6 +108,28 @@ void WriteSettings(CMemJson& document, const CAppSettings& settings) {
     root.Member(L"log", JsonKind::Object)
         .Member(L"logLevel", JsonKind::Integer)
         .SetInteger(settings.logLevel);
+}
+
+namespace {
+
+template <typename T>
+void TakeIfDefault(T& field, const T& defaultValue, const T& fileValue) {
+    if (field == defaultValue)
+        field = fileValue;
+}
+
+}  // namespace
+
+void TakeUnchangedFromFile(const CAppSettings& file, CAppSettings& current) {
+    const CAppSettings defaults;
+    TakeIfDefault(current.formPos, defaults.formPos, file.formPos);
+    TakeIfDefault(current.allPorts, defaults.allPorts, file.allPorts);
+    TakeIfDefault(current.port, defaults.port, file.port);
+    TakeIfDefault(current.block, defaults.block, file.block);
+    TakeIfDefault(current.authKey, defaults.authKey, file.authKey);
+    TakeIfDefault(current.useReaderKeys, defaults.useReaderKeys, file.useReaderKeys);
+    TakeIfDefault(current.keyB, defaults.keyB, file.keyB);
+    TakeIfDefault(current.logLevel, defaults.logLevel, file.logLevel);
 }
 
 bool ParseAuthKeyText(std::wstring_view text, uint64_t& key) {

@@ -23,6 +23,11 @@ bool ReadSettings(const JsonValue& root, CAppSettings& settings);
 // anything else is replaced in full. New members go at the end of their object.
 void WriteSettings(CMemJson& document, const CAppSettings& settings);
 
+// For a file that could not be read at start and can be now: the program ran on the defaults, so a
+// field of current still at its default was not chosen by the user and takes the file's value;
+// the fields the user changed stay.
+void TakeUnchangedFromFile(const CAppSettings& file, CAppSettings& current);
+
 // The key text as wcstoull with base 16 reads it (leading white space, a sign, a 0x prefix;
 // stops at the first other character). False when no character was used, the number overflowed
 // 64 bits or needs more than 48 bits; key is then untouched.

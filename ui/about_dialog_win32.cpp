@@ -77,7 +77,8 @@ bool CAboutDialog::HandleCommand(UINT commandId, UINT, HWND) {
 }
 
 bool CAboutDialog::HandleNotify(WPARAM, NMHDR* header, LRESULT* result) {
-    if (header->code == NM_CLICK && header->idFrom == IDC_LINK) {
+    // Enter on the focused link opens it like a click: the keyboard must reach it too.
+    if ((header->code == NM_CLICK || header->code == NM_RETURN) && header->idFrom == IDC_LINK) {
         const auto* link = reinterpret_cast<const NMLINK*>(header);
         if (link->item.szUrl[0] != L'\0') {
             openAddress(hwnd, link->item.szUrl);

@@ -39,6 +39,8 @@ void CMainPage::FillPortList() {
         SendMessageW(portBox.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
     SelectPort(chosen);
+    // The chosen entry may now be a reader of another model, or gone.
+    ApplyEnableRules();
 }
 
 void CMainPage::SelectPort(const std::wstring& name) {
@@ -54,7 +56,7 @@ void CMainPage::SelectPort(const std::wstring& name) {
 
 void CMainPage::LoadControls() {
     SelectPort(settings_.port);
-    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(settings_.block), 0);
+    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ShownBlock(settings_.block)), 0);
     wchar_t key[16] = {};
     std::swprintf(key, std::size(key), L"%.12llx", static_cast<unsigned long long>(settings_.authKey));
     SetWindowTextW(keyEdit.hwnd, key);

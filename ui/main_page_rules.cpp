@@ -1,9 +1,8 @@
 #include "ui/main_page_rules.h"
 
-#include <cerrno>
-#include <cwchar>
-
 #include "foundation/catalogue.h"
+#include "settings/app_settings.h"
+#include "settings/hex_digit.h"
 
 namespace {
 
@@ -34,6 +33,10 @@ bool IsTrailerBlock(int block) {
     return BlockInSector(block) == blocksInSector - 1;
 }
 
+int ShownBlock(int32_t stored) {
+    return stored >= 0 && stored < kBlockCount ? stored : CAppSettings::kDefaultBlock;
+}
+
 std::wstring BlockItemText(int block) {
     std::wstring text;
     FormatResourceString(text, kBlockItemFormat, static_cast<unsigned>(block),
@@ -50,8 +53,11 @@ bool IsSupportedReaderModel(int32_t model) {
 
 PageEnables EnablesFor(const PageState& state) {
     PageEnables enables;
-    enables.connectAndPort =
+    enables.connect =
         !state.connectionActive && (!state.portItemSelected || IsSupportedReaderModel(state.selectedModel));
+    // The port box stays open while disconnected, whatever is chosen in it: disabling it with
+    // Connect left no way to choose another port.
+    enables.portBox = !state.connectionActive;
     enables.disconnect = state.connectionActive;
     enables.start = state.connectionActive && !state.testRunning;
     enables.stop = state.testRunning;
@@ -60,12 +66,16 @@ PageEnables EnablesFor(const PageState& state) {
 }
 
 std::optional<uint64_t> ParseKeyText(const std::wstring& text) {
-    // The program's wide strings hold UTF-16 units; wcstoull needs only ASCII digits to agree.
-    const wchar_t* begin = text.c_str();
-    wchar_t* end = nullptr;
-    errno = 0;
-    unsigned long long value = std::wcstoull(begin, &end, 16);
-    if (errno != 0 || end == begin || value > 0xFFFFFFFFFFFFull)
+    // Every position typed: a key with placeholders left would authenticate with digits the user
+    // never entered (the typed ones read as a shorter number).
+    if (text.size() != kKeyLength)
         return std::nullopt;
-    return static_cast<uint64_t>(value);
+    uint64_t key = 0;
+    for (wchar_t ch : text) {
+        const int digit = HexDigitValue(ch);
+        if (digit < 0)
+            return std::nullopt;
+        key = (key << 4) | static_cast<uint64_t>(digit);
+    }
+    return key;
 }

@@ -2,6 +2,7 @@
 // which state, and how a typed key is read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,10 @@ inline constexpr int kBlockCount = 256;
 int SectorOfBlock(int block);
 int BlockInSector(int block);
 bool IsTrailerBlock(int block);
+
+// The block the box shows for a stored block: the block itself, or the default block for a number
+// the box has no item for (the test always runs on the block shown).
+int ShownBlock(int32_t stored);
 
 // The block box's item text for an absolute block number, in the catalogue's language.
 std::wstring BlockItemText(int block);
@@ -26,7 +31,8 @@ struct PageState {
 };
 
 struct PageEnables {
-    bool connectAndPort = false;
+    bool connect = false;
+    bool portBox = false;
     bool disconnect = false;
     bool start = false;
     bool stop = false;
@@ -36,7 +42,7 @@ struct PageEnables {
 
 PageEnables EnablesFor(const PageState& state);
 
-// A typed key: its text read as an unsigned hexadecimal number the way the C library's wcstoull
-// reads it (reading stops at the first '_' of an incomplete key); usable only when at least one
-// digit was read, nothing overflowed and the value fits in 48 bits.
+// A typed key: usable only when all twelve positions hold a hexadecimal digit (the key edit gives
+// '_' for a position not typed).
+inline constexpr size_t kKeyLength = 12;
 std::optional<uint64_t> ParseKeyText(const std::wstring& text);

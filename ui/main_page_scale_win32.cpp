@@ -65,6 +65,7 @@ void CMainPage::ApplyDpi(UINT dpi) {
     GetClientRect(hwnd, &client);
     Layout(client.right, client.bottom);
     MeasureSizes();
+    InvalidateRect(hwnd, nullptr, TRUE);  // every control moved and took another font
     if (log.hwnd) {
         const LRESULT nowFirst = SendMessageW(log.hwnd, EM_GETFIRSTVISIBLELINE, 0, 0);
         SendMessageW(log.hwnd, EM_LINESCROLL, 0, firstLine - nowFirst);

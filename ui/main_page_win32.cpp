@@ -86,8 +86,13 @@ LRESULT CMainPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
-bool CMainPage::HandleCommand(UINT commandId, UINT, HWND) {
+bool CMainPage::HandleCommand(UINT commandId, UINT notifyCode, HWND) {
     switch (commandId) {
+        case IDC_PORT:
+            // Connect follows what is chosen now: another entry, or text typed instead.
+            if (notifyCode == CBN_SELCHANGE || notifyCode == CBN_EDITCHANGE)
+                ApplyEnableRules();
+            return true;
         case IDC_CONNECT: Connect(); return true;
         case IDC_DISCONNECT: Disconnect(); return true;
         case IDC_START: Start(); return true;
@@ -162,9 +167,17 @@ void CMainPage::Layout(int width, int height) {
     HDWP batch = BeginDeferWindowPos(static_cast<int>(layout.size()));
     const int scrollX = GetScrollPos(layoutParent, SB_HORZ);
     const int scrollY = GetScrollPos(layoutParent, SB_VERT);
+    std::vector<RECT> groupAreas;  // before and after, in page client coordinates
     for (const LayoutEntry& entry : layout) {
         const LayoutRect r =
             AnchoredRect(entry.initial, entry.anchors, initialClient, width, height, scrollX, scrollY);
+        if (entry.controlId == IDC_CARD_GROUP || entry.controlId == IDC_TEST_GROUP) {
+            RECT before{};
+            GetWindowRect(entry.control, &before);
+            MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&before), 2);
+            groupAreas.push_back(before);
+            groupAreas.push_back({r.left, r.top, r.right, r.bottom});
+        }
         UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
         if (entry.anchors & kAnchorNoCopyBits)
             flags |= SWP_NOCOPYBITS;
@@ -177,8 +190,9 @@ void CMainPage::Layout(int width, int height) {
     }
     if (batch)
         EndDeferWindowPos(batch);
-    // Group boxes are drawn through: without this their old edges stay on the page.
-    InvalidateRect(hwnd, nullptr, TRUE);
+    // Group boxes are drawn through: without the page repainted under them their old edges stay.
+    // Only there: erasing the whole page on every step of a resize made it flicker.
+    for (const RECT& area : groupAreas) InvalidateRect(hwnd, &area, TRUE);
 }
 
 void CMainPage::FillBlockBox() {
@@ -187,7 +201,7 @@ void CMainPage::FillBlockBox() {
         const std::wstring item = BlockItemText(block);
         SendMessageW(blockBox.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
-    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(settings_.block), 0);
+    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ShownBlock(settings_.block)), 0);
 }
 
 void CMainPage::OnDestroy() {
@@ -212,8 +226,8 @@ void CMainPage::ApplyEnableRules() {
         int id;
         bool enabled;
     } controls[] = {
-        {IDC_CONNECT, enables.connectAndPort},
-        {IDC_PORT, enables.connectAndPort},
+        {IDC_CONNECT, enables.connect},
+        {IDC_PORT, enables.portBox},
         {IDC_DISCONNECT, enables.disconnect},
         {IDC_START, enables.start},
         {IDC_STOP, enables.stop},

@@ -8,9 +8,11 @@
 
 #include "foundation/catalogue.h"
 #include "foundation/errors.h"
+#include "foundation/file_error_text.h"
 #include "reader/connect_platform_win32.h"
 #include "ui/about_dialog_win32.h"
 #include "ui/dpi_win32.h"
+#include "ui/framework/error_box_win32.h"
 #include "ui/resource_ids.h"
 
 CMainWnd::CMainWnd(CAppSettings& settings)
@@ -191,7 +193,7 @@ void CMainWnd::StorePosition() {
     }
 }
 
-void CMainWnd::ShutDown() {
+void CMainWnd::ShutDown(bool sessionEnding) {
     if (shutDown_)
         return;
     shutDown_ = true;
@@ -204,9 +206,15 @@ void CMainWnd::ShutDown() {
         return;
     try {
         settings_.Save();
-    } catch (const CFileException&) {
-        // The window closes all the same: a settings file that cannot be written must not keep
-        // the program open. The old file is intact (Save replaces it only when all went well).
+    } catch (const CFileException& failure) {
+        // The window closes all the same (the old file is intact: Save replaces it only when all
+        // went well), but the user's choices are lost and must hear of it, once. Not while
+        // Windows ends the session: no one may be there to answer, and time is short.
+        if (sessionEnding)
+            return;
+        std::wstring text;
+        AppendFormatResource(text, kSaveFailedText, FileErrorText(failure).c_str());
+        ShowErrorBox(text, hwnd);
     }
 }
 
@@ -244,6 +252,12 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
             // A close that bypassed the system menu (another program's WM_CLOSE) ends the same way.
             ShutDown();
             return DefaultHandling();
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            // Log-off or shut-down: the process ends after this returns, so this is the close.
+            if (wParam)
+                ShutDown(true);
+            return 0;
         case WM_THREAD_NOTIFY: OnThreadNotify(wParam); return 0;
         case WM_DPICHANGED: OnDpiChanged(wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
         default: return CWnd::HandleMessage(window, message, wParam, lParam);

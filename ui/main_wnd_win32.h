@@ -56,8 +56,12 @@ private:
     void InstallCallbacks();
     void OnActivate(WPARAM wParam);
     void OnThreadNotify(WPARAM what);
-    void ShutDown();
+    // Stops the workers and saves the settings, once; a failed save is shown unless the session
+    // is ending.
+    void ShutDown(bool sessionEnding = false);
     void StorePosition();
+
+    static constexpr unsigned kSaveFailedText = 701;
 
     CAppSettings& settings_;
     // Where the workers post; read on their threads, cleared before the window goes.

@@ -278,7 +278,9 @@ EditOutcome CMaskedEditModel::Type(wchar_t ch, EditSelection selection, LetterCa
 }
 
 EditOutcome CMaskedEditModel::OtherCharacter(wchar_t ch) const {
-    if (!mask.empty() && (ch == L'\b' || ch == 0x2E))
+    // Backspace and Ctrl+Backspace (0x7F) were done on key-down: passed on, the control would
+    // take the second as a character and the field would refuse it with a beep.
+    if (!mask.empty() && (ch == L'\b' || ch == 0x7F || ch == 0x2E))
         return EditOutcome{};
     return ToControl();
 }

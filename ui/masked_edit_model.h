@@ -64,7 +64,8 @@ public:
 
     // A printable character typed without Ctrl.
     EditOutcome Type(wchar_t ch, EditSelection selection, LetterCase letterCase = LetterCase::AsTyped);
-    // Any other WM_CHAR: backspace and 0x2E are dropped under a mask, the rest go to the control.
+    // Any other WM_CHAR: backspace, Ctrl+Backspace (0x7F) and 0x2E are dropped under a mask, the
+    // rest go to the control.
     EditOutcome OtherCharacter(wchar_t ch) const;
     EditOutcome KeyDown(EditKey key, bool shift, bool ctrl, EditSelection selection);
     // The selection a mouse drag must be limited to, when it differs.

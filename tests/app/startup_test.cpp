@@ -120,6 +120,44 @@ DWORD Close(const Process& process, HWND window) {
     return code;
 }
 
+struct BoxAnswer {
+    std::wstring texts;  // every child's text, each followed by |
+    HWND button = nullptr;
+};
+
+// Waits for a message box of the process, notes its texts and presses its button; false when
+// none came in time.
+bool AnswerBoxOf(DWORD processId, BoxAnswer& answer, DWORD timeoutMs = kStartTimeoutMs) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+        for (HWND box = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); box;
+             box = FindWindowExW(nullptr, box, L"#32770", nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(box, &owner);
+            if (owner != processId || !IsWindowVisible(box))
+                continue;
+            EnumChildWindows(
+                box,
+                [](HWND child, LPARAM param) -> BOOL {
+                    auto* found = reinterpret_cast<BoxAnswer*>(param);
+                    wchar_t text[512] = {};
+                    GetWindowTextW(child, text, 512);
+                    found->texts += std::wstring(text) + L"|";
+                    wchar_t className[32] = {};
+                    GetClassNameW(child, className, 32);
+                    if (!found->button && lstrcmpiW(className, L"Button") == 0)
+                        found->button = child;
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&answer));
+            if (answer.button)
+                PostMessageW(answer.button, BM_CLICK, 0, 0);
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
 TEST(Startup, ClosingTheWindowEndsWithExitCodeZero) {
     ProgramCopy copy(L"quillcheck.exe");
     Process first = Start(copy.Exe());
@@ -218,8 +256,9 @@ TEST(Startup, StartsMinimisedWhenAskedByTheShowCommand) {
 }
 
 // A settings file that cannot be read or parsed: the program runs on its defaults. Closing it
-// replaces a broken file with the settings it ran on; a folder in the file's place stays, and
-// the failed save does not keep the program from ending.
+// replaces a broken file with the settings it ran on, after keeping a copy of the broken one; a
+// folder in the file's place stays, and the failed save is reported once (naming the file) and
+// does not keep the program from ending.
 TEST(Startup, UnreadableSettingsDoNotStopTheProgram) {
     struct Case {
         const wchar_t* name;
@@ -237,6 +276,12 @@ TEST(Startup, UnreadableSettingsDoNotStopTheProgram) {
         Process first = Start(copy.Exe());
         HWND window = WaitForWindowOf(first.id);
         ASSERT_NE(window, nullptr) << c.name;
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        if (c.folder) {
+            BoxAnswer answer;
+            EXPECT_TRUE(AnswerBoxOf(first.id, answer)) << c.name;
+            EXPECT_NE(answer.texts.find(settings.wstring()), std::wstring::npos) << c.name;
+        }
         EXPECT_EQ(Close(first, window), 0u) << c.name;
         if (c.folder) {
             EXPECT_TRUE(fs::is_directory(settings)) << c.name;
@@ -244,6 +289,9 @@ TEST(Startup, UnreadableSettingsDoNotStopTheProgram) {
             std::ifstream in(settings, std::ios::binary);
             std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             EXPECT_NE(kept.find("\"name\": \"Quillcheck\""), std::string::npos) << c.name;
+            std::ifstream backup(copy.Folder() / L"quillcheck.json.bak", std::ios::binary);
+            std::string copied((std::istreambuf_iterator<char>(backup)), std::istreambuf_iterator<char>());
+            EXPECT_EQ(copied, garbage) << c.name;
         }
     }
 }

@@ -3,6 +3,8 @@
 #include <set>
 
 #include "foundation/errors.h"
+#include "foundation/file_error_text.h"
+#include "tests/support/catalogue_language.h"
 
 namespace {
 
@@ -96,6 +98,37 @@ TEST(Errors, MyErrorCarriesCodeAndFixedText) {
         EXPECT_EQ(copy.code, 10);
         EXPECT_STREQ(copy.what(), "my_error");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The text a user reads for a failed file access names the file and says why, however long the
+// path; a cause outside the table still reads as a failure.
+TEST(FileErrorTextEnglish, NamesTheFileAndTheCause) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    const std::wstring longPath = L"C:\\" + std::wstring(600, L'd') + L"\\quillcheck.json";
+    const struct {
+        int cause;
+        std::wstring file;
+        std::wstring text;
+    } cases[] = {
+        {5, L"C:\\q.json", L"Access to C:\\q.json was denied."},
+        {11, L"C:\\q.json", L"Encountered a sharing violation while accessing C:\\q.json."},
+        {13, L"C:\\q.json", L"Disk full while accessing C:\\q.json."},
+        {0, L"C:\\q.json", L"An unknown error occurred while accessing C:\\q.json."},
+        {99, L"C:\\q.json", L"An unknown error occurred while accessing C:\\q.json."},
+        {5, longPath, L"Access to " + longPath + L" was denied."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FileErrorText(CFileException(c.cause, c.file, 5)), c.text) << c.cause;
+}
+
+TEST(FileErrorTextRussian, NamesTheFileAndTheCause) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
+    EXPECT_EQ(FileErrorText(CFileException(5, L"C:\\q.json", 5)),
+              L"\x041D\x0435\x0442 \x0434\x043E\x0441\x0442\x0443\x043F\x0430 \x043A C:\\q.json.");
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST_F(SettingsFileTest, FieldsSurviveARestart) {
     settings_.formPos = {-8, 16, 900, 700};
     settings_.allPorts = true;
     settings_.SetPort(L"COM\u041a7");
-    settings_.block = -1;
+    settings_.block = 255;
     settings_.authKey = 0x0000a0a1a2a3;
     settings_.useReaderKeys = true;
     settings_.keyB = true;
@@ -105,13 +105,13 @@ TEST_F(SettingsFileTest, FieldsSurviveARestart) {
     EXPECT_EQ(restarted.formPos, settings_.formPos);
     EXPECT_TRUE(restarted.allPorts);
     EXPECT_EQ(restarted.port, L"COM\u041a7");
-    EXPECT_EQ(restarted.block, -1);
+    EXPECT_EQ(restarted.block, 255);
     EXPECT_EQ(restarted.authKey, 0x0000a0a1a2a3u);
     EXPECT_TRUE(restarted.useReaderKeys);
     EXPECT_TRUE(restarted.keyB);
     EXPECT_EQ(restarted.logLevel, 6);
     std::string bytes = ReadBytes(settings_.path);
-    EXPECT_NE(bytes.find("\"block\": 4294967295,"), std::string::npos);
+    EXPECT_NE(bytes.find("\"block\": 255,"), std::string::npos);
     EXPECT_NE(bytes.find("\"port\": \"COM\xD0\x9A"
                          "7\""),
               std::string::npos);
@@ -201,6 +201,70 @@ TEST_F(SettingsFileTest, FileHeldOpenByAnotherProgram) {
     CloseHandle(holder);
     EXPECT_EQ(ReadBytes(settings_.path), old);
     EXPECT_FALSE(Exists(settings_.path + L".new"));
+}
+
+// A file held by another program at start (a backup or sync program): the program runs on the
+// defaults, and the save at close reads the file again and keeps what the user did not change,
+// instead of writing the defaults over the user's port, block and key.
+TEST_F(SettingsFileTest, FileUnreadAtStartIsReadAgainBeforeTheSave) {
+    CAppSettings stored;
+    stored.path = settings_.path;
+    stored.SetPort(L"COM7");
+    stored.block = 3;
+    stored.authKey = 0x0000a0a1a2a3;
+    stored.Save();
+    HANDLE holder = CreateFileW(settings_.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    LoadFailure();
+    settings_.fileUnread = true;  // what start-up marks after that failure
+    CloseHandle(holder);
+
+    settings_.formPos = {10, 20, 600, 500};  // the window's place always counts as a change
+    settings_.block = 9;                     // the user's one choice
+    settings_.modified = true;
+    settings_.Save();
+    EXPECT_FALSE(settings_.fileUnread);
+
+    CAppSettings restarted;
+    restarted.path = settings_.path;
+    restarted.Load();
+    EXPECT_EQ(restarted.port, L"COM7");
+    EXPECT_EQ(restarted.authKey, 0x0000a0a1a2a3u);
+    EXPECT_EQ(restarted.block, 9);
+    EXPECT_EQ(restarted.formPos, (std::array<int32_t, 4>{10, 20, 600, 500}));
+}
+
+// A hand-edited file with one misplaced comma is kept beside the new one before it is replaced;
+// a file that reads cleanly leaves no copy.
+TEST_F(SettingsFileTest, FileWithASyntaxErrorIsCopiedBeforeTheSave) {
+    const std::wstring copy = settings_.path + L".bak";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool copied;
+    };
+    const Case cases[] = {
+        {"misplaced comma", "{\"info\":{\"name\":\"Quillcheck\",\"version\":\"1\"},\"main\":{\"block\":5,,}}", true},
+        {"cut off", std::string(kSampleFile).substr(0, 60), true},
+        {"clean", kSampleFile, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(copy, "an older copy");
+        if (!c.copied)
+            DeleteFileW(copy.c_str());
+        WriteBytes(settings_.path, c.bytes);
+        CAppSettings loaded;
+        loaded.path = settings_.path;
+        loaded.Load();
+        loaded.modified = true;
+        loaded.Save();
+        EXPECT_EQ(Exists(copy), c.copied);
+        if (c.copied) {
+            EXPECT_EQ(ReadBytes(copy), c.bytes);
+        }
+        EXPECT_NE(ReadBytes(settings_.path).find("\"name\": \"Quillcheck\""), std::string::npos);
+    }
 }
 
 TEST_F(SettingsFileTest, ReplaceRefusedKeepsTheOldFile) {

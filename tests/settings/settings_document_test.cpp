@@ -54,6 +54,20 @@ CAppSettings Loaded(const std::wstring& text, bool* read = nullptr) {
     return settings;
 }
 
+// Settings whose every field differs from its default (the file of a user who chose them all).
+CAppSettings EveryFieldChanged() {
+    CAppSettings settings;
+    settings.formPos = {10, 20, 600, 500};
+    settings.allPorts = true;
+    settings.port = L"COM5";
+    settings.block = 8;
+    settings.authKey = 0xa0a1a2a3a4a5;
+    settings.useReaderKeys = true;
+    settings.keyB = true;
+    settings.logLevel = 3;
+    return settings;
+}
+
 std::wstring MainWith(const std::wstring& members, const std::wstring& version = L"1") {
     return L"{\"info\":{\"name\":\"Quillcheck\",\"version\":\"" + version + L"\"},\"main\":{" + members +
            L"}}";
@@ -141,15 +155,35 @@ TEST(SettingsDocument, FieldRules) {
              EXPECT_EQ(s.formPos[2], 30);
              EXPECT_EQ(s.formPos[3], CAppSettings::kNotSet);
          }},
-        {"formPos low 32 bits, extra elements ignored", L"\"formPos\":[4294967295,4294967396,1,2,99]",
+        {"formPos beyond 32 bits is not taken, extra elements ignored",
+         L"\"formPos\":[4294967295,4294967396,1,2,99]",
          [](const CAppSettings& s) {
-             EXPECT_EQ(s.formPos, (std::array<int32_t, 4>{-1, 100, 1, 2}));
+             EXPECT_EQ(s.formPos, (std::array<int32_t, 4>{CAppSettings::kNotSet, CAppSettings::kNotSet, 1, 2}));
+         }},
+        {"formPos at the ends of 32 bits", L"\"formPos\":[-2147483647,2147483647,-1,0]",
+         [](const CAppSettings& s) {
+             EXPECT_EQ(s.formPos, (std::array<int32_t, 4>{-2147483647, 2147483647, -1, 0}));
+         }},
+        {"formPos too short", L"\"formPos\":[5]",
+         [](const CAppSettings& s) {
+             EXPECT_EQ(s.formPos, (std::array<int32_t, 4>{5, CAppSettings::kNotSet, CAppSettings::kNotSet,
+                                                          CAppSettings::kNotSet}));
+         }},
+        {"formPos of fractions and strings", L"\"formPos\":[1.5,\"2\",null,true]",
+         [](const CAppSettings& s) {
+             EXPECT_EQ(s.formPos, (std::array<int32_t, 4>{CAppSettings::kNotSet, CAppSettings::kNotSet,
+                                                          CAppSettings::kNotSet, CAppSettings::kNotSet}));
          }},
         {"formPos not an array", L"\"formPos\":{\"0\":5}",
          [](const CAppSettings& s) { EXPECT_EQ(s.formPos[0], CAppSettings::kNotSet); }},
-        {"block 4294967295", L"\"block\":4294967295", [](const CAppSettings& s) { EXPECT_EQ(s.block, -1); }},
-        {"block not range-checked", L"\"block\":4096",
-         [](const CAppSettings& s) { EXPECT_EQ(s.block, 4096); }},
+        // A block the box cannot show would be tested unseen (260 truncated to a byte is block 4).
+        {"block 4294967295 falls back", L"\"block\":4294967295",
+         [](const CAppSettings& s) { EXPECT_EQ(s.block, 1); }},
+        {"block 260 falls back", L"\"block\":260", [](const CAppSettings& s) { EXPECT_EQ(s.block, 1); }},
+        {"block 256 falls back", L"\"block\":256", [](const CAppSettings& s) { EXPECT_EQ(s.block, 1); }},
+        {"block -1 falls back", L"\"block\":-1", [](const CAppSettings& s) { EXPECT_EQ(s.block, 1); }},
+        {"block 255 is taken", L"\"block\":255", [](const CAppSettings& s) { EXPECT_EQ(s.block, 255); }},
+        {"block 0 is taken", L"\"block\":0", [](const CAppSettings& s) { EXPECT_EQ(s.block, 0); }},
         {"block as a string is missing", L"\"block\":\"7\"",
          [](const CAppSettings& s) { EXPECT_EQ(s.block, 1); }},
         {"block real is missing", L"\"block\":7.5", [](const CAppSettings& s) { EXPECT_EQ(s.block, 1); }},
@@ -176,12 +210,96 @@ TEST(SettingsDocument, FieldRules) {
     }
 }
 
+// A hand-edited or foreign file with one member of the wrong kind or out of range: that field
+// keeps its default, every other member is still taken.
+TEST(SettingsDocument, OneBadMemberKeepsTheRest) {
+    struct Member {
+        const wchar_t* name;
+        const wchar_t* good;
+    };
+    const Member members[] = {
+        {L"formPos", L"[10,20,600,500]"}, {L"allPorts", L"true"}, {L"port", L"\"COM5\""},
+        {L"block", L"8"},  {L"authKey", L"\"a0a1a2a3a4a5\""}, {L"useReaderKeys", L"true"},
+        {L"keyB", L"true"}, {L"logLevel", L"3"},
+    };
+    auto fileWith = [&](const std::wstring& badName, const std::wstring& badValue) {
+        std::wstring main;
+        for (const Member& m : members) {
+            if (std::wstring(m.name) == L"logLevel")
+                continue;
+            main += (main.empty() ? L"" : L",") + (L"\"" + std::wstring(m.name) + L"\":") +
+                    (badName == m.name ? badValue : std::wstring(m.good));
+        }
+        const std::wstring level = badName == L"logLevel" ? badValue : L"3";
+        return L"{\"info\":{\"name\":\"Quillcheck\",\"version\":\"1\"},\"main\":{" + main +
+               L"},\"log\":{\"logLevel\":" + level + L"}}";
+    };
+    const CAppSettings good = EveryFieldChanged();
+    struct Case {
+        const wchar_t* member;
+        const wchar_t* value;
+    };
+    const Case cases[] = {
+        {L"formPos", L"\"10,20\""}, {L"formPos", L"[]"}, {L"formPos", L"[1.5,-2.5e3,\"3\",[4]]"},
+        {L"formPos", L"[4294967296,-2147483649,9007199254740993,-9223372036854775808]"},
+        {L"allPorts", L"1"},          {L"allPorts", L"\"true\""}, {L"allPorts", L"null"},
+        {L"port", L"5"},              {L"port", L"[\"COM5\"]"},   {L"port", L"{}"},
+        {L"block", L"-1"},            {L"block", L"256"},           {L"block", L"260"},
+        {L"block", L"4294967299"},    {L"block", L"7.5"},           {L"block", L"\"7\""},
+        {L"block", L"[7]"},           {L"authKey", L"123"},          {L"authKey", L"\"zz\""},
+        {L"authKey", L"\"1000000000000\""}, {L"authKey", L"\"-1\""}, {L"authKey", L"[]"},
+        {L"useReaderKeys", L"\"yes\""}, {L"keyB", L"0"},          {L"logLevel", L"7"},
+        {L"logLevel", L"-1"},         {L"logLevel", L"2.5"},        {L"logLevel", L"\"3\""},
+        {L"logLevel", L"4294967299"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.member) + L"=" + c.value));
+        bool read = false;
+        const CAppSettings loaded = Loaded(fileWith(c.member, c.value), &read);
+        EXPECT_TRUE(read);
+        const CAppSettings defaults;
+        const std::wstring bad = c.member;
+        EXPECT_EQ(loaded.formPos, bad == L"formPos" ? defaults.formPos : good.formPos);
+        EXPECT_EQ(loaded.allPorts, bad == L"allPorts" ? defaults.allPorts : good.allPorts);
+        EXPECT_EQ(loaded.port, bad == L"port" ? defaults.port : good.port);
+        EXPECT_EQ(loaded.block, bad == L"block" ? defaults.block : good.block);
+        EXPECT_EQ(loaded.authKey, bad == L"authKey" ? defaults.authKey : good.authKey);
+        EXPECT_EQ(loaded.useReaderKeys, bad == L"useReaderKeys" ? defaults.useReaderKeys : good.useReaderKeys);
+        EXPECT_EQ(loaded.keyB, bad == L"keyB" ? defaults.keyB : good.keyB);
+        EXPECT_EQ(loaded.logLevel, bad == L"logLevel" ? defaults.logLevel : good.logLevel);
+    }
+}
+
+// A file that could not be read at start and is read again before the save: what the user
+// changed wins, everything still at its default comes from the file.
+TEST(SettingsDocument, UnreadFileKeepsWhatTheUserDidNotChange) {
+    const CAppSettings file = EveryFieldChanged();
+
+    CAppSettings untouched;  // ran on the defaults, changed nothing
+    TakeUnchangedFromFile(file, untouched);
+    EXPECT_EQ(SavedText(L"", untouched), SavedText(L"", file));
+
+    CAppSettings changed;
+    changed.formPos = {30, 40, 700, 480};
+    changed.port = L"COM3";
+    changed.block = 5;
+    TakeUnchangedFromFile(file, changed);
+    EXPECT_EQ(changed.formPos, (std::array<int32_t, 4>{30, 40, 700, 480}));
+    EXPECT_EQ(changed.port, L"COM3");
+    EXPECT_EQ(changed.block, 5);
+    EXPECT_TRUE(changed.allPorts);
+    EXPECT_EQ(changed.authKey, 0xa0a1a2a3a4a5u);
+    EXPECT_TRUE(changed.useReaderKeys);
+    EXPECT_TRUE(changed.keyB);
+    EXPECT_EQ(changed.logLevel, 3);
+}
+
 TEST(SettingsDocument, LogLevelRule) {
     struct Case {
         const wchar_t* value;
         int32_t expected;
     };
-    const Case cases[] = {{L"0", 0}, {L"6", 6}, {L"7", 0}, {L"-1", 0}, {L"4294967302", 6}, {L"\"3\"", 0}};
+    const Case cases[] = {{L"0", 0}, {L"6", 6}, {L"7", 0}, {L"-1", 0}, {L"4294967302", 0}, {L"\"3\"", 0}};
     for (const Case& c : cases) {
         std::wstring text = L"{\"info\":{},\"log\":{\"logLevel\":" + std::wstring(c.value) + L"}}";
         EXPECT_EQ(Loaded(text).logLevel, c.expected) << testing::PrintToString(std::wstring(c.value));
@@ -275,10 +393,14 @@ TEST(SettingsDocument, KeptFileKeepsItsOrderAndUnknownMembers) {
               L"\"other\":{},\"log\":{\"logLevel\":0}}");
 }
 
-TEST(SettingsDocument, BlockMinusOneSavesAsUnsigned) {
-    CAppSettings settings = Loaded(MainWith(L"\"block\":4294967295"));
-    ASSERT_EQ(settings.block, -1);
-    std::wstring saved = SavedText(L"", settings);
+TEST(SettingsDocument, OutOfRangeBlockIsSavedAsTheBlockUsed) {
+    const std::wstring old = MainWith(L"\"block\":4294967295");
+    CAppSettings settings = Loaded(old);
+    ASSERT_EQ(settings.block, 1);
+    std::wstring saved = SavedText(old, settings);
+    EXPECT_NE(saved.find(L"\"block\": 1,"), std::wstring::npos);
+    settings.block = -1;  // set directly, never loaded: written as an unsigned number
+    saved = SavedText(L"", settings);
     EXPECT_NE(saved.find(L"\"block\": 4294967295,"), std::wstring::npos);
     settings.formPos = {-10, -20, 300, 200};
     saved = SavedText(L"", settings);

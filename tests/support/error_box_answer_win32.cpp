@@ -3,6 +3,7 @@
 namespace {
 
 ErrorBoxSeen* g_seen = nullptr;  // the test thread's; timers run on that thread
+UINT_PTR g_timer = 0;
 
 struct BoxSearch {
     ErrorBoxSeen* seen;
@@ -29,6 +30,7 @@ void CALLBACK AnswerErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
     if (!box || !g_seen)
         return;
     KillTimer(nullptr, timer);
+    g_timer = 0;
     BoxSearch search{g_seen, nullptr};
     g_seen->shown = true;
     EnumChildWindows(box, &NoteChild, reinterpret_cast<LPARAM>(&search));
@@ -39,7 +41,15 @@ void CALLBACK AnswerErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
 }  // namespace
 
 void AnswerNextErrorBox(ErrorBoxSeen& seen) {
+    DisarmErrorBoxAnswer();
     seen = ErrorBoxSeen{};
     g_seen = &seen;
-    SetTimer(nullptr, 0, 50, &AnswerErrorBox);
+    g_timer = SetTimer(nullptr, 0, 50, &AnswerErrorBox);
+}
+
+void DisarmErrorBoxAnswer() {
+    if (g_timer)
+        KillTimer(nullptr, g_timer);
+    g_timer = 0;
+    g_seen = nullptr;
 }

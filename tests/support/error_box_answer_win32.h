@@ -12,5 +12,7 @@ struct ErrorBoxSeen {
     std::wstring buttonText;  // the button that was pressed
 };
 
-// Arms the timer for the next error box; `seen` must outlive the box.
+// Arms the timer for the next error box; `seen` must outlive the box, or the disarming.
 void AnswerNextErrorBox(ErrorBoxSeen& seen);
+// Stops waiting for a box that did not come (a test that checks that none is shown).
+void DisarmErrorBoxAnswer();

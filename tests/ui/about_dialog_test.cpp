@@ -26,7 +26,7 @@ struct AboutRun {
 
 // Runs the box; while it waits for input, inspect it, send it the notifications given, then
 // press the command.
-AboutRun RunAbout(std::vector<UINT> notifications, WPARAM command) {
+AboutRun RunAbout(std::vector<UINT> notifications, WPARAM command, bool enterOnLink = false) {
     CTestApp app;
     CTestWnd owner;
     EXPECT_TRUE(owner.CreateTopLevel(L"owner"));  // hidden: showing windows is slow under Wine
@@ -58,6 +58,11 @@ AboutRun RunAbout(std::vector<UINT> notifications, WPARAM command) {
             notify.hdr.code = code;
             SendMessageW(box, WM_NOTIFY, IDC_LINK, reinterpret_cast<LPARAM>(&notify));
         }
+        if (enterOnLink) {  // the key as the user presses it, through the dialog's own loop
+            SetFocus(link);
+            PostMessageW(link, WM_KEYDOWN, VK_RETURN, 1);
+            PostMessageW(link, WM_KEYUP, VK_RETURN, 0xC0000001);
+        }
         PostMessageW(box, WM_COMMAND, command, 0);
         return std::nullopt;
     };
@@ -86,11 +91,21 @@ TEST(AboutBox, EscapeAndCloseBoxEndWithCancel) {
     EXPECT_EQ(RunAbout({}, IDCANCEL).result, IDCANCEL);
 }
 
-TEST(AboutBox, LinkClickOpensTheCataloguesAddressOnly) {
-    AboutRun run = RunAbout({static_cast<UINT>(NM_RETURN), static_cast<UINT>(NM_CLICK)}, IDOK);
+TEST(AboutBox, LinkClickAndEnterOpenTheCataloguesAddressOnly) {
+    AboutRun run = RunAbout({static_cast<UINT>(NM_RETURN), static_cast<UINT>(NM_CLICK),
+                             static_cast<UINT>(NM_SETFOCUS)},
+                            IDOK);
+    ASSERT_EQ(run.opened.size(), 2u);
+    EXPECT_EQ(run.opened[0], WebAddress());
+    EXPECT_EQ(run.opened[1], WebAddress());
+    EXPECT_FALSE(WebAddress().empty());
+}
+
+TEST(AboutBox, EnterOnTheFocusedLinkOpensItAndKeepsTheBox) {
+    AboutRun run = RunAbout({}, IDCANCEL, true);
     ASSERT_EQ(run.opened.size(), 1u);
     EXPECT_EQ(run.opened[0], WebAddress());
-    EXPECT_FALSE(WebAddress().empty());
+    EXPECT_EQ(run.result, IDCANCEL);  // Enter did not press OK
 }
 
 TEST(AboutBoxEnglish, Texts) {

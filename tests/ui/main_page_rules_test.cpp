@@ -25,6 +25,14 @@ TEST(BlockGeometry, SectorsOfA4KCard) {
     EXPECT_EQ(trailers, 40);  // one per sector
 }
 
+TEST(BlockGeometry, ShownBlockIsAlwaysAnItemOfTheBox) {
+    const struct {
+        int32_t stored;
+        int shown;
+    } cases[] = {{0, 0}, {1, 1}, {255, 255}, {256, 1}, {260, 1}, {-1, 1}, {INT32_MIN, 1}, {INT32_MAX, 1}};
+    for (const auto& c : cases) EXPECT_EQ(ShownBlock(c.stored), c.shown) << c.stored;
+}
+
 TEST(BlockItemsEnglish, Texts) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
     EXPECT_EQ(BlockItemText(0), L"  0 (sector:  0, block:  0)");
@@ -51,21 +59,22 @@ TEST(EnablesFor, StatesOfThePage) {
         PageState state;
         PageEnables enables;
     };
-    //                                    connect disc  start  stop   settings
+    //                                    connect port  disc  start  stop   settings
     const Case cases[] = {
-        {"disconnected, free text", {false, false, false, 0}, {true, false, false, false, true}},
-        {"disconnected, supported reader", {false, false, true, 2}, {true, false, false, false, true}},
-        {"disconnected, model 3", {false, false, true, 3}, {true, false, false, false, true}},
-        {"disconnected, model 8", {false, false, true, 8}, {true, false, false, false, true}},
-        {"disconnected, model 9", {false, false, true, 9}, {true, false, false, false, true}},
-        {"disconnected, model 11", {false, false, true, 11}, {true, false, false, false, true}},
-        {"disconnected, plain serial port", {false, false, true, 0}, {false, false, false, false, true}},
-        {"disconnected, unsupported model 5", {false, false, true, 5}, {false, false, false, false, true}},
-        {"disconnected, model 12", {false, false, true, 12}, {false, false, false, false, true}},
-        {"linked", {true, false, false, 0}, {false, true, true, false, true}},
-        {"linked, unsupported selection", {true, false, true, 5}, {false, true, true, false, true}},
-        {"testing", {true, true, false, 0}, {false, true, false, true, false}},
-        {"test flag after disconnect", {false, true, false, 0}, {true, false, false, true, false}},
+        {"disconnected, free text", {false, false, false, 0}, {true, true, false, false, false, true}},
+        {"disconnected, supported reader", {false, false, true, 2}, {true, true, false, false, false, true}},
+        {"disconnected, model 3", {false, false, true, 3}, {true, true, false, false, false, true}},
+        {"disconnected, model 8", {false, false, true, 8}, {true, true, false, false, false, true}},
+        {"disconnected, model 9", {false, false, true, 9}, {true, true, false, false, false, true}},
+        {"disconnected, model 11", {false, false, true, 11}, {true, true, false, false, false, true}},
+        // Connect is refused, but the box stays open so that another port can be chosen.
+        {"disconnected, plain serial port", {false, false, true, 0}, {false, true, false, false, false, true}},
+        {"disconnected, unsupported model 5", {false, false, true, 5}, {false, true, false, false, false, true}},
+        {"disconnected, model 12", {false, false, true, 12}, {false, true, false, false, false, true}},
+        {"linked", {true, false, false, 0}, {false, false, true, true, false, true}},
+        {"linked, unsupported selection", {true, false, true, 5}, {false, false, true, true, false, true}},
+        {"testing", {true, true, false, 0}, {false, false, true, false, true, false}},
+        {"test flag after disconnect", {false, true, false, 0}, {true, true, false, false, true, false}},
     };
     for (const Case& c : cases) EXPECT_EQ(EnablesFor(c.state), c.enables) << c.what;
 }
@@ -78,16 +87,22 @@ TEST(ParseKeyText, Table) {
     const Case cases[] = {
         {L"ffffffffffff", 0xFFFFFFFFFFFFull},
         {L"A0A1A2A3A4A5", 0xA0A1A2A3A4A5ull},
-        {L"000000000001", 1},
-        {L"abcd________", 0xABCD},        // typed leading digits only
-        {L"____________", std::nullopt},  // first position empty
+        {L"000000000001", 1},  // a stored key shown with its leading zeros stays valid
+        {L"000000000000", 0},
+        // Only a key typed in all twelve positions: partly typed or gapped keys were read as the
+        // number of their leading digits (0xABCD, 0x12), a key the user never entered.
+        {L"abcd________", std::nullopt},
+        {L"12__5_______", std::nullopt},
+        {L"12345678901_", std::nullopt},
+        {L"_23456789012", std::nullopt},
+        {L"____________", std::nullopt},
         {L"", std::nullopt},
-        {L"1000000000000", std::nullopt},         // 49 bits
-        {L"ffffffffffffffffffff", std::nullopt},  // overflows 64 bits: range error
-        {L"-1", std::nullopt},
-        {L"0x12", 0x12},
-        {L"  12", 0x12},
-        {L"_1", std::nullopt},
+        {L"1000000000000", std::nullopt},  // 13 digits
+        {L"ffffffffffffffffffff", std::nullopt},
+        {L"-00000000001", std::nullopt},
+        {L"0x1234567890", std::nullopt},
+        {L"  1234567890", std::nullopt},
+        {L"12345678901g", std::nullopt},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseKeyText(c.text), c.key) << c.text;
 }

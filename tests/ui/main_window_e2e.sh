@@ -162,8 +162,133 @@ set -- $placement
 echo "ok: placed at $placement"
 close_program
 
-echo "== Russian"
+echo "== A partly typed key starts no test"
 card "1k 04A1B2C3"
+start_program en_US.UTF-8
+drv click 1002 >/dev/null
+wait_text 1016 "Connected"
+drv set-text 1008 abcd >/dev/null
+# Start shows its message box and waits for it: press Start from a driver of its own.
+"$wine_run" "$driver" click 1011 >/dev/null 2>&1 &
+clicker=$!
+box=$(drv answer-box 20000) || fail "Start with a partly typed key showed no message"
+wait "$clicker" 2>/dev/null || true
+case $box in *"Incorrect authentication key Mifare Classic."*) echo "ok: invalid key message" ;;
+  *) fail "message box shows [$box]" ;; esac
+expect "no test after the invalid key" "001101111" "$(enables)"
+expect "nothing written" "0" "$(drv text 1014)"
+drv click 1003 >/dev/null
+close_program
+grep -q '"authKey": "ffffffffffff"' "$settings" || fail "the partly typed key was stored: $(cat "$settings")"
+echo "ok: the stored key is kept"
+
+echo "== A stored block the box cannot show"
+# 259 cut to a byte is block 3, a sector trailer: the test must run on the block shown.
+sed -i 's/"block": [0-9]*/"block": 259/' "$settings"
+start_program en_US.UTF-8
+expect "block shown for 259" "1" "$(drv selected 1007)"
+drv click 1002 >/dev/null
+wait_text 1016 "Connected"
+wait_text 1005 "Mifare Classic 1K C3B2A104"
+drv click 1011 >/dev/null
+[ "$(written_above 0)" -gt 0 ] || fail "the test on the block shown wrote nothing"
+expect "no trailer line" "0" "$(log_count "Writing to the block print is not allowed.")"
+drv click 1012 >/dev/null
+drv click 1003 >/dev/null
+close_program
+
+echo "== Settings held by another program at start are not overwritten"
+settings_win="Z:$settings"
+hold_file() {  # MS: another program holds the settings file without sharing; waits until it does
+  "$wine_run" "$driver" hold "$settings_win" "$1" >"$scratch/hold.out" 2>&1 &
+  holder=$!
+  for _ in $(seq 1 100); do
+    grep -q held "$scratch/hold.out" && return 0
+    sleep 0.1
+  done
+  fail "the file could not be held: $(cat "$scratch/hold.out")"
+}
+hold_file 8000
+start_program en_US.UTF-8
+wait_text 1013 "The settings could not be read at start."
+case $(drv text 1013) in *quillcheck.json*) echo "ok: the notice names the file" ;;
+  *) fail "the notice names no file: [$(drv text 1013)]" ;; esac
+expect "port on the defaults" "" "$(drv text 1000)"
+wait "$holder" 2>/dev/null || true
+drv select 1007 2 >/dev/null
+close_program
+grep -q "\"port\": \"$port\"" "$settings" || fail "the defaults replaced the stored port: $(cat "$settings")"
+grep -q '"block": 2,' "$settings" || fail "the block chosen was not saved: $(cat "$settings")"
+echo "ok: the file keeps the port and takes the block chosen"
+
+echo "== A failed save at close is reported"
+start_program en_US.UTF-8
+drv select 1007 5 >/dev/null
+hold_file 30000
+drv syscommand 61536 >/dev/null
+box=$(drv answer-box 20000) || fail "the failed save showed no message"
+case $box in *"The settings could not be saved."*quillcheck.json*) echo "ok: save failure message" ;;
+  *) fail "message box shows [$box]" ;; esac
+drv wait-gone 20000 >/dev/null || fail "the window did not close after the message"
+wait "$program_pid" 2>/dev/null || true
+program_pid=""
+kill "$holder" 2>/dev/null || true
+wait "$holder" 2>/dev/null || true
+grep -q '"block": 2,' "$settings" || fail "the failed save changed the file: $(cat "$settings")"
+echo "ok: the old file is intact"
+
+echo "== A folder that takes no new file: the settings are written in place"
+# The temporary file's name leads where no one may create a file, as in a folder that lets the
+# program overwrite its settings file but not create one.
+ln -sfn /sys/qc-e2e-no-such-file "$settings.new"
+start_program en_US.UTF-8
+drv select 1007 7 >/dev/null
+close_program
+rm -f "$settings.new"
+grep -q '"block": 7,' "$settings" || fail "the settings were not written in place: $(cat "$settings")"
+echo "ok: written in place"
+
+echo "== A found reader of an unsupported model does not lock the page"
+# A USB adapter device node whose port leads to an emulated reader of another model (0x302).
+other_port=COM41
+device='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\FTDIBUS\VID_0403+PID_1234+QCE2E14'
+plant_device() {  # PORT
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s\\0000]\r\n"ClassGUID"="{4d36e978-e325-11ce-bfc1-08002be10318}"\r\n"Class"="Ports"\r\n"FriendlyName"="USB Serial Port (%s)"\r\n"DeviceDesc"="USB Serial Port"\r\n\r\n[%s\\0000\\Device Parameters]\r\n"PortName"="%s"\r\n' \
+    "$device" "$1" "$device" "$1" >"$scratch/device.reg"
+  "$wine_run" regedit /S "$scratch/device.reg" || fail "regedit failed"
+}
+remove_device() {
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n[-%s]\r\n' "$device" >"$scratch/remove.reg"
+  "$wine_run" regedit /S "$scratch/remove.reg" >/dev/null 2>&1 || true
+}
+trap 'remove_device; cleanup' EXIT
+start_reader $other_port --code 302
+wait_for_readers $other_port
+plant_device $other_port
+start_program en_US.UTF-8
+for _ in $(seq 1 120); do
+  drv items 1000 | grep -q "^$other_port   Tern EH" && break
+  sleep 0.25
+done
+drv items 1000 | grep -q "^$other_port   Tern EH" || fail "the planted reader was not listed: [$(drv items 1000)]"
+echo "ok: the reader of another model is listed"
+drv select 1000 0 >/dev/null
+expect "enables with the other model chosen" "010001111" "$(enables)"
+drv click 1003 >/dev/null
+expect "enables after Disconnect with it chosen" "010001111" "$(enables)"
+drv type 1000 $port >/dev/null
+expect "enables with a port typed" "110001111" "$(enables)"
+drv click 1002 >/dev/null
+wait_text 1016 "Connected"
+drv click 1003 >/dev/null
+expect "enables after connecting the typed port" "110001111" "$(enables)"
+drv select 1000 0 >/dev/null
+expect "enables with the other model chosen again" "010001111" "$(enables)"
+drv type 1000 $port >/dev/null
+close_program
+remove_device
+
+echo "== Russian"
 start_program ru_RU.UTF-8
 expect "Russian state at start" "Отключён" "$(drv text 1016)"
 drv click 1002 >/dev/null

@@ -96,6 +96,10 @@ protected:
         GetWindowTextW(Item(id), text, 512);
         return text;
     }
+    void PortNotify(WORD code) {
+        SendMessageW(window_->page.hwnd, WM_COMMAND, MAKEWPARAM(IDC_PORT, code),
+                     reinterpret_cast<LPARAM>(Item(IDC_PORT)));
+    }
     LRESULT PortItems() const { return SendMessageW(Item(IDC_PORT), CB_GETCOUNT, 0, 0); }
 
     CTestApp app_;
@@ -180,12 +184,23 @@ TEST_F(MainWindow, FoundPortOfAnUnsupportedReaderCannotBeConnected) {
         SendMessageW(Item(IDC_PORT), CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(item));
         EXPECT_EQ(std::wstring(item), c.item);
         EXPECT_EQ(SendMessageW(Item(IDC_PORT), CB_GETCURSEL, 0, 0), 0);
-        // Set up before the search reported, the page still allows Connect; the rule applies
-        // from the next command on.
-        EXPECT_TRUE(IsWindowEnabled(Item(IDC_CONNECT)));
+        // The rule applies as soon as the list arrives, and again after every command; the box
+        // itself stays open, so another port can always be chosen.
+        EXPECT_EQ(IsWindowEnabled(Item(IDC_CONNECT)) != 0, c.connectable);
+        EXPECT_TRUE(IsWindowEnabled(Item(IDC_PORT)));
         Command(IDC_DISCONNECT);
         EXPECT_EQ(IsWindowEnabled(Item(IDC_CONNECT)) != 0, c.connectable);
-        EXPECT_EQ(IsWindowEnabled(Item(IDC_PORT)) != 0, c.connectable);
+        EXPECT_TRUE(IsWindowEnabled(Item(IDC_PORT)));
+        // Text typed instead of the entry: Connect follows it at once.
+        SendMessageW(Item(IDC_PORT), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SetWindowTextW(Item(IDC_PORT), L"COM9");
+        PortNotify(CBN_EDITCHANGE);
+        EXPECT_TRUE(IsWindowEnabled(Item(IDC_CONNECT)));
+        // The entry chosen again.
+        SendMessageW(Item(IDC_PORT), CB_SETCURSEL, 0, 0);
+        PortNotify(CBN_SELCHANGE);
+        EXPECT_EQ(IsWindowEnabled(Item(IDC_CONNECT)) != 0, c.connectable);
+        EXPECT_TRUE(IsWindowEnabled(Item(IDC_PORT)));
         TearDown();
     }
 }
@@ -262,6 +277,89 @@ RECT PrimaryWorkArea() {
     info.cbSize = sizeof(info);
     GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
     return info.rcWork;
+}
+
+// A save that fails at close is not swallowed: one message names the file and the reason, then
+// the window closes. A log-off or shut-down closes like the user would, but without the message.
+TEST_F(MainWindow, CloseAndSessionEndSaveTheSettingsAndReportAFailure) {
+    struct Case {
+        const char* what;
+        bool sessionEnd;
+        bool failing;  // a folder stands where the file should be
+    };
+    const Case cases[] = {
+        {"close, save fails", false, true},
+        {"session end", true, false},
+        {"session end, save fails", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings_ = CAppSettings();
+        settings_.path = folder_.Path(L"settings" + std::to_wstring(&c - cases) + L".json");
+        if (c.failing) {
+            ASSERT_TRUE(CreateDirectoryW(settings_.path.c_str(), nullptr));
+        }
+        settings_.port = L"COM249";
+        Open();
+        Command(IDC_CONNECT);
+        ASSERT_TRUE(window_->connection.IsRunning());
+        ErrorBoxSeen seen;
+        AnswerNextErrorBox(seen);
+        if (c.sessionEnd) {
+            EXPECT_TRUE(SendMessageW(window_->hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+            SendMessageW(window_->hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        } else {
+            SendMessageW(window_->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        EXPECT_FALSE(window_->connection.IsRunning());  // the reader's link is switched off
+        const DWORD attributes = GetFileAttributesW(settings_.path.c_str());
+        if (c.failing) {
+            EXPECT_TRUE(settings_.modified);
+            EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+        } else {
+            EXPECT_FALSE(settings_.modified);
+            EXPECT_EQ(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+        }
+        EXPECT_EQ(seen.shown, c.failing && !c.sessionEnd);
+        DisarmErrorBoxAnswer();
+        if (seen.shown) {
+            std::wstring format;
+            LoadResourceString(701, format);
+            const std::wstring lead = format.substr(0, format.find(L"%s"));
+            EXPECT_NE(seen.texts.find(lead), std::wstring::npos) << testing::PrintToString(seen.texts);
+            EXPECT_NE(seen.texts.find(settings_.path), std::wstring::npos);
+        }
+        TearDown();
+        RemoveDirectoryW(settings_.path.c_str());
+    }
+}
+
+// A resize repaints the page under the group boxes (drawn through, their old edges would stay)
+// but not under the rest: erasing the whole page on every step made it flicker.
+TEST_F(MainWindow, ResizeRepaintsThePageOnlyUnderTheGroupBoxes) {
+    Open();
+    ShowWindow(window_->hwnd, SW_SHOWNOACTIVATE);  // a hidden window has nothing to repaint
+    UpdateWindow(window_->hwnd);
+    HWND page = window_->page.hwnd;
+    RECT client{};
+    GetClientRect(page, &client);
+    ValidateRect(page, nullptr);
+    SendMessageW(page, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right + 60, client.bottom + 40));
+    auto pageRect = [&](int id) {
+        RECT r{};
+        GetWindowRect(Item(id), &r);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(page, update, FALSE);
+    const RECT log = pageRect(IDC_LOG);
+    const RECT testGroup = pageRect(IDC_TEST_GROUP);
+    const RECT cardGroup = pageRect(IDC_CARD_GROUP);
+    EXPECT_FALSE(RectInRegion(update, &log));
+    EXPECT_TRUE(RectInRegion(update, &testGroup));
+    EXPECT_TRUE(RectInRegion(update, &cardGroup));
+    DeleteObject(update);
 }
 
 TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {

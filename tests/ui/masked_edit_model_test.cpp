@@ -292,6 +292,8 @@ TEST(KeyField, EditsAtTheEdges) {
 TEST(KeyField, OtherCharactersUnderTheMask) {
     CMaskedEditModel model = KeyField();
     EXPECT_FALSE(model.OtherCharacter(L'\b').passToControl);  // Backspace is done on key-down
+    EXPECT_FALSE(model.OtherCharacter(0x7F).passToControl);  // so is Ctrl+Backspace
+    EXPECT_FALSE(model.OtherCharacter(0x7F).beep);
     EXPECT_FALSE(model.OtherCharacter(L'.').passToControl);
     EXPECT_TRUE(model.OtherCharacter(0x16).passToControl);  // Ctrl+V goes on to become a paste
 }

@@ -18,6 +18,11 @@
 //   ui_driver move L T W H                  move the main window
 //   ui_driver syscommand CODE               post WM_SYSCOMMAND (e.g. 104 for About, 61536 to close)
 //   ui_driver count-windows                 print how many main windows exist
+//   ui_driver type ID TEXT                  type TEXT into the control (a combo box's edit) as keys
+//   ui_driver answer-box [ms]               wait for the program's message box, print its texts
+//                                           (joined by |) and press its button
+//   ui_driver hold FILE MS                  hold FILE open without sharing for MS milliseconds
+//                                           (another program's lock); prints "held" once it is
 #include <windows.h>
 
 #include <cstdio>
@@ -90,6 +95,38 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
+struct BoxContents {
+    std::wstring texts;  // every child's text, each followed by |
+    HWND button = nullptr;
+};
+
+BOOL CALLBACK NoteBoxChild(HWND child, LPARAM param) {
+    auto* contents = reinterpret_cast<BoxContents*>(param);
+    contents->texts += TextOf(child) + L"|";
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    if (!contents->button && lstrcmpiW(className, L"Button") == 0)
+        contents->button = child;
+    return TRUE;
+}
+
+// A dialog box (the program's message box) of the process that owns the main window.
+HWND ProgramMessageBox() {
+    HWND main = MainWindow();
+    if (!main)
+        return nullptr;
+    DWORD program = 0;
+    GetWindowThreadProcessId(main, &program);
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w;
+         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == program && IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
 template <typename Condition>
 bool WaitFor(DWORD ms, Condition condition) {
     const DWORD start = GetTickCount();
@@ -138,6 +175,29 @@ int Run(const std::vector<std::wstring>& args) {
     }
     if (command == L"wait-gone")
         return WaitFor(WaitArg(args, 1), [] { return MainWindow() == nullptr; }) ? 0 : 1;
+    if (command == L"hold" && args.size() > 2) {
+        HANDLE file = CreateFileW(args[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "cannot open the file, error %lu\n", GetLastError());
+            return 1;
+        }
+        PrintLine(L"held");
+        Sleep(static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)));
+        CloseHandle(file);
+        return 0;
+    }
+    if (command == L"answer-box") {
+        HWND box = nullptr;
+        if (!WaitFor(WaitArg(args, 1), [&] { return (box = ProgramMessageBox()) != nullptr; }))
+            return 1;
+        BoxContents contents;
+        EnumChildWindows(box, NoteBoxChild, reinterpret_cast<LPARAM>(&contents));
+        const HWND button = contents.button;
+        PrintLine(contents.texts);
+        if (button)
+            PostMessageW(button, BM_CLICK, 0, 0);
+        return button ? 0 : 1;
+    }
     if (command == L"count-windows") {
         int count = 0;
         for (HWND w = FindWindowExW(nullptr, nullptr, kMainClass, nullptr); w;
@@ -190,6 +250,16 @@ int Run(const std::vector<std::wstring>& args) {
         if (!met)
             PrintLine(TextOf(control));
         return met ? 0 : 1;
+    }
+    if (command == L"type" && args.size() > 2) {
+        // Into a combo box's edit when it has one; every character as the keyboard sends it, so
+        // the controls notify their parent as for a user's typing.
+        HWND target = FindWindowExW(control, nullptr, L"Edit", nullptr);
+        if (!target)
+            target = control;
+        Send(target, EM_SETSEL, 0, -1);
+        for (wchar_t ch : args[2]) Send(target, WM_CHAR, ch, 1);
+        return 0;
     }
     if (command == L"set-text" && args.size() > 2) {
         Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2].c_str()));

@@ -64,6 +64,7 @@ void CConnectThread::RequestStop() {
     {
         std::lock_guard lock(mutex);
         testRunning = false;
+        testRecord.End(clock.Now());
     }
     exchange.running = false;
     // events[0] is made before the worker starts; the worker adds the others later.
@@ -87,6 +88,7 @@ void CConnectThread::StartTest(const TestParameters& parameters) {
     trailerLogged = false;
     authErrorLogged = false;
     testRunning = true;
+    testRecord.Begin({portName, identity, card, block, useKeyB, useReaderKeys}, localClock(), clock.Now());
     // The first cycle should not wait for the next poll.
     if (exchange.events[0])
         platform.SignalEvent(exchange.events[0]);
@@ -95,6 +97,7 @@ void CConnectThread::StartTest(const TestParameters& parameters) {
 void CConnectThread::StopTest() {
     std::lock_guard lock(mutex);
     testRunning = false;
+    testRecord.End(clock.Now());
 }
 
 bool CConnectThread::TestRunning() {
@@ -109,7 +112,14 @@ ConnectStatus CConnectThread::ReadStatus() {
     status.written = written;
     status.errors = errors;
     status.log.swap(log);
+    status.figures = testRecord.Figures(clock.Now());
     return status;
+}
+
+CTestRecord CConnectThread::ReadRecord() {
+    std::lock_guard lock(mutex);
+    testRecord.Figures(clock.Now());  // brings the elapsed time up to now
+    return testRecord;
 }
 
 int32_t CConnectThread::ReadState() {
@@ -202,7 +212,7 @@ void CConnectThread::HandleError(const std::exception* error) {
         if (testRunning) {
             std::wstring line;
             ToWide(error ? error->what() : "unknown exception", -1, line, kCodePageAnsi);
-            log.push_back(std::move(line));
+            PushLogLine(std::move(line));
         }
     } catch (...) {
         // The loop must survive whatever failed here (out of memory while logging).

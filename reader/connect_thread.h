@@ -25,6 +25,7 @@
 #include "reader/ident.h"
 #include "reader/link_constants.h"
 #include "reader/link_trouble.h"
+#include "reader/test_record.h"
 
 enum LinkState : int32_t { kDisconnected = 0, kConnected = 1, kConnecting = 2 };
 
@@ -45,6 +46,7 @@ struct ConnectStatus {
     int32_t errors = 0;
     LinkTroubleCounts trouble;      // of the current test
     std::vector<std::wstring> log;  // lines not taken before; the thread's queue is left empty
+    TestFigures figures;            // elapsed time and rate of the current (or last) test
 };
 
 // The loop's three schedules (ms).
@@ -88,10 +90,14 @@ public:
     int32_t ReadState();
     CardInfo ReadCard();
     ReaderIdentity ReadIdentity();
+    // A copy of the current (or last) test's record, for the saved report.
+    CTestRecord ReadRecord();
 
     // Installed before Start; called on the worker without the lock.
     std::function<void()> onStateChanged;
     std::function<void()> onCardChanged;
+    // The local time a test starts at (tests put a simulated one in).
+    std::function<LocalTime()> localClock = CurrentLocalTime;
 
     // Worker-side values that tests inspect after the loop ended.
     int32_t LastError() const { return exchange.lastError; }
@@ -147,8 +153,16 @@ private:
 
     // Block test pieces.
     void NoCard();
+    void AuthRefused();  // forgets the sector's authentication and counts the refusal
     void AppendLog(const std::wstring& line, bool countError);
-    void AppendLogOnce(bool& marker, unsigned textId);
+    bool AppendLogOnce(bool& marker, unsigned textId);  // true when it logged the line
+    void PushLogLine(std::wstring line);                // the caller holds the lock
+    // Feeds the test record one event under the lock, with the tick it happened at.
+    template <typename Event>
+    void Record(Event&& event) {
+        std::lock_guard lock(mutex);
+        event(testRecord, clock.Now());
+    }
     void AppendStatusLog(unsigned textId, int status);
     bool Authenticate(const TestParameters& test, int sector);
     void CloseEvents();
@@ -180,6 +194,7 @@ private:
     bool noCardLogged = false;      // locked
     bool trailerLogged = false;     // locked
     bool authErrorLogged = false;   // locked
+    CTestRecord testRecord;         // locked
 
     // Worker only.
     uint32_t lastPoll = 0;

@@ -26,7 +26,7 @@ struct RecordOutcome {
     bool changed;  // the list differs from before
 };
 
-// A new name is inserted with the result whatever it is; an existing entry changes only when an
-// identification brings new reader values.
+// A new name is inserted with the result whatever it is; an existing entry changes when an
+// identification brings new reader values, or when a port that was busy or lost ends otherwise.
 RecordOutcome RecordProbeResult(std::vector<PortEntry>& ports, const std::wstring& name, ProbeResult result,
                                 const ProbeValues& values);

@@ -87,6 +87,18 @@ std::optional<UsbIds> ScanUsbIds(std::wstring_view instanceId) {
     return std::nullopt;
 }
 
+bool IsComPortName(std::wstring_view name) {
+    if (!StartsWithNoCase(name, L"COM"))
+        return false;
+    const std::wstring_view number = name.substr(3);
+    if (number.empty() || number.size() > 4 || number[0] == L'0')
+        return false;
+    for (wchar_t c : number)
+        if (c < L'0' || c > L'9')
+            return false;
+    return true;
+}
+
 PortClassification ClassifyPort(std::wstring_view instanceId, const ParentDescriptionLookup& lookup) {
     std::optional<UsbIds> ids = ScanUsbIds(instanceId);
     if (!ids)

@@ -43,6 +43,11 @@ using ParentDescriptionLookup = std::function<std::optional<std::wstring>()>;
 // property call); it is asked only for FTDI devices that can be one of the maker's adapters.
 PortClassification ClassifyPort(std::wstring_view instanceId, const ParentDescriptionLookup& lookup);
 
+// True for a serial port's name, "COM" and a number from 1 to 9999 without leading zeros (any
+// case). The Ports class also holds printer ports (LPT1, ECP1) and whatever a driver writes
+// there: none of those is opened, and a name with a path in it never reaches CreateFileW.
+bool IsComPortName(std::wstring_view name);
+
 // A recognised adapter is always listed; any other port only while the user lists every port.
 inline bool IsPortListed(const PortClassification& classification, bool searchAll) {
     return classification.recognised || searchAll;

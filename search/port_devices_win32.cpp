@@ -22,6 +22,7 @@ constexpr PropertyKey kDeviceParent = {
 constexpr PropertyKey kBusReportedDescription = {
     {0x540B947E, 0x8B40, 0x45BC, {0xA8, 0xA2, 0x6A, 0x0B, 0x89, 0x4C, 0xBD, 0xA2}}, 4};
 
+constexpr ULONG kPropertyString = 0x12;  // DEVPROP_TYPE_STRING
 constexpr DWORD kTextCapacity = 201;  // wide characters, as the registry and id buffers
 constexpr DWORD kPropertyBytes = 402;
 
@@ -83,7 +84,8 @@ std::optional<std::wstring> CSetupApiPortEnumerator::ParentBusDescription(HDEVIN
                                                                           SP_DEVINFO_DATA& device) const {
     BYTE buffer[kPropertyBytes + sizeof(wchar_t)] = {};
     ULONG type = 0;
-    if (!getDeviceProperty_(devices, &device, &kDeviceParent, &type, buffer, kPropertyBytes, nullptr, 0))
+    if (!getDeviceProperty_(devices, &device, &kDeviceParent, &type, buffer, kPropertyBytes, nullptr, 0) ||
+        type != kPropertyString)
         return std::nullopt;
     const auto* parent = reinterpret_cast<const wchar_t*>(buffer);
     std::wstring parentId(parent, wcsnlen(parent, kPropertyBytes / sizeof(wchar_t)));
@@ -98,7 +100,8 @@ std::optional<std::wstring> CSetupApiPortEnumerator::ParentBusDescription(HDEVIN
         return std::nullopt;
     std::fill(std::begin(buffer), std::end(buffer), BYTE{0});
     if (!getDeviceProperty_(usbDevices.Get(), &usbDevice, &kBusReportedDescription, &type, buffer,
-                            kPropertyBytes, nullptr, 0))
+                            kPropertyBytes, nullptr, 0) ||
+        type != kPropertyString)
         return std::nullopt;
     const auto* description = reinterpret_cast<const wchar_t*>(buffer);
     return std::wstring(description, wcsnlen(description, kPropertyBytes / sizeof(wchar_t)));
@@ -120,7 +123,7 @@ std::vector<ListedPort> CSetupApiPortEnumerator::Enumerate(bool searchAll) {
             break;
         }
         std::wstring name = PortName(devices.Get(), device);
-        if (name.empty())
+        if (!IsComPortName(name))
             continue;
         std::optional<std::wstring> id = InstanceId(devices.Get(), device);
         if (!id)

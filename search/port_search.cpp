@@ -8,11 +8,13 @@ CPortSearch::CPortSearch(SearchServices services, const RdLinkConstants& link)
       eventFactory_(services.events),
       portFactory_(services.ports),
       enumerator_(services.enumerator),
+      opener_(services.opener),
       link_(link) {}
 
 CPortSearch::~CPortSearch() {
-    // Ports first: a port may still have I/O outstanding on its events.
-    for (ProbeEntry& entry : probes_) entry.port.reset();
+    // Ports first: a port may still have I/O outstanding on its events. An open still under way
+    // keeps its port and must not wake a search that is gone.
+    for (ProbeEntry& entry : probes_) ReleasePort(entry);
     for (EventHandle event : events_) eventFactory_.CloseEvent(event);
 }
 
@@ -78,12 +80,25 @@ bool CPortSearch::RunPass(ISearchWait& wait) {
 }
 
 void CPortSearch::DoWork() {
+    const size_t owner = std::exchange(eventOwner_, kNoProbe);
+    const uint32_t now = clock_.Now();
+    // After a port event only its probe can move on: the others' next deadline is the one the
+    // last full pass worked out. Stepping all of them for every byte of every reply would cost
+    // a few system calls per probe each time, and the passes come byte by byte.
+    if (owner < probes_.size() && !rescanRequested_ && TicksSince(now, fullPassTick_) < fullPassTimeout_) {
+        StepProbe(owner);
+        LowerWaitTimeout(fullPassTimeout_ - TicksSince(now, fullPassTick_));
+        return;
+    }
+    fullPassTimeout_ = 0;  // until this pass is through: a pass that throws is followed by a full one
     if (rescanRequested_)
         Enumerate();
     if (retryPending_)
         RetryScan();
     // Last to first, so that a probe that finishes and is erased leaves the rest in place.
     for (size_t index = probes_.size(); index-- > 0;) StepProbe(index);
+    fullPassTick_ = now;
+    fullPassTimeout_ = waitTimeout_;
 }
 
 void CPortSearch::WaitAndDispatch(ISearchWait& wait) {
@@ -100,6 +115,7 @@ void CPortSearch::WaitAndDispatch(ISearchWait& wait) {
 }
 
 void CPortSearch::OnWake() {
+    eventOwner_ = kNoProbe;  // a wake can mean anything: the next pass steps every probe
     if (!changed_)
         return;
     changed_ = false;
@@ -112,10 +128,11 @@ void CPortSearch::OnPortEvent(size_t eventIndex) {
     const size_t commIndex = 1 + (eventIndex - 1) / 3 * 3;
     const EventHandle comm = events_[commIndex];
     auto owner = std::find_if(probes_.begin(), probes_.end(), [comm](const ProbeEntry& entry) {
-        return entry.port && entry.port->commEvent == comm;
+        return entry.port && !entry.opening && entry.events[0] == comm;
     });
     if (owner == probes_.end())
         return;
+    eventOwner_ = static_cast<size_t>(owner - probes_.begin());
     try {
         switch (eventIndex - commIndex) {
             case 0: owner->port->OnCommEvent(); break;
@@ -215,8 +232,17 @@ void CPortSearch::DropProbe(size_t index) {
 }
 
 void CPortSearch::ReleasePort(ProbeEntry& entry) {
-    const EventHandle comm = entry.port->commEvent;
+    if (entry.opening) {
+        // The opener closes the port when its open ends; nobody is to be woken for it.
+        std::lock_guard lock(entry.opening->mutex);
+        entry.opening->abandoned = true;
+    }
+    entry.opening.reset();
     entry.port.reset();  // closes the port, ending its I/O before its events go
+    const EventHandle comm = entry.events[0];
+    entry.events = {};
+    if (!comm || events_.empty())
+        return;
     auto triple = std::find(events_.begin() + 1, events_.end(), comm);
     if (triple == events_.end() || events_.end() - triple < 3)
         return;

@@ -6,10 +6,13 @@
 // RequestRescan; everything else runs on the worker. `mutex_` guards `ports_` (and nothing
 // else); running, rescanRequested and searchAll are lone flags and atomic. The probe list, the
 // events list, the port objects, `changed_`, `retryPending_`, `waitTimeout_` and the scratch
-// values belong to the worker. No lock is held while calling a port or the callback.
+// values belong to the worker. No lock is held while calling a port or the callback. A port being
+// opened belongs to the opener until its PendingOpen reports back (port_opener.h); the opener
+// wakes the worker through the wake event.
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -21,6 +24,7 @@
 #include "search/found_ports.h"
 #include "search/port_devices.h"
 #include "search/port_entry.h"
+#include "search/port_opener.h"
 #include "search/probe_entry.h"
 #include "search/search_services.h"
 
@@ -29,18 +33,21 @@ struct SearchServices {
     IEventFactory& events;
     IProbePortFactory& ports;
     IPortEnumerator& enumerator;
+    IPortOpener& opener;
 };
 
 class CPortSearch {
 public:
-    // The wait takes at most this many handles: the wake event and three per probing port.
+    // The wake event and three per probing port: so at most 21 ports are open for probes at a
+    // time. (The system's wait takes fewer; the shell's wait serves the rest in a group.)
     static constexpr size_t kMaxWaitHandles = 64;
     static constexpr uint32_t kRetryInterval = 60000;     // ms before a busy or lost port is probed again
     static constexpr uint32_t kReopenDelay = 1000;        // ms between the attempts of one probe
     static constexpr uint32_t kRetryAfterFailure = 1000;  // ms before a failed pass is tried again
+    static constexpr uint32_t kOpenLimit = 5000;          // ms an open may take before the port counts as failed
 
     explicit CPortSearch(SearchServices services, const RdLinkConstants& link = kReaderLink);
-    ~CPortSearch();  // deletes the port objects, then closes every event
+    ~CPortSearch();  // lets go of opens under way, deletes the port objects, then closes every event
     CPortSearch(const CPortSearch&) = delete;
     CPortSearch& operator=(const CPortSearch&) = delete;
 
@@ -85,6 +92,8 @@ private:
     void StepProbe(size_t index);
     ProbeResult AdvanceProbe(ProbeEntry& entry);
     void AttachPort(ProbeEntry& entry);
+    void StartOpen(ProbeEntry& entry);
+    ProbeResult TakeOpenOutcome(ProbeEntry& entry);
     bool RetryProbe(ProbeEntry& entry);
     void FinishProbe(size_t index, ProbeResult result);
 
@@ -98,6 +107,7 @@ private:
     IEventFactory& eventFactory_;
     IProbePortFactory& portFactory_;
     IPortEnumerator& enumerator_;
+    IPortOpener& opener_;
     const RdLinkConstants link_;
 
     std::atomic<bool> running_{false};
@@ -110,6 +120,12 @@ private:
     std::vector<ProbeEntry> probes_;   // in the order they were found
     bool retryPending_ = false;
     bool changed_ = false;
+    // The probe whose port event the last wait handed out; only it is stepped next, while the
+    // deadline of the last full pass (fullPassTick_ + fullPassTimeout_) is not yet due.
+    static constexpr size_t kNoProbe = SIZE_MAX;
+    size_t eventOwner_ = kNoProbe;
+    uint32_t fullPassTick_ = 0;
+    uint32_t fullPassTimeout_ = 0;
     ProbeValues probeValues_;  // scratch: what the last probe found
 
     mutable std::mutex mutex_;

@@ -1,16 +1,21 @@
-// One port being probed by the search worker. Belongs to the worker thread alone.
+// One port being probed by the search worker. Belongs to the worker thread alone, except that a
+// port being opened is in the opener's hands until `opening` reports back.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "reader/rd_port.h"
+#include "search/port_opener.h"
 
 struct ProbeEntry {
     std::wstring name;
-    std::unique_ptr<CRdPort> port;  // null until the first probe step; its events are in the search's list
-    uint32_t tick = 0;              // clock value at the last open or request
+    std::shared_ptr<CRdPort> port;       // null until the first probe step; shared only while opening
+    std::array<EventHandle, 3> events{};  // comm, write, read: made with the port, also in the search's list
+    std::shared_ptr<PendingOpen> opening;  // set while an open runs elsewhere: hands off the port
+    uint32_t tick = 0;              // clock value at the last open or request (or the start of an open)
     int32_t modelHint = 0;          // model guessed from the adapter, 0 = none
     int32_t attempts = 0;           // failed attempts so far
     bool requestSent = false;       // the identification request was written, its write not yet confirmed

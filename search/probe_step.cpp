@@ -51,16 +51,17 @@ void CPortSearch::StepProbe(size_t index) {
 
 void CPortSearch::AttachPort(ProbeEntry& entry) {
     // Events are made before the port is given to the entry, so that a failure leaves the entry
-    // as it was (to start again next pass) and leaks nothing.
+    // as it was (to start again next pass) and leaks nothing. The port gets them once it is open
+    // (TakeOpenOutcome): an open runs on another thread, which must start no I/O on them.
     std::array<EventHandle, 3> made{};
     try {
         for (EventHandle& event : made) event = eventFactory_.MakeEvent();
-        std::unique_ptr<CRdPort> port = portFactory_.CreatePort();
+        std::shared_ptr<CRdPort> port = portFactory_.CreatePort();
         port->name = entry.name;
         port->stopBits = link_.stopBits;
-        port->SetEvents(made[0], made[1], made[2]);
         events_.insert(events_.end(), made.begin(), made.end());
         entry.port = std::move(port);
+        entry.events = made;
     } catch (...) {
         for (EventHandle event : made)
             if (event)
@@ -72,8 +73,57 @@ void CPortSearch::AttachPort(ProbeEntry& entry) {
     entry.awaitingReply = false;
 }
 
+void CPortSearch::StartOpen(ProbeEntry& entry) {
+    entry.port->SetEvents(nullptr, nullptr, nullptr);  // closed: this only forgets them
+    auto pending = std::make_shared<PendingOpen>();
+    entry.opening = pending;
+    entry.tick = clock_.Now();
+    opener_.OpenAsync(entry.port, [this, pending](OpenOutcome outcome) {
+        // The search outlives every open it has not abandoned (its destructor abandons them all
+        // under this lock), so `this` is safe to use here.
+        std::lock_guard lock(pending->mutex);
+        pending->done = true;
+        pending->outcome = outcome;
+        if (!pending->abandoned)
+            Wake();
+    });
+}
+
+// Probing while the open runs; otherwise what the open came to (the port then has its events).
+ProbeResult CPortSearch::TakeOpenOutcome(ProbeEntry& entry) {
+    OpenOutcome outcome;
+    {
+        std::lock_guard lock(entry.opening->mutex);
+        if (!entry.opening->done) {
+            const uint32_t elapsed = TicksSince(clock_.Now(), entry.tick);
+            if (elapsed < kOpenLimit) {
+                LowerWaitTimeout(kOpenLimit - elapsed);
+                return ProbeResult::Probing;
+            }
+            // An open that hangs (a paired device out of reach) ends the probe, which is not
+            // retried; the opener closes the port whenever its open returns.
+            entry.opening->abandoned = true;
+            return ProbeResult::PortError;
+        }
+        outcome = entry.opening->outcome;
+    }
+    entry.opening.reset();  // the opener has let go of the port: it is the worker's alone again
+    switch (outcome.kind) {
+        case OpenOutcome::Kind::Opened:
+            entry.port->SetEvents(entry.events[0], entry.events[1], entry.events[2]);
+            entry.tick = clock_.Now();
+            return ProbeResult::Probing;
+        case OpenOutcome::Kind::Busy:
+            return ProbeResult::PortBusy;
+        case OpenOutcome::Kind::PortFailure:
+            throw CRdPortException(outcome.code, entry.name);
+        case OpenOutcome::Kind::OtherFailure:
+            break;
+    }
+    return ProbeResult::Failed;
+}
+
 ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
-    CRdPort& port = *entry.port;
     // True while fewer than timeoutMs have passed since the entry's tick; the worker then wakes
     // no later than when they have.
     auto stillWaiting = [&](uint32_t timeoutMs) {
@@ -84,13 +134,17 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
         return true;
     };
 
-    if (!port.IsOpen()) {
+    if (!entry.opening && !entry.port->IsOpen()) {
         if (entry.attempts > 0 && stillWaiting(kReopenDelay))
             return ProbeResult::Probing;
-        if (!port.Open())
-            return ProbeResult::PortBusy;
-        entry.tick = clock_.Now();
+        StartOpen(entry);
     }
+    if (entry.opening) {
+        const ProbeResult opened = TakeOpenOutcome(entry);
+        if (opened != ProbeResult::Probing || entry.opening)
+            return opened;
+    }
+    CRdPort& port = *entry.port;
     port.OnCommEvent();
 
     if (!entry.awaitingReply) {
@@ -125,7 +179,7 @@ bool CPortSearch::RetryProbe(ProbeEntry& entry) {
     entry.attempts += 1;
     if (entry.attempts >= link_.attemptLimit)
         return false;
-    if (entry.port->IsOpen()) {
+    if (!entry.opening && entry.port->IsOpen()) {
         try {
             entry.port->Write(kCancelLine.data(), kCancelLine.size());
         } catch (const std::exception&) {

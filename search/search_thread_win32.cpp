@@ -2,9 +2,9 @@
 
 #include "search/notify_window_win32.h"
 
-CSearchThread::CSearchThread() : search_({clock_, events_, ports_, setupApi_}) {}
+CSearchThread::CSearchThread() : search_({clock_, events_, ports_, setupApi_, opener_}) {}
 
-CSearchThread::CSearchThread(IPortEnumerator& enumerator) : search_({clock_, events_, ports_, enumerator}) {}
+CSearchThread::CSearchThread(IPortEnumerator& enumerator) : search_({clock_, events_, ports_, enumerator, opener_}) {}
 
 CSearchThread::~CSearchThread() {
     Stop();

@@ -1,5 +1,6 @@
 // The background port search: a worker thread that enumerates the machine's COM ports, follows
-// plug and unplug events through a hidden window, probes up to 21 ports at once for readers and
+// plug and unplug events through a hidden window, probes up to 21 ports at once for readers (each
+// opened on a short-lived thread of its own, since an open can block for seconds) and
 // keeps the sorted list of found ports that the user interface copies.
 //
 // Threads: construction, Start, Stop, SetSearchAll, Rescan, CopyPorts and destruction run on
@@ -13,6 +14,7 @@
 
 #include "reader/wait_clock_win32.h"
 #include "search/port_devices_win32.h"
+#include "search/port_opener_win32.h"
 #include "search/port_search.h"
 #include "search/search_services_win32.h"
 #include "ui/framework/window_win32.h"
@@ -45,6 +47,7 @@ private:
     CWin32WaitClock clock_;
     CWin32EventFactory events_;
     CComPortFactory ports_;
+    CThreadPortOpener opener_;
     CPortSearch search_;
     std::thread thread_;
 };

@@ -27,6 +27,11 @@ constexpr AnchoredControl kAnchoredControls[] = {
     {IDC_START, kAnchorRight},
     {IDC_STOP, kAnchorRight},
     {IDC_LOG, kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom},
+    // The test's figures stay in the strip under the log.
+    {IDC_ELAPSED_LABEL, kAnchorLeft | kAnchorBottom},
+    {IDC_ELAPSED, kAnchorLeft | kAnchorBottom},
+    {IDC_RATE_LABEL, kAnchorLeft | kAnchorBottom},
+    {IDC_RATE, kAnchorLeft | kAnchorBottom},
 };
 
 int AnchorsOf(int id) {

@@ -19,6 +19,7 @@ protected:
         UseCatalogueLanguage(TestLanguage::English);
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
+        thread.localClock = [] { return LocalTime{2026, 12, 8, 16, 40, 5, 0}; };
     }
 
     // Connects, starts the test at 100 ms and stops the loop at `ms`.
@@ -30,6 +31,7 @@ protected:
         platform.clock.After(ms, [this] { thread.RequestStop(); });
         thread.RunOnThisThread(L"COM7");
         status = thread.ReadStatus();
+        record = thread.ReadRecord();
     }
 
     ScriptedReader reader;
@@ -38,6 +40,7 @@ protected:
     CConnectThread thread{platform};
     uint32_t testStart = 0;
     ConnectStatus status;
+    CTestRecord record;
 };
 
 TestParameters Parameters(int block, uint64_t key = kClassicTransportKey, bool keyB = false,
@@ -114,6 +117,22 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(status.written, static_cast<int>(writes.size()));
     EXPECT_EQ(card.blocks[1], thread.CurrentCounter().ToBytes());
     EXPECT_TRUE(status.log.empty());
+    // The record: every written value read back (the last maybe not before the stop), the run's
+    // setup and its time.
+    EXPECT_GE(record.verified + 1, writes.size());
+    EXPECT_LE(record.verified, writes.size());
+    EXPECT_EQ(record.longestCleanRun, record.verified);
+    EXPECT_EQ(record.errorEvents, 0u);
+    EXPECT_EQ(record.setup.port, L"COM7");
+    EXPECT_EQ(record.setup.block, 1);
+    EXPECT_EQ(record.setup.card.uidLength, 4);
+    EXPECT_EQ(record.setup.reader.serial, thread.ReadIdentity().serial);
+    EXPECT_NE(record.setup.reader.serial, -1);
+    EXPECT_EQ(record.startTime, (LocalTime{2026, 12, 8, 16, 40, 5, 0}));
+    EXPECT_EQ(record.elapsedMs, 200u);  // from the start at 100 ms to the stop at 300 ms
+    EXPECT_FALSE(record.running);
+    EXPECT_EQ(status.figures.elapsedMs, 200u);
+    EXPECT_TRUE(status.figures.started);
 }
 
 struct KeyCase {
@@ -196,6 +215,13 @@ TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 1);
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Values do not match"}));
+    record = thread.ReadRecord();
+    EXPECT_EQ(record.mismatches, 1u);
+    EXPECT_EQ(record.verified, 0u);
+    EXPECT_EQ(record.elapsedMs, 7u);
+    ASSERT_EQ(record.lines.size(), 1u);
+    EXPECT_EQ(record.lines[0].text, L"Values do not match");
+    EXPECT_EQ(record.lastErrorMs, record.lines[0].atMs);
 }
 
 struct StatusLogCase {
@@ -226,6 +252,9 @@ TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
     UseCatalogueLanguage(TestLanguage::English);
     EXPECT_EQ(status.errors, 1);
     EXPECT_EQ(status.log, (std::vector<std::wstring>{c.line}));
+    record = thread.ReadRecord();
+    EXPECT_EQ(record.cardErrors, (std::map<int, uint64_t>{{c.status, 1}}));
+    EXPECT_EQ(record.errorEvents, 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -248,6 +277,9 @@ TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
     EXPECT_EQ(status.errors, 0);
+    // Every refusal counts in the record, though the line stands once.
+    EXPECT_EQ(record.authRefusals, SentSince(reader, testStart, 0x50).size());
+    EXPECT_EQ(record.lines.size(), 1u);
 }
 
 struct LeavingCase {
@@ -279,6 +311,8 @@ TEST_P(CardLeavingTest, OneNoCardLinePerCardRecordAndNoError) {
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadCard(), CardInfo{});
+    EXPECT_EQ(record.noCardEvents, 1u);
+    EXPECT_EQ(record.setup.card.uidLength, 4);  // the card the test ran on stays in the record
 }
 
 INSTANTIATE_TEST_SUITE_P(

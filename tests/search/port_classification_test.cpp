@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "search/port_classification.h"
 
 namespace {
@@ -97,6 +99,33 @@ TEST(ClassifyPort, BuiltInPortsAreListedOnlyWhenSearchingAll) {
     EXPECT_EQ(builtIn.modelHint, 0);
     PortClassification adapter = ClassifyPort(L"USB\\VID_3168&PID_0106\\1", {});
     EXPECT_TRUE(IsPortListed(adapter, false));
+}
+
+TEST(IsComPortName, OnlySerialPortNames) {
+    const struct {
+        std::wstring name;
+        bool com;
+    } cases[] = {
+        {L"COM1", true},
+        {L"COM7", true},
+        {L"com12", true},
+        {L"COM9999", true},
+        {L"LPT1", false},
+        {L"ECP1", false},
+        {L"COM", false},
+        {L"COM0", false},
+        {L"COM01", false},
+        {L"COM10000", false},
+        {L"COM1 ", false},
+        {L"COM-1", false},
+        {L"COM1\\..\\x", false},
+        {L"\\\\.\\COM1", false},
+        {std::wstring(L"COM1\0", 5), false},
+        {L"COM\x0661", false},  // a digit of another script
+        {L"", false},
+        {std::wstring(200, L'C'), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsComPortName(c.name), c.com) << c.name.size() << " units";
 }
 
 TEST(ScanUsbIds, ReadsBothNumbers) {

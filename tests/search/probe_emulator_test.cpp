@@ -32,6 +32,7 @@ public:
     void PumpMessages() override {}
 
     CSimClock clock;
+    CInlinePortOpener opener;
     CReaderEmulator reader;
     int32_t modelHint = 0;
     std::function<void(CEmuPort&)> configurePort = [](CEmuPort&) {};
@@ -83,7 +84,7 @@ TEST(ProbeAgainstTheEmulator, Outcomes) {
         SCOPED_TRACE(c.what);
         CEmulatedWorld world;
         c.setUp(world);
-        CPortSearch search({world.clock, world, world, world});
+        CPortSearch search({world.clock, world, world, world, world.opener});
         search.Begin();
         std::vector<PortEntry> ports;
         for (int pass = 0; pass < 1000 && ports.empty(); ++pass) {

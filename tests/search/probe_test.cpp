@@ -1,6 +1,7 @@
 // The probe state machine in simulated time: outcomes, attempts, retries and their timing.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "reader/ident.h"
@@ -53,7 +54,7 @@ TEST_F(PortSearchTest, ProbeOutcomes) {
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.what);
         CSimSearchWorld world(c.startTick);
-        CPortSearch search({world, world, world, world});
+        CPortSearch search({world, world, world, world, world});
         search.Begin();
         world.listed = {{L"COM3", c.modelHint}};
         c.device(world.Device(L"COM3"));
@@ -137,6 +138,96 @@ TEST_F(PortSearchTest, PortStillBusyAfterAMinuteIsTriedAgainEveryMinute) {
     EXPECT_EQ(opens[4] - opens[3], 60000u);
     EXPECT_EQ(Ports().size(), 1u);
     EXPECT_EQ(notifications, 1);  // the list did not change after the first probe
+}
+
+TEST_F(PortSearchTest, FreedPortWithoutAReaderTakesItsNewResultAndIsLeftAlone) {
+    SimDevice& device = world.Device(L"COM5");  // silent once the other program lets go
+    device.busyOpens = 2;
+    List({L"COM5"}, 4);
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM5").has_value(); }));
+    ASSERT_EQ(Port(L"COM5")->state, State(ProbeResult::PortBusy));
+    const int before = notifications;
+
+    // The re-probe a minute later finds the port free and silent; nothing is left to do then.
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM5")->state != State(ProbeResult::PortBusy); }, 1000));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(Port(L"COM5")->state, State(ProbeResult::NoReply));
+    EXPECT_EQ(Port(L"COM5")->model, 4);
+    EXPECT_EQ(device.openTimes.size(), 3u);
+    EXPECT_EQ(notifications, before + 1);
+    EXPECT_EQ(device.openPorts, 0);
+
+    // A rescan probes it again, like every listed port.
+    search.Rescan();
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(device.openTimes.size(), 4u);
+}
+
+struct SlowOpenCase {
+    const char* what;
+    uint32_t openDelay;
+    ProbeResult state;
+    uint64_t listedAfter;  // simulated ms from the start
+};
+
+// An open that blocks (an outgoing Bluetooth port reaching for its device) holds up nothing else:
+// the reader beside it is identified at its own pace, and an open that takes too long ends its
+// probe with a port error, without a second attempt.
+TEST(SlowOpen, HoldsUpNoOtherProbe) {
+    const SlowOpenCase cases[] = {
+        {"open of 300 ms", 300, ProbeResult::Identified, 300 + 50},
+        {"open that hangs for a minute", 60000, ProbeResult::PortError, CPortSearch::kOpenLimit},
+    };
+    for (const SlowOpenCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSimSearchWorld world;
+        CPortSearch search({world, world, world, world, world});
+        search.Begin();
+        world.listed = {{L"COM1", 0}, {L"COM2", 0}};
+        world.Device(L"COM1").reply = kReaderAnswer;
+        world.Device(L"COM1").openDelay = c.openDelay;
+        world.Device(L"COM2").reply = kReaderAnswer;
+
+        std::map<std::wstring, uint64_t> listedAt;
+        for (int pass = 0; pass < 1000 && listedAt.size() < 2; ++pass) {
+            ASSERT_TRUE(search.RunPass(world));
+            ASSERT_FALSE(world.waitedForever);
+            std::vector<PortEntry> ports;
+            search.CopyPorts(ports);
+            for (const PortEntry& port : ports) listedAt.emplace(port.name, world.Elapsed());
+        }
+        ASSERT_EQ(listedAt.size(), 2u);
+        EXPECT_LE(listedAt[L"COM2"], 100u);
+        EXPECT_GE(listedAt[L"COM1"], c.listedAfter);
+        EXPECT_LE(listedAt[L"COM1"], c.listedAfter + 100);
+        std::vector<PortEntry> ports;
+        search.CopyPorts(ports);
+        EXPECT_EQ(ports[0].state, State(c.state));
+        EXPECT_EQ(ports[1].state, State(ProbeResult::Identified));
+        EXPECT_EQ(search.ProbeCount(), 0u);
+        EXPECT_EQ(search.Events().size(), 1u);
+
+        // The hung open returns at last: its port is closed then, and nobody is woken for it.
+        while (world.Elapsed() < 61000 && !world.waitedForever) ASSERT_TRUE(search.RunPass(world));
+        EXPECT_EQ(world.Device(L"COM1").openTimes.size(), 1u);
+        EXPECT_EQ(world.Device(L"COM1").openPorts, 0);
+        EXPECT_EQ(world.openEvents, 1u);
+    }
+}
+
+TEST_F(PortSearchTest, PortVanishingWhileItOpensIsDroppedAtOnce) {
+    world.Device(L"COM1").openDelay = 60000;
+    List({L"COM1"});
+    ASSERT_TRUE(search.RunPass(world));
+    ASSERT_TRUE(HasPort(L"COM1"));
+    List({});
+    search.RequestRescan();
+    ASSERT_TRUE(RunUntil([&] { return search.ProbeCount() == 0; }, 3));
+    EXPECT_EQ(search.Events().size(), 1u);
+    EXPECT_TRUE(Ports().empty());
+    ASSERT_TRUE(Settle());  // the open's late return changes nothing
+    EXPECT_TRUE(Ports().empty());
+    EXPECT_EQ(world.Device(L"COM1").openPorts, 0);
 }
 
 TEST_F(PortSearchTest, LostLinkIsRetriedOnceThenReprobedAMinuteLater) {

@@ -1,6 +1,8 @@
 // Prints how long the search takes to identify one emulated reader and many at once, and how
 // much processor time its worker uses while the list is settled. Run by scripts/bench-search,
 // which puts the readers on pseudo-terminals behind the COM ports named in QC_BENCH_PORTS.
+// With QC_BENCH_PLANTED (a count of planted Ports-class device nodes, QC_BENCH_PLANTED_READERS of
+// them with readers) it measures discovery through the machine's own SetupAPI in search-all mode.
 #include <windows.h>
 
 #include <algorithm>
@@ -71,6 +73,47 @@ double TimeToIdentify(const std::vector<ListedPort>& listed, bool measureIdle) {
     return ms;
 }
 
+double SinceMs(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Search-all over the planted nodes: time to the readers' identities, and the processor time
+// while the probes run and once the list is settled.
+int DiscoveryFigures(size_t planted, size_t readers) {
+    CSearchThread search;
+    search.SetSearchAll(true);
+    const double cpuStart = ProcessCpuMs();
+    const auto start = Clock::now();
+    search.Start();
+    double readersMs = -1;
+    std::vector<PortEntry> ports;
+    while (SinceMs(start) < 60000) {
+        if (readersMs < 0 && IdentifiedCount(search) >= readers)
+            readersMs = SinceMs(start);
+        search.CopyPorts(ports);
+        if (readersMs >= 0 && ports.size() >= planted)
+            break;
+        Sleep(20);
+    }
+    const double settledMs = SinceMs(start);
+    const double probingCpu = ProcessCpuMs() - cpuStart;
+    if (readersMs < 0 || ports.size() < planted) {
+        std::printf("discovery: %zu of %zu ports listed within 60 s\n", ports.size(), planted);
+        return 1;
+    }
+    const double cpuSettled = ProcessCpuMs();
+    Sleep(5000);
+    const double settledCpu = ProcessCpuMs() - cpuSettled;
+    std::printf("discovery, %zu planted ports in search-all mode:\n", planted);
+    std::printf("  %zu readers listed with their identity after %.1f ms\n", readers, readersMs);
+    std::printf("  all ports listed after %.1f ms; processor while probing: %.1f%% of one core\n", settledMs,
+                100.0 * probingCpu / settledMs);
+    std::printf("  processor once settled: %.2f%% of one core (%.1f ms in 5000 ms)\n", 100.0 * settledCpu / 5000,
+                settledCpu);
+    search.Stop();
+    return 0;
+}
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -79,6 +122,10 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main() {
+    if (const char* planted = std::getenv("QC_BENCH_PLANTED")) {
+        const char* readers = std::getenv("QC_BENCH_PLANTED_READERS");
+        return DiscoveryFigures(std::strtoul(planted, nullptr, 10), readers ? std::strtoul(readers, nullptr, 10) : 0);
+    }
     const char* names = std::getenv("QC_BENCH_PORTS");
     if (!names) {
         std::fprintf(stderr, "QC_BENCH_PORTS not set: run scripts/bench-search\n");

@@ -186,7 +186,7 @@ TEST_F(PortSearchTest, EndingTheSearchClosesEveryPortAndEvent) {
     world.Device(L"COM1");
     world.Device(L"COM2");
     {
-        CPortSearch other({world, world, world, world});
+        CPortSearch other({world, world, world, world, world});
         other.Begin();
         world.listed = {{L"COM1", 0}, {L"COM2", 0}};
         ASSERT_TRUE(other.RunPass(world));

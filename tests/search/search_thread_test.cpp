@@ -13,8 +13,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "search/notify_window_win32.h"
+#include "search/search_services_win32.h"
 #include "search/search_thread_win32.h"
 #include "tests/support/environment.h"
 
@@ -180,6 +182,72 @@ TEST(SearchThread, StopsAndStartsAgainKeepingItsList) {
     search.Rescan();
     ASSERT_TRUE(Eventually([&] { return Ports(search).size() == 1 && devices.Calls() == 2; }));
 }  // the destructor stops the running worker
+
+struct WaitCase {
+    const char* what;
+    size_t count;                  // events in the wait
+    std::vector<size_t> signalled;  // signalled before the first wait
+    bool messageSent;              // another thread sends this thread a message meanwhile
+    std::vector<int> results;      // of successive waits of 200 ms
+};
+
+// The worker's wait over more handles than the system's one call takes: 64 is what 21 probes
+// and the wake event need. Every signal is reported once, none is lost, and a wait with nothing
+// to report really waits (a failed wait spun a core before).
+TEST(SearchWait, ServesAnyNumberOfEvents) {
+    const WaitCase cases[] = {
+        {"nothing signalled among 64", 64, {}, false, {kWaitTimedOut}},
+        {"the 64th", 64, {63}, false, {63, kWaitTimedOut}},
+        {"one near, one far", 64, {63, 5}, false, {5, 63, kWaitTimedOut}},
+        {"two far among 100", 100, {99, 62, 70}, false, {62, 70, 99, kWaitTimedOut}},
+        {"a sent message among 64", 64, {}, true, {64}},
+        {"the wake event among 64", 64, {0}, false, {0, kWaitTimedOut}},
+        {"a few", 4, {3}, false, {3, kWaitTimedOut}},
+    };
+    for (const WaitCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        CWin32EventFactory factory;
+        std::vector<EventHandle> events;
+        for (size_t i = 0; i < c.count; ++i) events.push_back(factory.MakeEvent());
+        for (size_t i : c.signalled) factory.SignalEvent(events[i]);
+        HWND receiver = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ASSERT_NE(receiver, nullptr);
+        std::thread sender;
+        if (c.messageSent)
+            sender = std::thread([receiver] {
+                Sleep(50);
+                SendMessageW(receiver, WM_NULL, 0, 0);
+            });
+        CMessageWait wait;
+        for (int expected : c.results) {
+            const DWORD start = GetTickCount();
+            const int result = wait.Wait(events.data(), events.size(), 200);
+            EXPECT_EQ(result, expected);
+            if (result == static_cast<int>(events.size()))
+                wait.PumpMessages();
+            if (expected == kWaitTimedOut) {
+                EXPECT_GE(GetTickCount() - start, 150u) << "returned at once";
+            }
+        }
+        if (sender.joinable())
+            sender.join();
+        DestroyWindow(receiver);
+        for (EventHandle event : events) factory.CloseEvent(event);
+    }
+}
+
+TEST(SearchWait, FailedWaitPausesInsteadOfReturningAtOnce) {
+    CWin32EventFactory factory;
+    CMessageWait wait;  // made first, so that its own event cannot take the closed one's handle
+    std::vector<EventHandle> events{factory.MakeEvent(), factory.MakeEvent()};
+    factory.CloseEvent(events[1]);  // the wait fails on it
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(wait.Wait(events.data(), events.size(), 5000), kWaitTimedOut);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, CMessageWait::kFailedWaitPauseMs - 20);
+    EXPECT_LT(elapsed, 4000u);
+    factory.CloseEvent(events[0]);
+}
 
 TEST(SearchThread, MachineEnumerationRunsUnderWine) {
     CSearchThread search;  // Wine's Ports class is empty: nothing to list, nothing to fail

@@ -150,6 +150,19 @@ std::unique_ptr<CRdPort> CSimSearchWorld::CreatePort() {
     return std::make_unique<CSimProbePort>(*this);
 }
 
+void CSimSearchWorld::OpenAsync(std::shared_ptr<CRdPort> port, std::function<void(OpenOutcome)> done) {
+    const uint32_t delay = Device(port->name).openDelay;
+    auto open = [port = std::move(port), done = std::move(done)]() mutable {
+        const OpenOutcome outcome = RunOpen(*port);
+        port.reset();
+        done(outcome);
+    };
+    if (delay == 0)
+        open();
+    else
+        clock_.After(delay, std::move(open));
+}
+
 std::vector<ListedPort> CSimSearchWorld::Enumerate(bool searchAll) {
     ++enumerations;
     lastSearchAll = searchAll;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "search/port_devices.h"
+#include "search/port_opener.h"
 #include "search/search_services.h"
 #include "testing/emulator/sim_clock.h"
 
@@ -25,6 +26,7 @@ struct SimDevice {
     bool writeStalls = false;          // writes never complete
     std::optional<std::string> reply;  // the answer to each "i"; none = silent
     uint32_t replyDelay = 50;          // ms from the request to the whole answer
+    uint32_t openDelay = 0;            // ms an open blocks (an outgoing Bluetooth port): 0 = none
 
     // What happened.
     std::vector<uint32_t> openTimes;     // clock value of every Open call
@@ -39,6 +41,7 @@ class CSimSearchWorld : public IClock,
                         public IEventFactory,
                         public IProbePortFactory,
                         public IPortEnumerator,
+                        public IPortOpener,
                         public ISearchWait {
 public:
     explicit CSimSearchWorld(uint32_t startTick = 0) : clock_(startTick) {}
@@ -53,6 +56,8 @@ public:
     std::unique_ptr<CRdPort> CreatePort() override;
     // IPortEnumerator: the ports the test lists, or a throw when enumerationError is set.
     std::vector<ListedPort> Enumerate(bool searchAll) override;
+    // IPortOpener: at once, or after the device's openDelay of simulated time.
+    void OpenAsync(std::shared_ptr<CRdPort> port, std::function<void(OpenOutcome)> done) override;
     // ISearchWait
     int Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) override;
     void PumpMessages() override;

@@ -13,6 +13,10 @@
 //   ui_driver check ID 0|1                  set a check box or radio button
 //   ui_driver select ID INDEX               select a combo box item (notifies the parent)
 //   ui_driver items ID                      print a combo box's items, one per line
+//   ui_driver wait-items ID ITEMS [ms]      wait until a combo box's items, joined by '|', are ITEMS
+//   ui_driver device-change KIND [PORT]     broadcast WM_DEVICECHANGE to the top-level windows:
+//                                           nodes (DBT_DEVNODES_CHANGED), arrival or removal
+//                                           (DBT_DEVTYP_PORT, for PORT); needs no main window
 //   ui_driver selected ID                   print a combo box's selected index
 //   ui_driver placement                     print left top width height of the normal position
 //   ui_driver move L T W H                  move the main window
@@ -23,8 +27,16 @@
 //                                           (joined by |) and press its button
 //   ui_driver hold FILE MS                  hold FILE open without sharing for MS milliseconds
 //                                           (another program's lock); prints "held" once it is
+//   ui_driver command ID COMMAND            post WM_COMMAND COMMAND (a menu item) to control ID's parent;
+//                                           posted, since a command may open a modal dialog
+//   ui_driver save-as PATH [ms]             type PATH into the program's Save As dialog and press Save
+//   ui_driver dialog-text [ms]              print the texts of the program's dialog box and press OK
 #include <windows.h>
 
+#include <dbt.h>
+
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -144,6 +156,49 @@ DWORD WaitArg(const std::vector<std::wstring>& args, size_t index) {
                                : kDefaultWaitMs;
 }
 
+std::wstring ComboItems(HWND control, const wchar_t* separator) {
+    std::wstring joined;
+    int count = static_cast<int>(Send(control, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LRESULT length = Send(control, CB_GETLBTEXTLEN, i, 0);
+        std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        LRESULT copied = Send(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+        item.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+        if (i > 0)
+            joined += separator;
+        joined += item;
+    }
+    return joined;
+}
+
+// What the system broadcasts when a device node or a port comes or goes.
+int BroadcastDeviceChange(const std::vector<std::wstring>& args) {
+    WPARAM event = 0;
+    if (args.size() > 1 && args[1] == L"nodes")
+        event = DBT_DEVNODES_CHANGED;
+    else if (args.size() > 2 && args[1] == L"arrival")
+        event = DBT_DEVICEARRIVAL;
+    else if (args.size() > 2 && args[1] == L"removal")
+        event = DBT_DEVICEREMOVECOMPLETE;
+    else
+        return 2;
+    std::vector<BYTE> data;
+    if (event != DBT_DEVNODES_CHANGED) {
+        const std::wstring& port = args[2];
+        data.resize(offsetof(DEV_BROADCAST_PORT_W, dbcp_name) + (port.size() + 1) * sizeof(wchar_t));
+        auto* header = reinterpret_cast<DEV_BROADCAST_PORT_W*>(data.data());
+        header->dbcp_size = static_cast<DWORD>(data.size());
+        header->dbcp_devicetype = DBT_DEVTYP_PORT;
+        std::copy(port.begin(), port.end(), header->dbcp_name);
+        header->dbcp_name[port.size()] = L'\0';
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, event,
+                        data.empty() ? 0 : reinterpret_cast<LPARAM>(data.data()), SMTO_ABORTIFHUNG, 5000,
+                        &result);
+    return 0;
+}
+
 int Usage() {
     std::fputs("usage: ui_driver COMMAND [ARGS] (see the source for the commands)\n", stderr);
     return 2;
@@ -154,6 +209,54 @@ int NeedControl(HWND control) {
         return 0;
     std::fputs("control not found\n", stderr);
     return 2;
+}
+
+// A dialog box (Save As, an error box) the main window owns, or null.
+HWND OwnedDialog() {
+    HWND main = MainWindow();
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w && main;
+         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        HWND owner = GetWindow(w, GW_OWNER);
+        if (owner && GetAncestor(owner, GA_ROOT) == main && IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM target) {
+    std::wstring text = TextOf(child);
+    if (!text.empty())
+        *reinterpret_cast<std::wstring*>(target) += text + L"\n";
+    return TRUE;
+}
+
+void PressOk(HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+int DialogCommand(const std::vector<std::wstring>& args) {
+    HWND dialog = nullptr;
+    if (!WaitFor(WaitArg(args, args[0] == L"save-as" ? 2 : 1), [&] { return (dialog = OwnedDialog()) != nullptr; })) {
+        std::fputs("no dialog box\n", stderr);
+        return 1;
+    }
+    if (args[0] == L"dialog-text") {
+        std::wstring texts;
+        EnumChildWindows(dialog, &CollectText, reinterpret_cast<LPARAM>(&texts));
+        PrintLine(texts);
+        PressOk(dialog);
+        return 0;
+    }
+    // The file name field: edt1 in some versions of the dialog, the combo box cmb13 in others.
+    HWND name = nullptr;
+    WaitFor(kDefaultWaitMs, [&] { return (name = GetDlgItem(dialog, 0x480)) || (name = GetDlgItem(dialog, 0x47C)); });
+    if (int missing = NeedControl(name))
+        return missing;
+    PrintLine(TextOf(name));  // the name the program offered
+    Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[1].c_str()));
+    PressOk(dialog);
+    return WaitFor(kDefaultWaitMs, [&] { return !IsWindow(dialog); }) ? 0 : 1;
 }
 
 int Run(const std::vector<std::wstring>& args) {
@@ -173,6 +276,8 @@ int Run(const std::vector<std::wstring>& args) {
                    ? 0
                    : 1;
     }
+    if (command == L"device-change")
+        return BroadcastDeviceChange(args) == 0 ? 0 : Usage();
     if (command == L"wait-gone")
         return WaitFor(WaitArg(args, 1), [] { return MainWindow() == nullptr; }) ? 0 : 1;
     if (command == L"hold" && args.size() > 2) {
@@ -211,6 +316,8 @@ int Run(const std::vector<std::wstring>& args) {
         std::fputs("main window not found\n", stderr);
         return 2;
     }
+    if (command == L"dialog-text" || (command == L"save-as" && args.size() > 1))
+        return DialogCommand(args);
     if (command == L"placement" || command == L"move" || command == L"syscommand") {
         if (command == L"syscommand" && args.size() > 1) {
             PostMessageW(main, WM_SYSCOMMAND, std::wcstoul(args[1].c_str(), nullptr, 10), 0);
@@ -265,6 +372,10 @@ int Run(const std::vector<std::wstring>& args) {
         Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2].c_str()));
         return 0;
     }
+    if (command == L"command" && args.size() > 2) {
+        PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id(2), 0), 0);
+        return 0;
+    }
     if (command == L"click") {
         Send(GetParent(control), WM_COMMAND, MAKEWPARAM(id(1), BN_CLICKED),
              reinterpret_cast<LPARAM>(control));
@@ -293,15 +404,16 @@ int Run(const std::vector<std::wstring>& args) {
         return 0;
     }
     if (command == L"items") {
-        int count = static_cast<int>(Send(control, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            LRESULT length = Send(control, CB_GETLBTEXTLEN, i, 0);
-            std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-            LRESULT copied = Send(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-            item.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-            PrintLine(item);
-        }
+        const std::wstring items = ComboItems(control, L"\n");
+        if (!items.empty() || Send(control, CB_GETCOUNT, 0, 0) > 0)
+            PrintLine(items);
         return 0;
+    }
+    if (command == L"wait-items" && args.size() > 2) {
+        const bool met = WaitFor(WaitArg(args, 3), [&] { return ComboItems(control, L"|") == args[2]; });
+        if (!met)
+            PrintLine(ComboItems(control, L"|"));
+        return met ? 0 : 1;
     }
     return Usage();
 }

@@ -25,6 +25,8 @@ public:
 
     static constexpr const wchar_t* kClassName = L"Quillcheck";
     static constexpr const wchar_t* kMutexName = L"Quillcheck";
+    // The size the window is created with; once its page exists it takes the size the page
+    // needs at the window's DPI.
     static constexpr int kInitialWidth = 500;
     static constexpr int kInitialHeight = 400;
 

@@ -7,6 +7,7 @@
 
 #include "foundation/catalogue.h"
 #include "foundation/modules_win32.h"
+#include "ui/dpi_win32.h"
 #include "ui/framework/dispatch_win32.h"
 #include "ui/framework/win_app_win32.h"
 #include "ui/resource_ids.h"
@@ -48,8 +49,9 @@ LRESULT CAboutDialog::HandleMessage(HWND window, UINT message, WPARAM wParam, LP
             InitDialog();
             HWND iconControl = GetDlgItem(hwnd, IDC_ICON_STATIC);
             if (iconControl && !SendMessageW(iconControl, STM_GETICON, 0, 0)) {
+                const int size = ScaleForDpi(kIconSize, WindowDpi(hwnd));  // sharp at every scale
                 icon = static_cast<HICON>(LoadImageW(IconModule(), MAKEINTRESOURCEW(IDI_QUILLCHECK),
-                                                     IMAGE_ICON, kIconSize, kIconSize, 0));
+                                                     IMAGE_ICON, size, size, 0));
                 if (icon)
                     SendMessageW(iconControl, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
             }

@@ -23,39 +23,12 @@ constexpr unsigned kInvalidKeyText = 123;
 constexpr wchar_t kKeyMask[] = L"AAAAAAAAAAAA";
 constexpr wchar_t kKeyTemplate[] = L"____________";
 constexpr wchar_t kKeyDigits[] = L"0123456789abcdefABCDEF";
-constexpr wchar_t kKeyFontFace[] = L"System";
-
-struct AnchoredControl {
-    int id;
-    int anchors;
-};
-// Port box, card frame and line and test frame stretch with the width; the buttons follow the
-// right edge; the log stretches both ways.
-constexpr AnchoredControl kAnchoredControls[] = {
-    {IDC_PORT, kAnchorLeft | kAnchorRight},
-    {IDC_CONNECT, kAnchorRight},
-    {IDC_DISCONNECT, kAnchorRight},
-    {IDC_CARD_GROUP, kAnchorLeft | kAnchorRight},
-    {IDC_CARD, kAnchorLeft | kAnchorRight},
-    {IDC_TEST_GROUP, kAnchorLeft | kAnchorRight},
-    {IDC_START, kAnchorRight},
-    {IDC_STOP, kAnchorRight},
-    {IDC_LOG, kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom},
-    // The test's figures stay in the strip under the log.
-    {IDC_ELAPSED_LABEL, kAnchorLeft | kAnchorBottom},
-    {IDC_ELAPSED, kAnchorLeft | kAnchorBottom},
-    {IDC_RATE_LABEL, kAnchorLeft | kAnchorBottom},
-    {IDC_RATE, kAnchorLeft | kAnchorBottom},
-};
 
 HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
     HINSTANCE resources = ResourceModule();
     return FindResourceW(resources, MAKEINTRESOURCEW(id), type) ? resources : ProgramModule();
 }
 
-LayoutRect ToLayout(const RECT& r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
 
 }  // namespace
 
@@ -63,13 +36,11 @@ CMainPage::CMainPage(CAppSettings& settings, CConnectThread& connection, CSearch
     : settings_(settings), connection_(connection), search_(search) {}
 
 CMainPage::~CMainPage() {
-    CWnd::Destroy();  // the key edit still uses the font until its window is gone
-    if (keyFont)
-        DeleteObject(keyFont);
-    keyFont = nullptr;
+    CWnd::Destroy();  // the controls still use the fonts until their windows are gone
 }
 
-bool CMainPage::CreatePage(HWND parent) {
+bool CMainPage::CreatePage(HWND parent, UINT dpi) {
+    dpi_ = dpi;
     HWND page = CreateDialogParamW(ModuleHolding(IDD_MAIN, RT_DIALOG), MAKEINTRESOURCEW(IDD_MAIN), parent,
                                    &FrameworkDialogProc, reinterpret_cast<LPARAM>(static_cast<CWnd*>(this)));
     if (!page)
@@ -137,12 +108,37 @@ void CMainPage::SetUp() {
     log.Attach(GetDlgItem(hwnd, IDC_LOG));
     // The default limit (32K units) would silently stop the log; the page trims it itself.
     SendMessageW(log.hwnd, EM_SETLIMITTEXT, 2 * kLogLimit, 0);
-    RecordLayout();
+    LoadTemplate();
+    KeepDialogFromRescaling(hwnd);
+    ApplyDpi(dpi_);
     FillPortList();
     FillBlockBox();
     ApplyEnableRules();
     LoadControls();
     RefreshStatus();
+}
+
+void CMainPage::LoadTemplate() {
+    template_.reset();
+    templateControls_.clear();
+    HINSTANCE module = ModuleHolding(IDD_MAIN, RT_DIALOG);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes)
+        return;
+    template_ = ParseDialogTemplate(static_cast<const uint8_t*>(bytes), SizeofResource(module, found));
+    if (!template_)
+        return;
+    // The dialog manager made the controls in the template's order, each below the ones before;
+    // labels share the id -1, so the order is what ties a window to its item.
+    HWND child = GetWindow(hwnd, GW_CHILD);
+    for (const DialogTemplateItem& item : template_->items) {
+        const bool same = child && static_cast<WORD>(GetDlgCtrlID(child)) == static_cast<WORD>(item.id);
+        templateControls_.push_back({item, same ? child : nullptr});
+        if (same)
+            child = GetWindow(child, GW_HWNDNEXT);
+    }
 }
 
 void CMainPage::ConfigureKeyEdit() {
@@ -153,35 +149,6 @@ void CMainPage::ConfigureKeyEdit() {
     key.value = kKeyTemplate;
     key.validChars = kKeyDigits;
     keyEdit.Attach(GetDlgItem(hwnd, IDC_KEY));
-    if (!keyEdit.hwnd)
-        return;
-    // A fixed-pitch face keeps the twelve positions and their placeholders aligned.
-    auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(keyEdit.hwnd, WM_GETFONT, 0, 0));
-    LOGFONTW description{};
-    if (!dialogFont || GetObjectW(dialogFont, sizeof(description), &description) == 0)
-        return;
-    wcsncpy_s(description.lfFaceName, kKeyFontFace, _TRUNCATE);
-    description.lfPitchAndFamily = FIXED_PITCH;
-    keyFont = CreateFontIndirectW(&description);
-    if (keyFont)
-        SendMessageW(keyEdit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(keyFont), TRUE);
-}
-
-void CMainPage::RecordLayout() {
-    layoutParent = hwnd;
-    layout.clear();
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    initialClient = ToLayout(client);
-    for (const AnchoredControl& anchored : kAnchoredControls) {
-        HWND control = GetDlgItem(hwnd, anchored.id);
-        if (!control)
-            continue;
-        RECT r{};
-        GetWindowRect(control, &r);
-        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-        layout.push_back({anchored.id, anchored.anchors, ToLayout(r), control});
-    }
 }
 
 void CMainPage::Layout(int width, int height) {

@@ -7,13 +7,17 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "reader/connect_thread.h"
 #include "search/port_entry.h"
 #include "settings/app_settings.h"
 #include "ui/anchor_layout.h"
+#include "ui/dialog_template.h"
+#include "ui/dpi_win32.h"
 #include "ui/edit_win32.h"
+#include "ui/page_geometry.h"
 #include "ui/framework/window_win32.h"
 
 class CSearchThread;
@@ -24,8 +28,14 @@ public:
     CMainPage(CAppSettings& settings, CConnectThread& connection, CSearchThread& search);
     ~CMainPage() override;
 
-    // Creates the page from its template as a child of parent; false when that failed.
-    bool CreatePage(HWND parent);
+    // Creates the page from its template as a child of parent, laid out for the parent's DPI;
+    // false when that failed.
+    bool CreatePage(HWND parent, UINT dpi);
+    // Fonts and layout for another screen scale; the log keeps its text and scroll position.
+    void ApplyDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
+    // The main window's client sizes this page needs at its DPI.
+    const PageSizes& ClientSizes() const { return sizes_; }
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HandleCommand(UINT commandId, UINT notifyCode, HWND control) override;
@@ -46,19 +56,20 @@ public:
     struct LayoutEntry {
         int controlId = 0;
         int anchors = 0;
-        LayoutRect initial;  // page client coordinates at set-up
+        LayoutRect initial;  // page client coordinates in the template's size at the current DPI
         HWND control = nullptr;
     };
 
     CWnd portBox;
     CWnd blockBox;
     CMaskedEdit keyEdit;
-    HFONT keyFont = nullptr;  // owned: deleted with the page
+    CFontHandle keyFont;   // fixed pitch, for the key edit at the current DPI
+    CFontHandle pageFont;  // the template's font at the current DPI, on every other control
     CLogEdit log;
     LinkTroubleCounts lastTrouble;  // as the last refresh read it
     HWND layoutParent = nullptr;
     std::vector<LayoutEntry> layout;
-    LayoutRect initialClient;
+    LayoutRect initialClient;  // the template's client area at the current DPI
     std::vector<PortEntry> ports;  // the page's copy of the found list, in the box's item order
     bool refreshTimerRunning = false;
     bool keyValid = true;
@@ -67,7 +78,10 @@ public:
 private:
     void SetUp();
     void ConfigureKeyEdit();
+    void LoadTemplate();
+    void CreateFonts();
     void RecordLayout();
+    void MeasureSizes();
     void FillBlockBox();
     void LoadControls();
     void SelectPort(const std::wstring& name);
@@ -87,6 +101,17 @@ private:
     std::wstring ChosenPortName() const;
     int SelectedPortIndex() const;  // -1: free text
     void KillRefreshTimer();
+
+    // The template's controls, each with its window (null when the page has none for it).
+    struct TemplateControl {
+        DialogTemplateItem item;
+        HWND window = nullptr;
+    };
+    std::optional<DialogTemplate> template_;
+    std::vector<TemplateControl> templateControls_;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    BaseUnits baseUnits_;
+    PageSizes sizes_;
 
     CAppSettings& settings_;
     CConnectThread& connection_;

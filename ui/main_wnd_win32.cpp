@@ -2,13 +2,16 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "foundation/catalogue.h"
 #include "foundation/errors.h"
 #include "foundation/file_error_text.h"
 #include "reader/connect_platform_win32.h"
 #include "ui/about_dialog_win32.h"
+#include "ui/dpi_win32.h"
 #include "ui/framework/error_box_win32.h"
 #include "ui/resource_ids.h"
 
@@ -48,31 +51,97 @@ LRESULT CMainWnd::OnCreate() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
     AddAboutItem();
-    page.CreatePage(hwnd);
-    RestorePosition();
+    dpi_ = WindowDpi(hwnd);
+    page.CreatePage(hwnd, dpi_);
+    PlaceWindow();
+    // The page came after the window's first size: it is fitted to the client area here.
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    if (page.hwnd)
+        SetWindowPos(page.hwnd, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
     notifyTarget_ = hwnd;
     InstallCallbacks();
     search.Start();
     return 0;
 }
 
-void CMainWnd::RestorePosition() {
-    const auto& stored = settings_.formPos;
-    const bool positionSet = stored[0] != CAppSettings::kNotSet && stored[1] != CAppSettings::kNotSet;
-    const bool sizeSet = stored[2] != CAppSettings::kNotSet && stored[3] != CAppSettings::kNotSet;
-    if (!positionSet && !sizeSet)
-        return;
+namespace {
+
+// Monitors' work areas in the coordinates of window placements, which count from the primary
+// monitor's work area rather than its corner.
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM areas) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoW(monitor, &info)) {
+        reinterpret_cast<std::vector<WorkArea>*>(areas)->push_back(
+            {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom});
+    }
+    return TRUE;
+}
+
+std::vector<WorkArea> PlacementWorkAreas() {
+    std::vector<WorkArea> areas;
+    EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    MONITORINFO primary{};
+    primary.cbSize = sizeof(primary);
+    if (GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary)) {
+        const LONG dx = primary.rcWork.left - primary.rcMonitor.left;
+        const LONG dy = primary.rcWork.top - primary.rcMonitor.top;
+        for (WorkArea& area : areas) area = {area.left - dx, area.top - dy, area.right - dx, area.bottom - dy};
+    }
+    return areas;
+}
+
+// How much of the caption must lie on a monitor for the user to grab it.
+constexpr int kGripWidth = 64;
+constexpr int kGripHeight = 24;
+
+}  // namespace
+
+LayoutSize CMainWnd::WindowSizeFor(LayoutSize client) const {
+    const RECT r = WindowRectForClient(client.width, client.height, GetWindowLongW(hwnd, GWL_STYLE),
+                                       GetWindowLongW(hwnd, GWL_EXSTYLE), dpi_);
+    return {std::max<int32_t>(r.right - r.left, ScaleForDpi(kFloorWidth, dpi_)),
+            std::max<int32_t>(r.bottom - r.top, ScaleForDpi(kFloorHeight, dpi_))};
+}
+
+LayoutSize CMainWnd::MinimumWindowSize() const {
+    if (!page.hwnd)
+        return {ScaleForDpi(kFloorWidth, dpi_), ScaleForDpi(kFloorHeight, dpi_)};
+    return WindowSizeFor(page.ClientSizes().minimum);
+}
+
+LayoutSize CMainWnd::FirstStartWindowSize() const {
+    if (!page.hwnd)
+        return MinimumWindowSize();
+    return WindowSizeFor(page.ClientSizes().firstStart);
+}
+
+// The first start's size, or the stored place and size; either made to fit the monitors.
+void CMainWnd::PlaceWindow() {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     if (!GetWindowPlacement(hwnd, &placement))
         return;
     RECT& normal = placement.rcNormalPosition;
-    const LONG left = positionSet ? stored[0] : normal.left;
-    const LONG top = positionSet ? stored[1] : normal.top;
-    const LONG width = sizeSet ? stored[2] : normal.right - normal.left;
-    const LONG height = sizeSet ? stored[3] : normal.bottom - normal.top;
-    normal = {left, top, left + width, top + height};
+    const LayoutSize first = FirstStartWindowSize();
+    const LayoutRect standard{normal.left, normal.top, normal.left + first.width, normal.top + first.height};
+    const LayoutRect wanted = StoredWindowRect(settings_.formPos, CAppSettings::kNotSet, standard);
+    const LayoutRect fitted = FitWindowRect(wanted, MinimumWindowSize(), PlacementWorkAreas(),
+                                            {ScaleForDpi(kGripWidth, dpi_), ScaleForDpi(kGripHeight, dpi_)});
+    normal = {fitted.left, fitted.top, fitted.right, fitted.bottom};
+    if (!IsWindowVisible(hwnd))
+        placement.showCmd = SW_HIDE;  // shown later, as the caller asks
     SetWindowPlacement(hwnd, &placement);
+}
+
+void CMainWnd::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
+    dpi_ = LOWORD(wParam);
+    page.ApplyDpi(dpi_);
+    const LayoutSize minimum = MinimumWindowSize();
+    SetWindowPos(hwnd, nullptr, suggested.left, suggested.top,
+                 std::max<int>(suggested.right - suggested.left, minimum.width),
+                 std::max<int>(suggested.bottom - suggested.top, minimum.height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CMainWnd::InstallCallbacks() {
@@ -167,7 +236,8 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_ACTIVATE: OnActivate(wParam); return 0;
         case WM_GETMINMAXINFO: {
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-            limits->ptMinTrackSize = {kMinimumWidth, kMinimumHeight};
+            const LayoutSize minimum = MinimumWindowSize();
+            limits->ptMinTrackSize = {minimum.width, minimum.height};
             return 0;
         }
         case WM_SYSCOMMAND:
@@ -189,6 +259,7 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
                 ShutDown(true);
             return 0;
         case WM_THREAD_NOTIFY: OnThreadNotify(wParam); return 0;
+        case WM_DPICHANGED: OnDpiChanged(wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
         default: return CWnd::HandleMessage(window, message, wParam, lParam);
     }
 }

@@ -13,6 +13,7 @@
 #include "settings/app_settings.h"
 #include "ui/framework/window_win32.h"
 #include "ui/main_page_win32.h"
+#include "ui/page_geometry.h"
 
 // Posted by the workers' callbacks; wParam tells what changed, lParam is 0.
 inline constexpr UINT WM_THREAD_NOTIFY = WM_USER + 1;
@@ -30,8 +31,16 @@ public:
     bool PreTranslate(MSG& message) override;
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    static constexpr int kMinimumWidth = 500;
-    static constexpr int kMinimumHeight = 400;
+    // The least window size at 96 DPI; at other scales it grows with the DPI, and the page may
+    // ask for more.
+    static constexpr int kFloorWidth = 500;
+    static constexpr int kFloorHeight = 400;
+
+    UINT Dpi() const { return dpi_; }
+    // Window sizes at the current DPI: the least one (also the least the user can drag it to)
+    // and the one of a first start.
+    LayoutSize MinimumWindowSize() const;
+    LayoutSize FirstStartWindowSize() const;
 
     HWND savedFocus = nullptr;  // the control that had the focus when the window was deactivated
     CMainPage page;
@@ -41,7 +50,9 @@ public:
 private:
     LRESULT OnCreate();
     void AddAboutItem();
-    void RestorePosition();
+    void PlaceWindow();
+    void OnDpiChanged(WPARAM wParam, const RECT& suggested);
+    LayoutSize WindowSizeFor(LayoutSize client) const;
     void InstallCallbacks();
     void OnActivate(WPARAM wParam);
     void OnThreadNotify(WPARAM what);
@@ -56,4 +67,5 @@ private:
     // Where the workers post; read on their threads, cleared before the window goes.
     std::atomic<HWND> notifyTarget_{nullptr};
     bool shutDown_ = false;
+    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;  // the window's DPI, as the system last reported it
 };

@@ -166,10 +166,27 @@ TEST(Startup, ClosingTheWindowEndsWithExitCodeZero) {
     wchar_t title[64] = {};
     GetWindowTextW(window, title, 64);
     EXPECT_TRUE(lstrcmpW(title, L"Quill Check") == 0 || title[0] == 0x041A);  // English or Russian
+    // A first start: the whole page at the screen's scale, never below 500 x 400 at 96 DPI.
+    // The window is found while it still builds its page; it is shown once it is done.
+    for (int wait = 0; wait < 500 && !IsWindowVisible(window); ++wait) Sleep(10);
+    ASSERT_TRUE(IsWindowVisible(window));
     RECT rect{};
     GetWindowRect(window, &rect);
-    EXPECT_EQ(rect.right - rect.left, 500);
-    EXPECT_EQ(rect.bottom - rect.top, 400);
+    HWND page = GetWindow(window, GW_CHILD);
+    ASSERT_NE(page, nullptr);
+    RECT client{}, pageRect{};
+    GetClientRect(window, &client);
+    GetWindowRect(page, &pageRect);
+    const int dpi = static_cast<int>(GetDpiForWindow(window));
+    EXPECT_GE(rect.right - rect.left, MulDiv(500, dpi, 96));
+    EXPECT_GE(rect.bottom - rect.top, MulDiv(400, dpi, 96));
+    EXPECT_EQ(pageRect.right - pageRect.left, client.right);
+    EXPECT_EQ(pageRect.bottom - pageRect.top, client.bottom);
+    HWND log = GetDlgItem(page, 1013);
+    RECT logRect{};
+    GetWindowRect(log, &logRect);
+    EXPECT_LE(logRect.bottom, pageRect.bottom);
+    EXPECT_GT(logRect.bottom - logRect.top, 6 * 13);
     EXPECT_EQ(Close(first, window), 0u);
     EXPECT_TRUE(ProgramWindows().empty());
 }

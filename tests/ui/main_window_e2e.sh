@@ -239,6 +239,25 @@ echo "ok: found again after a connect that failed past the speed switch"
 drv click 1003 >/dev/null
 close_program
 
+echo "== A stored place off every screen and a size of nothing open on the screen"
+python3 - "$settings" <<'PY'
+import re, sys
+path = sys.argv[1]
+text = open(path, encoding="utf-8").read()
+text = re.sub(r'"formPos": \[[^\]]*\]', '"formPos": [-30000, -30000, 0, 100000]', text)
+open(path, "w", encoding="utf-8").write(text)
+PY
+grep -q -- '-30000' "$settings" || fail "could not plant the bad place: $(cat "$settings")"
+start_program en_US.UTF-8
+placement=$(drv placement)
+set -- $placement
+# On the 1280 x 1024 screen, at least 500 x 400 and no taller than the screen.
+[ "$1" -ge 0 ] && [ "$2" -ge 0 ] && [ "$1" -lt 1200 ] && [ "$2" -lt 1000 ] ||
+  fail "window placed off the screen: $placement"
+[ "$3" -ge 500 ] && [ "$4" -ge 400 ] && [ "$4" -le 1024 ] || fail "window of an unusable size: $placement"
+echo "ok: placed at $placement"
+close_program
+
 echo "== A partly typed key starts no test"
 card "1k 04A1B2C3"
 start_program en_US.UTF-8

@@ -5,19 +5,26 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "foundation/catalogue.h"
+#include "foundation/modules_win32.h"
 #include "search/port_devices.h"
 #include "tests/support/catalogue_language.h"
+#include "tests/support/environment.h"
 #include "tests/support/error_box_answer_win32.h"
 #include "tests/support/temp_folder_win32.h"
 #include "tests/support/test_app_win32.h"
+#include "tests/ui/layout_check_win32.h"
 #include "ui/log_trim.h"
 #include "ui/main_wnd_win32.h"
 #include "ui/resource_ids.h"
@@ -250,13 +257,27 @@ TEST_F(MainWindow, NotificationsOutsideTheThreeChangeNothing) {
 TEST_F(MainWindow, CloseStoresTheNormalRectangleAndSavesWhenChanged) {
     settings_.path = folder_.Path(L"quillcheck.json");
     Open();
-    MoveWindow(window_->hwnd, 30, 40, 620, 450, TRUE);
+    MoveWindow(window_->hwnd, 30, 40, 640, 500, TRUE);  // above the least size the page needs
     ShowWindow(window_->hwnd, SW_MINIMIZE);
     SendMessageW(window_->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(window_->hwnd, nullptr);
-    EXPECT_EQ(settings_.formPos, (std::array<int32_t, 4>{30, 40, 620, 450}));
+    EXPECT_EQ(settings_.formPos, (std::array<int32_t, 4>{30, 40, 640, 500}));
     EXPECT_FALSE(settings_.modified);
     EXPECT_NE(GetFileAttributesW(settings_.path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+RECT NormalRect(HWND window) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(window, &placement);
+    return placement.rcNormalPosition;
+}
+
+RECT PrimaryWorkArea() {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
+    return info.rcWork;
 }
 
 // A save that fails at close is not swallowed: one message names the file and the reason, then
@@ -333,7 +354,10 @@ TEST_F(MainWindow, ResizeRepaintsThePageOnlyUnderTheGroupBoxes) {
     };
     HRGN update = CreateRectRgn(0, 0, 0, 0);
     GetUpdateRgn(page, update, FALSE);
-    const RECT log = pageRect(IDC_LOG);
+    // The figures under the log move down and bare their old place, which the log now covers:
+    // only the log's upper part is sure to stay out of the repaint.
+    RECT log = pageRect(IDC_LOG);
+    log.bottom = log.top + (log.bottom - log.top) / 2;
     const RECT testGroup = pageRect(IDC_TEST_GROUP);
     const RECT cardGroup = pageRect(IDC_CARD_GROUP);
     EXPECT_FALSE(RectInRegion(update, &log));
@@ -350,21 +374,260 @@ TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {
     };
     const Case cases[] = {
         {"position only", {70, 80, CAppSettings::kNotSet, CAppSettings::kNotSet}, true},
-        {"size and position", {70, 80, 640, 480}, false},
+        {"size and position", {70, 80, 740, 620}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         settings_.formPos = c.stored;
         Open();
-        WINDOWPLACEMENT placement{};
-        placement.length = sizeof(placement);
-        ASSERT_TRUE(GetWindowPlacement(window_->hwnd, &placement));
-        const RECT& r = placement.rcNormalPosition;
+        const RECT r = NormalRect(window_->hwnd);
+        const LayoutSize first = window_->FirstStartWindowSize();
         EXPECT_EQ(r.left, 70);
         EXPECT_EQ(r.top, 80);
-        EXPECT_EQ(r.right - r.left, c.keepsSize ? 500 : 640);
-        EXPECT_EQ(r.bottom - r.top, c.keepsSize ? 400 : 480);
+        EXPECT_EQ(r.right - r.left, c.keepsSize ? first.width : 740);
+        EXPECT_EQ(r.bottom - r.top, c.keepsSize ? first.height : 620);
         TearDown();
+    }
+}
+
+// A settings file may hold any numbers: the window still opens where the user can reach it, at a
+// size that shows the whole page.
+TEST_F(MainWindow, StoredGeometryOffEveryScreenOrUnusableOpensOnTheScreen) {
+    const RECT work = PrimaryWorkArea();
+    struct Case {
+        const char* what;
+        std::array<int32_t, 4> stored;
+    };
+    const Case cases[] = {
+        {"position on no monitor", {-30000, -30000, 700, 560}},
+        {"position far right and below", {work.right + 500, work.bottom + 500, 700, 560}},
+        {"size 0 x 0", {70, 80, 0, 0}},
+        {"negative size", {70, 80, -640, -480}},
+        {"size 100000", {70, 80, 100000, 100000}},
+        {"size 100000 off screen", {-100000, 40, 100000, 100000}},
+        {"only a size of 0 x 0", {CAppSettings::kNotSet, CAppSettings::kNotSet, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings_.formPos = c.stored;
+        Open();
+        const RECT r = NormalRect(window_->hwnd);
+        const LayoutSize minimum = window_->MinimumWindowSize();
+        EXPECT_GE(r.right - r.left, minimum.width);
+        EXPECT_GE(r.bottom - r.top, minimum.height);
+        // The caption lies on the screen, and the window is no larger than the screen allows.
+        EXPECT_GE(r.left, work.left);
+        EXPECT_GE(r.top, work.top);
+        EXPECT_LE(r.right - r.left, std::max<LONG>(minimum.width, work.right - work.left));
+        EXPECT_LE(r.bottom - r.top, std::max<LONG>(minimum.height, work.bottom - work.top));
+        EXPECT_LT(r.left, work.right - 64);
+        EXPECT_LT(r.top, work.bottom - 24);
+        EXPECT_TRUE(LayoutFaults(window_->page.hwnd).empty()) << Describe(ChildPlaces(window_->page.hwnd));
+        TearDown();
+    }
+}
+
+// ---- The page at the screen scale the process runs at. tests/ui/main_window_layout.sh runs these
+// at 96, 120, 144 and 192 DPI, in English and Russian, with QC_LAYOUT_DIR naming a folder where
+// each scale leaves its first-start layout for the DPI change test at 96.
+
+struct SavedLayout {
+    LayoutSize window;
+    LayoutSize client;
+    std::vector<RECT> controls;
+};
+
+std::wstring LayoutFile(UINT dpi) {
+    const std::wstring folder = EnvironmentText("QC_LAYOUT_DIR");
+    return folder.empty() ? std::wstring() : folder + L"\\layout-" + std::to_wstring(dpi) + L".txt";
+}
+
+SavedLayout CurrentLayout(const CMainWnd& window) {
+    SavedLayout saved;
+    RECT r{};
+    GetWindowRect(window.hwnd, &r);
+    saved.window = {r.right - r.left, r.bottom - r.top};
+    GetClientRect(window.hwnd, &r);
+    saved.client = {r.right, r.bottom};
+    for (const ControlPlace& place : ChildPlaces(window.page.hwnd)) saved.controls.push_back(place.rect);
+    return saved;
+}
+
+void WriteLayout(const std::wstring& path, const SavedLayout& saved) {
+    FILE* file = _wfopen(path.c_str(), L"w");
+    ASSERT_NE(file, nullptr);
+    std::fprintf(file, "%d %d %d %d\n", saved.window.width, saved.window.height, saved.client.width,
+                 saved.client.height);
+    for (const RECT& r : saved.controls) std::fprintf(file, "%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    std::fclose(file);
+}
+
+std::optional<SavedLayout> ReadLayout(const std::wstring& path) {
+    FILE* file = path.empty() ? nullptr : _wfopen(path.c_str(), L"r");
+    if (!file)
+        return std::nullopt;
+    SavedLayout saved;
+    RECT r{};
+    if (std::fscanf(file, "%d %d %d %d", &saved.window.width, &saved.window.height, &saved.client.width,
+                    &saved.client.height) == 4) {
+        while (std::fscanf(file, "%ld %ld %ld %ld", &r.left, &r.top, &r.right, &r.bottom) == 4)
+            saved.controls.push_back(r);
+    }
+    std::fclose(file);
+    return saved;
+}
+
+// The same layout within two pixels on every edge.
+std::string LayoutDifference(const SavedLayout& expected, const SavedLayout& actual) {
+    if (expected.controls.size() != actual.controls.size())
+        return "control count differs";
+    std::string text;
+    for (size_t i = 0; i < expected.controls.size(); ++i) {
+        const RECT& e = expected.controls[i];
+        const RECT& a = actual.controls[i];
+        if (std::abs(e.left - a.left) > 2 || std::abs(e.top - a.top) > 2 || std::abs(e.right - a.right) > 2 ||
+            std::abs(e.bottom - a.bottom) > 2) {
+            char line[120];
+            std::snprintf(line, sizeof(line), "control %zu: (%ld,%ld)-(%ld,%ld) instead of (%ld,%ld)-(%ld,%ld)\n", i,
+                          a.left, a.top, a.right, a.bottom, e.left, e.top, e.right, e.bottom);
+            text += line;
+        }
+    }
+    return text;
+}
+
+std::wstring LogText(HWND log) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(log)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(log, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+class MainWindowLayout : public MainWindow {
+protected:
+    HWND Log() const { return Item(IDC_LOG); }
+    int LogHeight() const {
+        RECT r{};
+        GetWindowRect(Log(), &r);
+        return r.bottom - r.top;
+    }
+    void ExpectSoundLayout(const char* where) {
+        SCOPED_TRACE(where);
+        PumpPending();
+        const std::vector<std::string> faults = LayoutFaults(window_->page.hwnd);
+        std::string all;
+        for (const std::string& fault : faults) all += fault + "\n";
+        EXPECT_TRUE(faults.empty()) << all << Describe(ChildPlaces(window_->page.hwnd));
+        EXPECT_GE(VisibleLines(Log()), kLogMinimumLines);
+        RECT client{}, page{};
+        GetClientRect(window_->hwnd, &client);
+        GetWindowRect(window_->page.hwnd, &page);
+        EXPECT_EQ(page.right - page.left, client.right);
+        EXPECT_EQ(page.bottom - page.top, client.bottom);
+    }
+    // The longest texts the status line shows: each state, and counts of seven digits.
+    void ExpectStatusTextsFit() {
+        SetDlgItemTextW(window_->page.hwnd, IDC_WRITTEN, L"9999999");
+        SetDlgItemTextW(window_->page.hwnd, IDC_ERRORS, L"9999999");
+        for (unsigned state : {118u, 119u, 120u}) {
+            std::wstring text;
+            LoadResourceString(state, text);
+            SetDlgItemTextW(window_->page.hwnd, IDC_STATE, text.c_str());
+            EXPECT_EQ(TextFault(Item(IDC_STATE)), "");
+        }
+        EXPECT_EQ(TextFault(Item(IDC_WRITTEN)), "");
+        EXPECT_EQ(TextFault(Item(IDC_ERRORS)), "");
+    }
+};
+
+TEST_F(MainWindowLayout, WholePageFitsAtFirstStartAndMinimumSize) {
+    Open();
+    const UINT dpi = window_->Dpi();
+    const SavedLayout first = CurrentLayout(*window_);
+    EXPECT_GE(first.controls.size(), 23u);
+    // The page's full size, cut down to the screen when that is smaller (200% on 1280 x 1024).
+    const LayoutSize full = window_->FirstStartWindowSize();
+    const LayoutSize least = window_->MinimumWindowSize();
+    const RECT work = PrimaryWorkArea();
+    const LayoutSize expected{std::min<int32_t>(full.width, std::max<int32_t>(least.width, work.right - work.left)),
+                              std::min<int32_t>(full.height, std::max<int32_t>(least.height, work.bottom - work.top))};
+    EXPECT_EQ(first.window, expected);
+    EXPECT_GE(first.window.width, MulDiv(500, static_cast<int>(dpi), 96));
+    EXPECT_GE(first.window.height, MulDiv(400, static_cast<int>(dpi), 96));
+    ExpectSoundLayout("first start");
+    ExpectStatusTextsFit();
+    std::printf("[ layout ] %u DPI: first start %dx%d, log %d px (%d lines)", dpi, first.window.width,
+                first.window.height, LogHeight(), VisibleLines(Log()));
+
+    const LayoutSize minimum = window_->MinimumWindowSize();
+    MINMAXINFO limits{};
+    SendMessageW(window_->hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, minimum.width);
+    EXPECT_EQ(limits.ptMinTrackSize.y, minimum.height);
+    SetWindowPos(window_->hwnd, nullptr, 0, 0, minimum.width, minimum.height, SWP_NOMOVE | SWP_NOZORDER);
+    ExpectSoundLayout("minimum size");
+    ExpectStatusTextsFit();
+    std::printf("; minimum %dx%d, log %d px (%d lines)\n", minimum.width, minimum.height, LogHeight(),
+                VisibleLines(Log()));
+
+    // The about box, made by the dialog manager at the same scale.
+    HWND about = CreateDialogParamW(ProgramModule(), MAKEINTRESOURCEW(IDD_ABOUT), window_->hwnd,
+                                    [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ASSERT_NE(about, nullptr);
+    const std::vector<std::string> aboutFaults = LayoutFaults(about);
+    EXPECT_TRUE(aboutFaults.empty()) << aboutFaults.front() << "\n" << Describe(ChildPlaces(about));
+    DestroyWindow(about);
+
+    if (const std::wstring path = LayoutFile(dpi); !path.empty()) {
+        SetWindowPos(window_->hwnd, nullptr, 0, 0, first.window.width, first.window.height, SWP_NOMOVE | SWP_NOZORDER);
+        PumpPending();
+        EXPECT_EQ(LayoutDifference(first, CurrentLayout(*window_)), "");
+        WriteLayout(path, first);
+    }
+}
+
+// Moved to a monitor of another scale, the window lays its page out as a start on that monitor
+// would, and the log keeps its lines and where it was scrolled to.
+TEST_F(MainWindowLayout, DpiChangeLaysOutAsAStartAtThatDpi) {
+    Open();
+    const std::optional<SavedLayout> at144 = ReadLayout(LayoutFile(144));
+    if (window_->Dpi() != 96 || !at144)
+        GTEST_SKIP() << "needs a start at 96 DPI and the layout of a start at 144 DPI";
+    const SavedLayout at96 = CurrentLayout(*window_);
+    std::vector<std::wstring> lines;
+    for (int line = 0; line < 40; ++line) lines.push_back(L"line " + std::to_wstring(line));
+    window_->page.AppendLogLines(lines);
+    SendMessageW(Log(), EM_LINESCROLL, 0, -25);
+    const LRESULT firstLine = SendMessageW(Log(), EM_GETFIRSTVISIBLELINE, 0, 0);
+    const std::wstring text = LogText(Log());
+    ASSERT_GT(firstLine, 0);
+
+    RECT place{};
+    GetWindowRect(window_->hwnd, &place);
+    struct Step {
+        UINT dpi;
+        const SavedLayout& expected;
+    };
+    for (const Step& step : {Step{144, *at144}, Step{96, at96}}) {
+        SCOPED_TRACE(step.dpi);
+        // The client area of that start: Wine keeps its frame at the prefix's scale.
+        RECT frame{}, client{};
+        GetWindowRect(window_->hwnd, &frame);
+        GetClientRect(window_->hwnd, &client);
+        RECT suggested{place.left, place.top,
+                       place.left + step.expected.client.width + (frame.right - frame.left) - client.right,
+                       place.top + step.expected.client.height + (frame.bottom - frame.top) - client.bottom};
+        SendMessageW(window_->hwnd, WM_DPICHANGED, MAKEWPARAM(step.dpi, step.dpi), reinterpret_cast<LPARAM>(&suggested));
+        PumpPending();
+        EXPECT_EQ(window_->Dpi(), step.dpi);
+        // The key field's fixed-pitch font is made anew for the scale.
+        LOGFONTW keyFont{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Item(IDC_KEY), WM_GETFONT, 0, 0)), sizeof(keyFont), &keyFont);
+        EXPECT_EQ(keyFont.lfHeight, -MulDiv(10, static_cast<int>(step.dpi), 72));
+        EXPECT_STREQ(keyFont.lfFaceName, L"System");
+        EXPECT_EQ(LayoutDifference(step.expected, CurrentLayout(*window_)), "");
+        ExpectSoundLayout("after the change");
+        EXPECT_EQ(LogText(Log()), text);
+        EXPECT_EQ(SendMessageW(Log(), EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
     }
 }
 

@@ -3,6 +3,9 @@
 # port is opened (so no Wine server has to restart). Every test has a scratch folder of its own,
 # emptied here, and COM port numbers no other test uses, so tests can run side by side.
 # The caller sets `emulator` (the host build's pty emulator), `scratch` and `wine_run` first.
+# The scripts hand UTF-8 text (Russian among it) to Wine programs and read theirs back: the
+# caller's locale, or none at all, must not change how Wine converts it.
+export LC_ALL=C.UTF-8
 [ -x "$emulator" ] || { echo "reader emulator not built: $emulator (build the host preset first)" >&2; exit 1; }
 prefix=${WINEPREFIX:-$(dirname "$wine_run")/wineprefix}
 # Links left by an earlier run may point at another program's terminal by now.

@@ -3,6 +3,7 @@
 
 #include "tests/support/test_app_win32.h"
 #include "ui/edit_win32.h"
+#include "ui/key_field_style.h"
 
 namespace {
 
@@ -14,8 +15,9 @@ protected:
         field.model.inputTemplate = L"____________";
         field.model.value = L"____________";
         field.model.validChars = L"0123456789abcdefABCDEF";
-        ASSERT_TRUE(field.Create(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200, 24,
-                                 parent.hwnd, 1001));
+        // The page's own styles: without ES_AUTOHSCROLL what a paste leaves would depend on how
+        // many characters of the machine's font fit the width.
+        ASSERT_TRUE(field.Create(0, L"EDIT", L"", KEY_FIELD_STYLE, 10, 10, 200, 24, parent.hwnd, 1001));
     }
 
     // What the control itself holds, past the field's own text handling.

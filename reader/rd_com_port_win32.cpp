@@ -175,6 +175,12 @@ void CRdComPort::ArmCommWait() {
 }
 
 void CRdComPort::OnCommEvent() {
+    // Without a comm event the owner relies on the waiting read alone, and no comm wait is armed:
+    // under Wine every armed wait is a thread polling the line about once a millisecond.
+    if (commOv_.hEvent == nullptr) {
+        CompletePending();
+        return;
+    }
     DWORD transferred = 0;
     if (GetOverlappedResult(handle_, &commOv_, &transferred, FALSE)) {
         ArmCommWait();
@@ -195,6 +201,10 @@ void CRdComPort::OnCommEvent() {
         if (error != ERROR_IO_INCOMPLETE)
             ThrowLost(error);
     }
+    CompletePending();
+}
+
+void CRdComPort::CompletePending() {
     if (writePending)
         OnWriteDone();
     if (readPending)

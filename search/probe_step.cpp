@@ -29,7 +29,7 @@ bool AwaitsRetry(int32_t state) {
 void CPortSearch::StepProbe(size_t index) {
     ProbeEntry& entry = probes_[index];
     if (!entry.port) {
-        if (events_.size() + 3 > kMaxWaitHandles)
+        if (events_.size() + kEventsPerProbe > kMaxWaitHandles)
             return;  // no free wait slot: a later pass starts it
         AttachPort(entry);
     }
@@ -53,7 +53,7 @@ void CPortSearch::AttachPort(ProbeEntry& entry) {
     // Events are made before the port is given to the entry, so that a failure leaves the entry
     // as it was (to start again next pass) and leaks nothing. The port gets them once it is open
     // (TakeOpenOutcome): an open runs on another thread, which must start no I/O on them.
-    std::array<EventHandle, 3> made{};
+    std::array<EventHandle, kEventsPerProbe> made{};
     try {
         for (EventHandle& event : made) event = eventFactory_.MakeEvent();
         std::shared_ptr<CRdPort> port = portFactory_.CreatePort();
@@ -110,7 +110,7 @@ ProbeResult CPortSearch::TakeOpenOutcome(ProbeEntry& entry) {
     entry.opening.reset();  // the opener has let go of the port: it is the worker's alone again
     switch (outcome.kind) {
         case OpenOutcome::Kind::Opened:
-            entry.port->SetEvents(entry.events[0], entry.events[1], entry.events[2]);
+            entry.port->SetEvents(nullptr, entry.events[0], entry.events[1]);
             entry.tick = clock_.Now();
             return ProbeResult::Probing;
         case OpenOutcome::Kind::Busy:

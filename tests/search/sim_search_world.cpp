@@ -71,7 +71,8 @@ public:
                     if (!*alive || !open_)
                         return;
                     driverQueue_ += reply;
-                    world_.SignalEvent(commEvent);
+                    // Without a comm event the read left waiting reports the arrival.
+                    world_.SignalEvent(commEvent ? commEvent : readEvent_);
                 });
             }
         }

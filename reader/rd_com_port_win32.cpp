@@ -274,6 +274,8 @@ bool CRdComPort::Read() {
         }
         // With nothing queued the read below waits for the first byte (see Configure).
         const DWORD queued = DriverQueued();
+        if (queued == 0 && !awaitInput)
+            return any;
         DWORD got = 0;
         if (!ReadFile(handle_, readChunk_, std::clamp<DWORD>(queued, 1, kChunkSize), &got, &readOv_)) {
             const DWORD error = GetLastError();

@@ -13,6 +13,9 @@ constexpr uint8_t kIdentQuery = 'i';
 constexpr std::array<uint8_t, 2> kCancelLine = {'~', '\r'};
 constexpr int32_t kDeskModel = 6;  // answers its query at the fast rate
 constexpr uint32_t kDeskBaud = 115200;
+// Once a reply has begun, its rest is fetched this often instead of byte by byte: with many
+// readers answering at once, a wake for every byte of every reply, not the line, set the pace.
+constexpr uint32_t kReplyPollMs = 10;
 
 bool IsRetried(ProbeResult result) {
     return result == ProbeResult::PortBusy || result == ProbeResult::LinkLost ||
@@ -152,6 +155,7 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
             port.Purge(true, true);
             port.SetParams(entry.modelHint == kDeskModel ? kDeskBaud : kIdentBaud, port.stopBits,
                            kIdentEventChar);
+            port.awaitInput = true;  // the reply's first byte wakes the worker
             port.Write(&kIdentQuery, 1);
             entry.tick = clock_.Now();
             entry.requestSent = true;
@@ -170,6 +174,10 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
         const bool parsed = ParseIdent(text.c_str(), identity);
         probeValues_ = {identity.model, identity.serial, identity.firmware, identity.buildTime};
         return parsed ? ProbeResult::Identified : ProbeResult::BadReply;
+    }
+    if (!port.input.empty()) {
+        port.awaitInput = false;
+        LowerWaitTimeout(kReplyPollMs);
     }
     // The time-out counts from the request.
     return stillWaiting(link_.replyTimeout) ? ProbeResult::Probing : ProbeResult::NoReply;

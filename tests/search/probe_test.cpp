@@ -33,6 +33,13 @@ TEST_F(PortSearchTest, ProbeOutcomes) {
         {"unknown hardware code shows the adapter's model",
          [](SimDevice& d) { d.reply = "S/N: 77 [123] Build Nov 16 2010 10:20:30\r"; }, 4, 0,
          ProbeResult::Identified, 4, 77, 0, 1, 0, 100},
+        {"answer in two parts: the rest is fetched without a read left waiting",
+         [](SimDevice& d) {
+             d.reply = kReaderAnswer;
+             d.replySplit = 3;
+             d.replyTailDelay = 200;
+         },
+         0, 0, ProbeResult::Identified, 2, 12345, 0x01080000, 1, 250, 270},
         {"silent device: two attempts of 5000 ms", [](SimDevice&) {}, 3, 0, ProbeResult::NoReply, 3, -1, 0, 2,
          10000, 10100},
         {"silent device across the tick counter's wrap", [](SimDevice&) {}, 0, 0xFFFFF000u,

@@ -28,22 +28,30 @@ bool IsClassicType(int32_t type) {
 
 }  // namespace
 
+void CConnectThread::PushLogLine(std::wstring line) {
+    testRecord.Line(line, clock.Now());
+    log.push_back(std::move(line));
+}
+
 void CConnectThread::AppendLog(const std::wstring& line, bool countError) {
     std::lock_guard lock(mutex);
-    log.push_back(line);
+    SettleTroubleLog();
+    PushLogLine(line);
     if (countError)
         ++errors;
 }
 
 // The marker is one of the locked one-shot flags; the test start clears them from the other side.
-void CConnectThread::AppendLogOnce(bool& marker, unsigned textId) {
+bool CConnectThread::AppendLogOnce(bool& marker, unsigned textId) {
     std::wstring line;
     LoadResourceString(textId, line);
     std::lock_guard lock(mutex);
     if (marker)
-        return;
+        return false;
     marker = true;
-    log.push_back(std::move(line));
+    SettleTroubleLog();
+    PushLogLine(std::move(line));
+    return true;
 }
 
 void CConnectThread::AppendStatusLog(unsigned textId, int status) {
@@ -52,11 +60,19 @@ void CConnectThread::AppendStatusLog(unsigned textId, int status) {
     line += L": ";
     line += StatusText(status);
     AppendLog(line, true);
+    Record([status](CTestRecord& record, uint32_t now) { record.CardError(status, now); });
 }
 
 void CConnectThread::NoCard() {
     exchange.lastError = kErrNoCard;
-    AppendLogOnce(noCardLogged, kTextNoCard);
+    if (AppendLogOnce(noCardLogged, kTextNoCard))
+        Record([](CTestRecord& record, uint32_t now) { record.NoCard(now); });
+}
+
+void CConnectThread::AuthRefused() {
+    authSector = -1;
+    exchange.lastError = kErrAuthRefused;
+    Record([](CTestRecord& record, uint32_t now) { record.AuthRefused(now); });
 }
 
 bool CConnectThread::Authenticate(const TestParameters& test, int sector) {
@@ -79,7 +95,7 @@ bool CConnectThread::Authenticate(const TestParameters& test, int sector) {
     if (status == kStatusHardwareFailure) {
         exchange.lastError = kErrNoCard;
     } else if (status == kStatusAuthFailed) {
-        exchange.lastError = kErrAuthRefused;
+        AuthRefused();
     } else if (status == kStatusWrongAddress) {
         exchange.lastError = kErrNoSuchAddress;
     } else {
@@ -134,8 +150,7 @@ bool CConnectThread::TestStep() {
             NoCard();
             return false;
         } else if (status == kStatusAuthFailed) {
-            authSector = -1;
-            exchange.lastError = kErrAuthRefused;
+            AuthRefused();
             return false;
         } else {
             throw CMyError(kErrUnexpectedStatus);
@@ -166,16 +181,20 @@ bool CConnectThread::TestStep() {
     for (int attempt = 0; attempt < kReadBackAttempts; ++attempt) {
         try {
             status = Command(kCmdReadBlock, {blockNumber});
-        } catch (const CMyError&) {
+        } catch (const CMyError& error) {
+            if (error.code != kErrStopped)
+                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
             exchange.waitTimeout = 0;
             return true;
         }
         if (status == kStatusSuccess) {
             if (exchange.reply.size() < kBlockSize) {
+                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
                 exchange.waitTimeout = 0;
                 return true;
             }
             if (std::equal(value.begin(), value.end(), exchange.reply.begin())) {
+                Record([](CTestRecord& record, uint32_t now) { record.Verified(now); });
                 exchange.waitTimeout = 0;
                 return true;
             }
@@ -186,8 +205,7 @@ bool CConnectThread::TestStep() {
             return false;
         }
         if (status == kStatusAuthFailed) {
-            authSector = -1;
-            exchange.lastError = kErrAuthRefused;
+            AuthRefused();
             return false;
         }
         AppendStatusLog(kTextReadError, status);
@@ -197,6 +215,7 @@ bool CConnectThread::TestStep() {
     std::wstring line;
     LoadResourceString(kTextMismatch, line);
     AppendLog(line, true);
+    Record([](CTestRecord& record, uint32_t now) { record.Mismatch(now); });
     exchange.waitTimeout = 0;
     return true;
 }

@@ -58,7 +58,7 @@ bool CConnectThread::Connect() {
         if (!OpenPort()) {
             // Held by another program through every attempt: no reader to talk to.
             error = kErrPortFailure;
-        } else if (!Identify(exchange, found)) {
+        } else if (!IdentifyAtAnySpeed(found)) {
             // Nothing (or nothing readable) answered the query: not a connection.
             error = kErrNoReply;
         } else {
@@ -76,11 +76,27 @@ bool CConnectThread::Connect() {
                 port->SetParams(port->baudRate, port->stopBits, 0);
                 const uint8_t speed = ChooseLineSpeed(found.model, found.firmware,
                                                       found.model == 8 && port->IsBaudSupported(230400));
-                CommandExpectingSuccess(kCommandLink, {0x01, speed});
-                if (speed != kSpeedUnchanged)
-                    port->SetParams(kLineSpeeds[speed], port->stopBits, port->eventChar);
-                PollCard();
+                // Set while the reader may have moved to the fast speed: from the link start
+                // without a clear answer on, until the connection stands.
+                bool fastLink = speed != kSpeedUnchanged;
+                try {
+                    if (Command(kCommandLink, {0x01, speed}) != kStatusSuccess) {
+                        fastLink = false;  // refused: the reader stays where it is
+                        throw CMyError(kErrUnexpectedStatus);
+                    }
+                    if (fastLink)
+                        port->SetParams(kLineSpeeds[speed], port->stopBits, port->eventChar);
+                    PollCard();
+                } catch (const CMyError&) {
+                    if (fastLink)
+                        AbandonFastLink(kLineSpeeds[speed]);
+                    throw;
+                }
                 SetState(kConnected);
+                if (linkLostInTest) {
+                    linkLostInTest = false;
+                    CountTrouble(&LinkTroubleCounts::reconnects);
+                }
             }
         }
     } catch (const CRdPortException&) {
@@ -121,27 +137,71 @@ bool CConnectThread::OpenPort() {
     return false;
 }
 
+// Identification at 9600 baud first, as a reader expects it. A reader that stays silent there
+// may have been left at a fast line speed (a connect that failed after the switch, a program
+// killed while connected, a PC that lost power): asked at the speeds the reader models use to
+// end its link, it returns to 9600 and is identified there.
+bool CConnectThread::IdentifyAtAnySpeed(ReaderIdentity& found) {
+    if (Identify(exchange, found))
+        return true;
+    for (const uint8_t index : {kSpeed115200, kSpeed230400}) {
+        if (ReturnToIdentSpeed(kLineSpeeds[index]))
+            return Identify(exchange, found);
+    }
+    return false;
+}
+
+// True when a reader at baud answered the link end (and so is back at 9600).
+bool CConnectThread::ReturnToIdentSpeed(uint32_t baud) {
+    if (!exchange.running || !port->IsBaudSupported(baud))
+        return false;
+    port->SetParams(baud, port->stopBits, 0);
+    const bool answered = SendLinkEnd();
+    port->Purge(true, true);
+    port->SetParams(kIdentBaud, port->stopBits, kIdentEventChar);
+    return answered;
+}
+
+// A connect attempt that failed after the reader may have moved to baud switches the link off
+// there, so the next attempt finds the reader at 9600, and closes the port.
+void CConnectThread::AbandonFastLink(uint32_t baud) {
+    try {
+        if (port->baudRate != baud)
+            port->SetParams(baud, port->stopBits, 0);
+        SendLinkEnd();
+    } catch (...) {
+        // The port failed too: the next attempt's identification looks for the reader.
+    }
+    port.reset();
+    exchange.port = nullptr;
+}
+
 // The switch-off is normally sent after running was cleared, when an exchange would give up at
 // once and closing the port could discard the bytes unsent; the reader would then stay at the
-// fast line speed. So it gets a short wait of its own for its write and reply.
-void CConnectThread::SendLinkEnd() {
+// fast line speed. So it gets a short wait of its own for its write and reply. True when the
+// reader answered.
+bool CConnectThread::SendLinkEnd() {
     const bool wasRunning = exchange.running.exchange(true);
+    bool answered = false;
     try {
         const uint8_t payload[] = {0x00, kSpeedUnchanged};
         ++exchange.seq;
         BuildFrame(exchange.frame, exchange.seq, kCommandLink, payload, sizeof payload);
         exchange.SendRaw(exchange.frame.data(), exchange.frame.size(), kLinkEndWait);
-        exchange.WaitFrame(exchange.seq, kLinkEndWait);
+        answered = exchange.WaitFrame(exchange.seq, kLinkEndWait);
     } catch (...) {
         // The link goes down whatever the reader says.
     }
     if (!wasRunning)
         exchange.running = false;
+    return answered;
 }
 
 void CConnectThread::Disconnect(bool quiet) {
     if (state == kDisconnected)
         return;
+    if (state == kConnected && TestRunning())
+        linkLostInTest = true;
     if (!quiet && port)
         SendLinkEnd();
     port.reset();

@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "foundation/errors.h"
-#include "foundation/text_convert.h"
 #include "reader/frame.h"
 
 CConnectThread::CConnectThread(IConnectPlatform& platform, const RdLinkConstants& linkConstants,
@@ -12,7 +11,12 @@ CConnectThread::CConnectThread(IConnectPlatform& platform, const RdLinkConstants
     : platform(platform),
       clock(platform.Clock()),
       schedule(schedule),
-      exchange(platform.Clock(), linkConstants) {}
+      exchange(platform.Clock(), linkConstants) {
+    exchange.onTrouble = [this](LinkTrouble kind) {
+        CountTrouble(kind == LinkTrouble::kFrameResent ? &LinkTroubleCounts::resentFrames
+                                                       : &LinkTroubleCounts::timeouts);
+    };
+}
 
 CConnectThread::~CConnectThread() {
     if (thread.joinable())
@@ -64,6 +68,8 @@ void CConnectThread::RequestStop() {
     {
         std::lock_guard lock(mutex);
         testRunning = false;
+        SettleTroubleLog();
+        testRecord.End(clock.Now());
     }
     exchange.running = false;
     // events[0] is made before the worker starts; the worker adds the others later.
@@ -84,9 +90,12 @@ void CConnectThread::StartTest(const TestParameters& parameters) {
     useKeyB = parameters.useKeyB;
     useReaderKeys = parameters.useReaderKeys;
     written = 0;
+    trouble = LinkTroubleCounts{};
     trailerLogged = false;
     authErrorLogged = false;
+    SettleTroubleLog();
     testRunning = true;
+    testRecord.Begin({portName, identity, card, block, useKeyB, useReaderKeys}, localClock(), clock.Now());
     // The first cycle should not wait for the next poll.
     if (exchange.events[0])
         platform.SignalEvent(exchange.events[0]);
@@ -95,6 +104,8 @@ void CConnectThread::StartTest(const TestParameters& parameters) {
 void CConnectThread::StopTest() {
     std::lock_guard lock(mutex);
     testRunning = false;
+    SettleTroubleLog();
+    testRecord.End(clock.Now());
 }
 
 bool CConnectThread::TestRunning() {
@@ -108,8 +119,16 @@ ConnectStatus CConnectThread::ReadStatus() {
     status.state = state;
     status.written = written;
     status.errors = errors;
+    status.trouble = trouble;
     status.log.swap(log);
+    status.figures = testRecord.Figures(clock.Now());
     return status;
+}
+
+CTestRecord CConnectThread::ReadRecord() {
+    std::lock_guard lock(mutex);
+    testRecord.Figures(clock.Now());  // brings the elapsed time up to now
+    return testRecord;
 }
 
 int32_t CConnectThread::ReadState() {
@@ -141,15 +160,14 @@ void CConnectThread::ThreadMain() {
         exchange.waitTimeout = kWaitForever;
         try {
             if (state == kConnected) {
-                const bool cycleDone = TestRunning() && TestStep();
+                const bool cycleDone = TestRunning() && RunTestCycle();
                 if (!cycleDone) {
-                    const uint32_t sincePoll = TicksSince(clock.Now(), lastPoll);
-                    if (sincePoll >= schedule.poll) {
-                        exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.poll);
+                    if (TicksSince(clock.Now(), lastPoll) >= schedule.poll)
                         PollCard();
-                    } else {
-                        exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.poll - sincePoll);
-                    }
+                    // The rest of the poll period, whatever events the step or the poll served
+                    // meanwhile: a failed step must not be retried at line rate.
+                    const uint32_t sincePoll = TicksSince(clock.Now(), lastPoll);
+                    exchange.waitTimeout = sincePoll >= schedule.poll ? 0 : schedule.poll - sincePoll;
                 }
                 const uint32_t idle = exchange.SinceLastActivity();
                 if (idle >= schedule.keepAlive) {
@@ -194,16 +212,27 @@ void CConnectThread::ThreadMain() {
     exchange.port = nullptr;
 }
 
+bool CConnectThread::RunTestCycle() {
+    bool done = false;
+    try {
+        done = TestStep();
+    } catch (const CMyError& error) {
+        // The dialogue failed (a status the step does not handle, no usable reply): the
+        // connection stays up and the card polls go on between the failing cycles.
+        LogTrouble(&error);
+    }
+    if (done) {
+        std::lock_guard lock(mutex);
+        SettleTroubleLog();
+    }
+    return done;
+}
+
 void CConnectThread::HandleError(const std::exception* error) {
     try {
         if (error && dynamic_cast<const CRdPortException*>(error))
             Disconnect(true);
-        std::lock_guard lock(mutex);
-        if (testRunning) {
-            std::wstring line;
-            ToWide(error ? error->what() : "unknown exception", -1, line, kCodePageAnsi);
-            log.push_back(std::move(line));
-        }
+        LogTrouble(error);
     } catch (...) {
         // The loop must survive whatever failed here (out of memory while logging).
     }

@@ -25,6 +25,8 @@
 #include "reader/ident.h"
 #include "reader/link_constants.h"
 #include "reader/link_trouble.h"
+#include "reader/repeat_filter.h"
+#include "reader/test_record.h"
 
 enum LinkState : int32_t { kDisconnected = 0, kConnected = 1, kConnecting = 2 };
 
@@ -45,6 +47,7 @@ struct ConnectStatus {
     int32_t errors = 0;
     LinkTroubleCounts trouble;      // of the current test
     std::vector<std::wstring> log;  // lines not taken before; the thread's queue is left empty
+    TestFigures figures;            // elapsed time and rate of the current (or last) test
 };
 
 // The loop's three schedules (ms).
@@ -88,10 +91,14 @@ public:
     int32_t ReadState();
     CardInfo ReadCard();
     ReaderIdentity ReadIdentity();
+    // A copy of the current (or last) test's record, for the saved report.
+    CTestRecord ReadRecord();
 
     // Installed before Start; called on the worker without the lock.
     std::function<void()> onStateChanged;
     std::function<void()> onCardChanged;
+    // The local time a test starts at (tests put a simulated one in).
+    std::function<LocalTime()> localClock = CurrentLocalTime;
 
     // Worker-side values that tests inspect after the loop ended.
     int32_t LastError() const { return exchange.lastError; }
@@ -109,6 +116,8 @@ public:
     bool ReadAts(std::vector<uint8_t>& ats, std::vector<uint8_t>& historical);
     bool UpdateCard(const CardInfo& record);
     bool TestStep();
+    // TestStep with its dialogue failures logged; a failed cycle waits for the poll period.
+    bool RunTestCycle();
 
     // Line-speed index for command 0x2F (0x80 = keep the current speed).
     static constexpr uint8_t kSpeedUnchanged = 0x80;
@@ -145,14 +154,33 @@ private:
     void ClassifyBySakAlone(const Detection& d, CardInfo& result);
     void EnsureAts(Detection& d);
 
+    // Connect pieces: the identification that also finds a reader left at a fast line speed,
+    // and the switch-off after an attempt that failed once the reader had changed speed.
+    bool IdentifyAtAnySpeed(ReaderIdentity& found);
+    bool ReturnToIdentSpeed(uint32_t baud);
+    void AbandonFastLink(uint32_t baud);
+
+    // The trouble log (connect_trouble_log.cpp): failures in words, repeats folded.
+    void LogTrouble(const std::exception* error);
+    void SettleTroubleLog();  // the caller holds the lock
+    void CountTrouble(uint64_t LinkTroubleCounts::*field);
+
     // Block test pieces.
     void NoCard();
+    void AuthRefused();  // forgets the sector's authentication and counts the refusal
     void AppendLog(const std::wstring& line, bool countError);
-    void AppendLogOnce(bool& marker, unsigned textId);
+    bool AppendLogOnce(bool& marker, unsigned textId);  // true when it logged the line
+    void PushLogLine(std::wstring line);                // the caller holds the lock
+    // Feeds the test record one event under the lock, with the tick it happened at.
+    template <typename Event>
+    void Record(Event&& event) {
+        std::lock_guard lock(mutex);
+        event(testRecord, clock.Now());
+    }
     void AppendStatusLog(unsigned textId, int status);
     bool Authenticate(const TestParameters& test, int sector);
     void CloseEvents();
-    void SendLinkEnd();
+    bool SendLinkEnd();
     void PrepareRun(const std::wstring& name);
 
     IConnectPlatform& platform;
@@ -180,6 +208,9 @@ private:
     bool noCardLogged = false;      // locked
     bool trailerLogged = false;     // locked
     bool authErrorLogged = false;   // locked
+    CTestRecord testRecord;         // locked
+    LinkTroubleCounts trouble;      // locked; of the current test
+    CRepeatFilter troubleLines;     // locked, with log
 
     // Worker only.
     uint32_t lastPoll = 0;
@@ -189,4 +220,5 @@ private:
     bool atsRead = false;
     Counter128 counter;
     bool counterLoaded = false;
+    bool linkLostInTest = false;  // the link went down while a test was set: the next connect is a reconnect
 };

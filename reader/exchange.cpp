@@ -6,8 +6,11 @@
 int CRdExchange::Exchange(uint8_t command, const uint8_t* payload, size_t size, std::vector<uint8_t>& out) {
     ++seq;
     BuildFrame(frame, seq, command, payload, size);
+    lastCommand = command;
     lastError = kErrNoReply;
     for (int attempt = 0; attempt < link.attemptLimit; ++attempt) {
+        if (attempt > 0)
+            Report(LinkTrouble::kFrameResent);
         SendRaw(frame.data(), frame.size(), link.replyTimeout);
         if (WaitFrame(seq, link.replyTimeout)) {
             uint8_t replySeq = 0;
@@ -22,6 +25,7 @@ int CRdExchange::Exchange(uint8_t command, const uint8_t* payload, size_t size, 
         port->Purge(true, true);
     }
     port->input.clear();
+    Report(LinkTrouble::kExchangeFailed);
     throw CMyError(lastError);
 }
 
@@ -52,14 +56,17 @@ bool CRdExchange::WaitFrame(uint8_t wanted, uint32_t timeoutMs) {
 }
 
 void CRdExchange::ServiceWait(uint32_t timeoutMs) {
-    // The comm event is left out: the port keeps a read waiting, whose event reports received
-    // bytes as soon as they come. Serving the comm event would mean arming a new wait each time,
-    // which some drivers pay for dearly (Wine's starts a thread that polls every millisecond).
-    std::array<EventHandle, 3> waited{};
-    std::array<EventIndex, 3> indexOf{};
+    // The comm event is left out while the port keeps a read waiting, whose event reports
+    // received bytes as soon as they come. Serving the comm event would mean arming a new wait
+    // each time, which some drivers pay for dearly (Wine's starts a thread that polls every
+    // millisecond). A port whose driver does not let a read wait reports arrivals by the comm
+    // event alone.
+    const bool commEventReports = port != nullptr && !port->readWaits;
+    std::array<EventHandle, 4> waited{};
+    std::array<EventIndex, 4> indexOf{};
     size_t count = 0;
     for (size_t i = 0; i < eventCount; ++i) {
-        if (i == kCommEvent)
+        if (i == kCommEvent && !commEventReports)
             continue;
         indexOf[count] = static_cast<EventIndex>(i);
         waited[count++] = events[i];
@@ -72,6 +79,7 @@ void CRdExchange::ServiceWait(uint32_t timeoutMs) {
     if (port == nullptr)
         return;
     switch (indexOf[static_cast<size_t>(woken)]) {
+        case kCommEvent: port->OnCommEvent(); break;
         case kWriteEvent: port->OnWriteDone(); break;
         case kReadEvent: port->OnReadDone(); break;
         default: break;  // the wake event only ends the wait

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "reader/link_constants.h"
@@ -30,6 +31,9 @@ enum MyErrorCode : int32_t {
     kErrNoSuchAddress = 14,
 };
 
+// What an exchange tells its owner about the link's health.
+enum class LinkTrouble { kFrameResent, kExchangeFailed };
+
 class CRdExchange {
 public:
     enum EventIndex : size_t { kWakeEvent = 0, kCommEvent = 1, kWriteEvent = 2, kReadEvent = 3 };
@@ -44,7 +48,7 @@ public:
     // Waits until the input holds a complete frame numbered seq at its start; false on time-out.
     bool WaitFrame(uint8_t seq, uint32_t timeoutMs);
     // One wait on the wake event and the port's write and read completions, serving the one
-    // that fired (the comm event is not waited on; see the definition).
+    // that fired (the comm event only for a port whose reads do not wait; see the definition).
     void ServiceWait(uint32_t timeoutMs);
     // Milliseconds since the last send.
     uint32_t SinceLastActivity() { return TicksSince(clock.Now(), lastActivity); }
@@ -60,6 +64,16 @@ public:
     uint8_t seq = 0;                   // the first command carries 1
     std::vector<uint8_t> frame;
     std::vector<uint8_t> reply;
+    uint8_t lastCommand = 0;  // command code of the last Exchange, for the log
     int32_t lastStatus = 0x55;
     int32_t lastError = kErrNone;
+    // Called on this thread for every frame sent again and every exchange that gave up (no
+    // usable reply in time); null: nobody counts.
+    std::function<void(LinkTrouble)> onTrouble;
+
+private:
+    void Report(LinkTrouble trouble) {
+        if (onTrouble)
+            onTrouble(trouble);
+    }
 };

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "reader/baud_flags.h"
+#include "reader/late_io.h"
+
 namespace {
 
 constexpr DWORD kDcbLength = 28;
-// How long Close lets cancelled requests report back before the handle goes anyway.
+// How long a cancelled request may take to report back before it is given up (its memory kept).
 constexpr DWORD kCancelWaitMs = 1000;
 // How long a read left waiting for the first byte stays out before it completes empty and the
 // next Read starts another.
@@ -31,15 +34,12 @@ void CRdComPort::ThrowLost(DWORD error) {
 }
 
 void CRdComPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
-    if (IsOpen()) {
-        CancelIo(handle_);
-        readPending = false;
-        writePending = false;
-    }
+    if (IsOpen())
+        CancelAndCollect();
     commEvent = comm;
-    commOv_.hEvent = static_cast<HANDLE>(comm);
-    writeOv_.hEvent = static_cast<HANDLE>(write);
-    readOv_.hEvent = static_cast<HANDLE>(read);
+    io_->commOv.hEvent = static_cast<HANDLE>(comm);
+    io_->writeOv.hEvent = static_cast<HANDLE>(write);
+    io_->readOv.hEvent = static_cast<HANDLE>(read);
     if (IsOpen() && commEvent != nullptr)
         OnCommEvent();
 }
@@ -64,7 +64,7 @@ bool CRdComPort::Open() {
         Configure();
         if (!PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR))
             ThrowLost(GetLastError());
-        if (commOv_.hEvent != nullptr)
+        if (io_->commOv.hEvent != nullptr)
             OnCommEvent();
     } catch (...) {
         Close();
@@ -112,31 +112,59 @@ void CRdComPort::Close() {
     if (!IsOpen())
         return;
     SetCommMask(handle_, 0);
-    readPending = false;
-    writePending = false;
-    discardRead_ = false;
     lost = false;
     PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
-    // Requests still in flight write into this object's OVERLAPPED structures and buffers:
-    // cancel them and let them finish before the handle goes and the object may be freed.
-    // The wait is bounded and polls the request's own status rather than its event: the owner's
-    // wait may already have consumed an auto-reset event, and a driver that never reports the
-    // cancellation (seen under Wine with a silent device) must not hang the caller.
-    CancelIo(handle_);
-    const DWORD start = GetTickCount();
-    for (OVERLAPPED* ov : {&commOv_, &writeOv_, &readOv_}) {
-        while (!HasOverlappedIoCompleted(ov) && GetTickCount() - start < kCancelWaitMs) Sleep(1);
-    }
+    // Requests still in flight write into the I/O block: they must have reported back before
+    // the handle goes and the block may be freed.
+    CancelAndCollect();
     CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
     pendingOut_.clear();
+}
+
+bool CRdComPort::Collect(OVERLAPPED& ov) {
+    // The request's own status decides, not its event: the owner's wait may have consumed the
+    // auto-reset event already. A driver that never reports a cancellation (seen under Wine with
+    // a silent device) must not hang the caller, so the wait is bounded.
+    const DWORD start = GetTickCount();
+    while (!HasOverlappedIoCompleted(&ov)) {
+        if (GetTickCount() - start >= kCancelWaitMs)
+            return false;
+        if (ov.hEvent != nullptr)
+            WaitForSingleObject(ov.hEvent, 10);
+        else
+            Sleep(1);
+    }
+    DWORD transferred = 0;
+    GetOverlappedResult(handle_, &ov, &transferred, FALSE);
+    return true;
+}
+
+void CRdComPort::CancelAndCollect() {
+    // CancelIoEx reaches requests whichever thread started them (CancelIo only the caller's).
+    CancelIoEx(handle_, nullptr);
+    bool settled = true;
+    for (OVERLAPPED* ov : {&io_->commOv, &io_->writeOv, &io_->readOv}) settled = Collect(*ov) && settled;
+    readPending = false;
+    writePending = false;
+    discardRead_ = false;
+    if (settled)
+        return;
+    // A driver may still write into the old block: it stays alive, and the port goes on with a
+    // fresh one on the same events.
+    auto fresh = std::make_unique<IoBlock>();
+    fresh->commOv.hEvent = io_->commOv.hEvent;
+    fresh->writeOv.hEvent = io_->writeOv.hEvent;
+    fresh->readOv.hEvent = io_->readOv.hEvent;
+    KeepUntilExit(std::shared_ptr<IoBlock>(std::move(io_)));
+    io_ = std::move(fresh);
 }
 
 bool CRdComPort::IsBaudSupported(uint32_t baud) {
     COMMPROP properties{};
     if (!GetCommProperties(handle_, &properties))
         ThrowLost(GetLastError());
-    return properties.dwMaxBaud >= baud;
+    return DriverSupportsBaud(properties.dwMaxBaud, properties.dwSettableBaud, baud);
 }
 
 void CRdComPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventChar) {
@@ -167,7 +195,7 @@ void CRdComPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventC
 }
 
 void CRdComPort::ArmCommWait() {
-    if (!WaitCommEvent(handle_, &eventMask_, &commOv_)) {
+    if (!WaitCommEvent(handle_, &io_->eventMask, &io_->commOv)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING && error != ERROR_INVALID_PARAMETER)
             ThrowLost(error);
@@ -177,12 +205,12 @@ void CRdComPort::ArmCommWait() {
 void CRdComPort::OnCommEvent() {
     // Without a comm event the owner relies on the waiting read alone, and no comm wait is armed:
     // under Wine every armed wait is a thread polling the line about once a millisecond.
-    if (commOv_.hEvent == nullptr) {
+    if (io_->commOv.hEvent == nullptr) {
         CompletePending();
         return;
     }
     DWORD transferred = 0;
-    if (GetOverlappedResult(handle_, &commOv_, &transferred, FALSE)) {
+    if (GetOverlappedResult(handle_, &io_->commOv, &transferred, FALSE)) {
         ArmCommWait();
     } else {
         const DWORD error = GetLastError();
@@ -226,9 +254,9 @@ void CRdComPort::DropWritten(DWORD count) {
 void CRdComPort::Flush() {
     while (!pendingOut_.empty() && !writePending) {
         const DWORD count = static_cast<DWORD>(std::min<size_t>(pendingOut_.size(), kChunkSize));
-        std::copy(pendingOut_.begin(), pendingOut_.begin() + count, writeChunk_);
+        std::copy(pendingOut_.begin(), pendingOut_.begin() + count, io_->writeChunk);
         DWORD written = 0;
-        if (WriteFile(handle_, writeChunk_, count, &written, &writeOv_)) {
+        if (WriteFile(handle_, io_->writeChunk, count, &written, &io_->writeOv)) {
             DropWritten(written);
             continue;
         }
@@ -243,7 +271,7 @@ void CRdComPort::OnWriteDone() {
     if (!writePending)
         return;
     DWORD written = 0;
-    if (!GetOverlappedResult(handle_, &writeOv_, &written, FALSE)) {
+    if (!GetOverlappedResult(handle_, &io_->writeOv, &written, FALSE)) {
         const DWORD error = GetLastError();
         if (error == ERROR_IO_INCOMPLETE)
             return;
@@ -272,12 +300,14 @@ bool CRdComPort::Read() {
             if (readPending)
                 return any;
         }
-        // With nothing queued the read below waits for the first byte (see Configure).
+        // With nothing queued the read below waits for the first byte (see Configure), unless
+        // this driver has shown that it does not wait (the comm event then reports arrivals) or
+        // the owner fetches on a timer.
         const DWORD queued = DriverQueued();
-        if (queued == 0 && !awaitInput)
+        if (queued == 0 && (!readWaits || !awaitInput))
             return any;
         DWORD got = 0;
-        if (!ReadFile(handle_, readChunk_, std::clamp<DWORD>(queued, 1, kChunkSize), &got, &readOv_)) {
+        if (!ReadFile(handle_, io_->readChunk, std::clamp<DWORD>(queued, 1, kChunkSize), &got, &io_->readOv)) {
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING) {
                 readPending = true;
@@ -287,11 +317,16 @@ bool CRdComPort::Read() {
                 ThrowLost(error);
             got = 0;
         }
-        // Nothing came although the read returned (end of file, or the wait ran out): asking
-        // again would spin, so the next Read tries anew.
-        if (got == 0)
+        // Nothing came although the read returned: asking again would spin, so the next Read
+        // tries anew. A read that was to wait for the first byte and came back at once empty
+        // shows a driver that ignores that wait (some USB-serial drivers): for this port the
+        // owner waits on the comm event from now on.
+        if (got == 0) {
+            if (queued == 0)
+                readWaits = false;
             return any;
-        AppendInput(readChunk_, got);
+        }
+        AppendInput(io_->readChunk, got);
         any = true;
     }
 }
@@ -300,7 +335,7 @@ void CRdComPort::OnReadDone() {
     if (!readPending)
         return;
     DWORD got = 0;
-    if (!GetOverlappedResult(handle_, &readOv_, &got, FALSE)) {
+    if (!GetOverlappedResult(handle_, &io_->readOv, &got, FALSE)) {
         const DWORD error = GetLastError();
         if (error == ERROR_IO_INCOMPLETE)
             return;
@@ -311,7 +346,7 @@ void CRdComPort::OnReadDone() {
     }
     readPending = false;
     if (!discardRead_)
-        AppendInput(readChunk_, got);
+        AppendInput(io_->readChunk, got);
     discardRead_ = false;
 }
 
@@ -325,16 +360,23 @@ void CRdComPort::Purge(bool purgeInput, bool purgeOutput) {
         // it reports back; the next Read or read event collects it.
         if (readPending) {
             discardRead_ = true;
-            CancelIoEx(handle_, &readOv_);
+            CancelIoEx(handle_, &io_->readOv);
         }
     }
     if (purgeOutput) {
-        writePending = false;
         pendingOut_.clear();
         flags |= PURGE_TXABORT | PURGE_TXCLEAR;
     }
     if (!PurgeComm(handle_, flags))
         ThrowLost(GetLastError());
+    // The write in flight is aborted by the purge; it must have reported back before its
+    // OVERLAPPED and chunk serve the next write. One that never does ends the port's use.
+    if (purgeOutput && writePending) {
+        CancelIoEx(handle_, &io_->writeOv);
+        if (!Collect(io_->writeOv))
+            ThrowLost(ERROR_OPERATION_ABORTED);
+        writePending = false;
+    }
 }
 
 int CRdComPort::InputCount() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
 #include "reader/rd_port.h"
@@ -39,14 +40,25 @@ private:
     void Flush();
     void DropWritten(DWORD count);
     DWORD DriverQueued();
+    // Waits (bounded) until the request has reported back and collects it; false when it has not.
+    bool Collect(OVERLAPPED& ov);
+    // Cancels every request in flight, from any thread, and collects them. A request that never
+    // reports back keeps its memory for good and the port carries on with a fresh block.
+    void CancelAndCollect();
+
+    // Everything a request in flight writes into when it ends: owned here, and handed to
+    // KeepUntilExit instead of being freed while a request may still be out.
+    struct IoBlock {
+        DWORD eventMask = 0;
+        OVERLAPPED commOv{};
+        OVERLAPPED writeOv{};
+        OVERLAPPED readOv{};
+        BYTE writeChunk[kChunkSize]{};
+        BYTE readChunk[kChunkSize]{};
+    };
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;  // the open port; closed by Close, never leaked
-    DWORD eventMask_ = 0;
-    OVERLAPPED commOv_{};
-    OVERLAPPED writeOv_{};
-    OVERLAPPED readOv_{};
-    BYTE writeChunk_[kChunkSize]{};
-    BYTE readChunk_[kChunkSize]{};
+    std::unique_ptr<IoBlock> io_ = std::make_unique<IoBlock>();
     std::vector<uint8_t> pendingOut_;
     bool discardRead_ = false;  // the pending read was cancelled by Purge: its bytes are stale
 };

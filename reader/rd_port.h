@@ -75,6 +75,10 @@ public:
     bool readPending = false;
     bool writePending = false;
     bool lost = false;  // the device went away (access denied during I/O); cleared by Close
+    // A read left waiting reports the next byte. Some USB-serial drivers complete such a read at
+    // once with nothing; the port then clears this, and its owner waits on the comm event (or,
+    // having none, fetches on a timer).
+    bool readWaits = true;
     // Read leaves a read waiting for the next byte. An owner that fetches the rest of a reply on
     // a timer clears it: a waiting read wakes it once for every byte.
     bool awaitInput = true;

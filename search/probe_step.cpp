@@ -175,7 +175,9 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
         probeValues_ = {identity.model, identity.serial, identity.firmware, identity.buildTime};
         return parsed ? ProbeResult::Identified : ProbeResult::BadReply;
     }
-    if (!port.input.empty()) {
+    // A probe has no comm event to fall back on: on a driver whose reads do not wait for the
+    // first byte it fetches on the timer from the start.
+    if (!port.input.empty() || !port.readWaits) {
         port.awaitInput = false;
         LowerWaitTimeout(kReplyPollMs);
     }

@@ -9,6 +9,12 @@ CEdit::~CEdit() {
     Unsubclass();
 }
 
+LRESULT CLogEdit::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CONTEXTMENU)
+        return SendMessageW(GetParent(window), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), lParam);
+    return CEdit::HandleMessage(window, message, wParam, lParam);
+}
+
 namespace {
 
 // Marks the field busy for one operation of its own.

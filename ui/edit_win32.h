@@ -1,4 +1,4 @@
-// Edit controls bound to objects: CEdit, the plain one (the page's log), and CMaskedEdit, the
+// Edit controls bound to objects: CEdit, the plain one, CLogEdit (the page's log), and CMaskedEdit, the
 // fixed-format field (the MIFARE key) whose rules live in CMaskedEditModel.
 #pragma once
 
@@ -10,6 +10,13 @@
 class CEdit : public CSubclassedWnd {
 public:
     ~CEdit() override;
+};
+
+// The page's log: a right click or the menu key asks the page for the menu, which offers the
+// test report besides copying (the edit's own menu knows nothing of the report).
+class CLogEdit : public CEdit {
+public:
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 class CMaskedEdit : public CEdit {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "foundation/catalogue.h"
+#include "foundation/local_time.h"
 #include "ui/log_trim.h"
 #include "ui/main_page_win32.h"
 #include "ui/page_texts.h"
@@ -11,6 +12,7 @@
 namespace {
 
 constexpr unsigned kStateTexts[] = {118, 119, 120};  // Disconnected, Connected, Connecting...
+constexpr unsigned kRateFormat = 762;
 
 }  // namespace
 
@@ -22,7 +24,19 @@ void CMainPage::RefreshStatus() {
     SetDlgItemTextW(hwnd, IDC_STATE, state.c_str());
     SetDlgItemInt(hwnd, IDC_WRITTEN, static_cast<UINT>(status.written), FALSE);
     SetDlgItemInt(hwnd, IDC_ERRORS, static_cast<UINT>(status.errors), FALSE);
+    lastTrouble = status.trouble;
+    ShowFigures(status.figures);
     AppendLogLines(status.log);
+}
+
+void CMainPage::ShowFigures(const TestFigures& figures) {
+    if (!figures.started)
+        return;  // the strip stays empty until the first test
+    testStarted = true;
+    SetDlgItemTextW(hwnd, IDC_ELAPSED, DurationText(figures.elapsedMs).c_str());
+    std::wstring rate;
+    FormatResourceString(rate, kRateFormat, figures.rate);
+    SetDlgItemTextW(hwnd, IDC_RATE, rate.c_str());
 }
 
 void CMainPage::AppendLogLines(const std::vector<std::wstring>& lines) {

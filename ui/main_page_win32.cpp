@@ -13,6 +13,7 @@
 #include "ui/framework/win_app_win32.h"
 #include "ui/log_trim.h"
 #include "ui/main_page_rules.h"
+#include "ui/menu_holder_win32.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -40,6 +41,11 @@ constexpr AnchoredControl kAnchoredControls[] = {
     {IDC_START, kAnchorRight},
     {IDC_STOP, kAnchorRight},
     {IDC_LOG, kAnchorLeft | kAnchorTop | kAnchorRight | kAnchorBottom},
+    // The test's figures stay in the strip under the log.
+    {IDC_ELAPSED_LABEL, kAnchorLeft | kAnchorBottom},
+    {IDC_ELAPSED, kAnchorLeft | kAnchorBottom},
+    {IDC_RATE_LABEL, kAnchorLeft | kAnchorBottom},
+    {IDC_RATE, kAnchorLeft | kAnchorBottom},
 };
 
 HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
@@ -50,21 +56,6 @@ HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
 LayoutRect ToLayout(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
-
-class CMenuHolder {
-public:
-    explicit CMenuHolder(HMENU menu) : menu_(menu) {}
-    ~CMenuHolder() {
-        if (menu_)
-            DestroyMenu(menu_);
-    }
-    CMenuHolder(const CMenuHolder&) = delete;
-    CMenuHolder& operator=(const CMenuHolder&) = delete;
-    HMENU Get() const { return menu_; }
-
-private:
-    HMENU menu_;
-};
 
 }  // namespace
 
@@ -124,6 +115,9 @@ bool CMainPage::HandleCommand(UINT commandId, UINT notifyCode, HWND) {
         case IDC_STOP: Stop(); return true;
         case ID_SEARCH_ALL_PORTS: ToggleSearchAll(); return true;
         case ID_RESCAN: Rescan(); return true;
+        case ID_SAVE_REPORT: SaveReport(); return true;
+        case ID_LOG_COPY: SendMessageW(log.hwnd, WM_COPY, 0, 0); return true;
+        case ID_LOG_SELECT_ALL: SendMessageW(log.hwnd, EM_SETSEL, 0, -1); return true;
         default: return false;
     }
 }
@@ -140,7 +134,7 @@ void CMainPage::SetUp() {
     portBox.hwnd = GetDlgItem(hwnd, IDC_PORT);
     blockBox.hwnd = GetDlgItem(hwnd, IDC_BLOCK);
     ConfigureKeyEdit();
-    log.hwnd = GetDlgItem(hwnd, IDC_LOG);
+    log.Attach(GetDlgItem(hwnd, IDC_LOG));
     // The default limit (32K units) would silently stop the log; the page trims it itself.
     SendMessageW(log.hwnd, EM_SETLIMITTEXT, 2 * kLogLimit, 0);
     RecordLayout();
@@ -235,6 +229,7 @@ void CMainPage::FillBlockBox() {
 
 void CMainPage::OnDestroy() {
     KillRefreshTimer();
+    log.Unsubclass();
     log.hwnd = nullptr;
     keyEdit.Unsubclass();
     keyEdit.hwnd = nullptr;
@@ -275,6 +270,10 @@ void CMainPage::OnContextMenu(HWND window, LPARAM lParam) {
         (thread.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE | GUI_POPUPMENUMODE)))
         return;
     const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (window == log.hwnd && log.hwnd) {
+        ShowLogMenu(point);
+        return;
+    }
     RECT label{};
     HWND labelWindow = GetDlgItem(hwnd, IDC_PORT_LABEL);
     if (window != hwnd || !labelWindow || !GetWindowRect(labelWindow, &label) || !PtInRect(&label, point)) {
@@ -337,6 +336,7 @@ void CMainPage::Start() {
     test.useKeyB = settings_.keyB;
     test.useReaderKeys = settings_.useReaderKeys;
     connection_.StartTest(test);
+    testStarted = true;
     ApplyEnableRules();
     refreshTimerRunning = SetTimer(hwnd, IDT_REFRESH, kRefreshPeriodMs, nullptr) != 0;
 }
@@ -344,6 +344,7 @@ void CMainPage::Start() {
 void CMainPage::Stop() {
     KillRefreshTimer();
     connection_.StopTest();
+    RefreshStatus();  // the figures as the test ended
     ApplyEnableRules();
 }
 

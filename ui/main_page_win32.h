@@ -37,6 +37,11 @@ public:
     void StoreControls();
     // Appends the lines at the log's end, dropping its oldest lines past the log's bound.
     void AppendLogLines(const std::vector<std::wstring>& lines);
+    // Shows the test's elapsed time and rate in the strip under the log.
+    void ShowFigures(const TestFigures& figures);
+    // Writes the current (or last) test's report to the file; on failure the user is told why
+    // and false comes back. No test yet: nothing is written and false comes back.
+    bool SaveReportTo(const std::wstring& path);
 
     struct LayoutEntry {
         int controlId = 0;
@@ -49,13 +54,15 @@ public:
     CWnd blockBox;
     CMaskedEdit keyEdit;
     HFONT keyFont = nullptr;  // owned: deleted with the page
-    CEdit log;
+    CLogEdit log;
+    LinkTroubleCounts lastTrouble;  // as the last refresh read it
     HWND layoutParent = nullptr;
     std::vector<LayoutEntry> layout;
     LayoutRect initialClient;
     std::vector<PortEntry> ports;  // the page's copy of the found list, in the box's item order
     bool refreshTimerRunning = false;
     bool keyValid = true;
+    bool testStarted = false;  // a test ran since the page was made: there is a report to save
 
 private:
     void SetUp();
@@ -68,6 +75,8 @@ private:
     void Layout(int width, int height);
     void OnDestroy();
     void OnContextMenu(HWND window, LPARAM lParam);
+    void ShowLogMenu(POINT point);
+    void SaveReport();
     void OnTimer(WPARAM timerId);
     void Connect();
     void Disconnect();

@@ -16,15 +16,19 @@ constexpr unsigned kFirmwareFormat = 105;
 
 }  // namespace
 
-std::wstring PortItemText(const PortEntry& port) {
-    std::wstring text = port.name + L"   ";
-    if (port.model != 0)
-        text += ReaderModelName(port.model);
-    if (port.serial != -1)
-        AppendFormatResource(text, kSerialFormat, static_cast<int>(port.serial));
-    if (port.firmware != 0)
-        AppendFormatResource(text, kFirmwareFormat, FormatVersion(port.firmware).c_str());
+std::wstring ReaderIdentityText(int32_t model, int32_t serial, uint32_t firmware) {
+    std::wstring text;
+    if (model != 0)
+        text += ReaderModelName(model);
+    if (serial != -1)
+        AppendFormatResource(text, kSerialFormat, static_cast<int>(serial));
+    if (firmware != 0)
+        AppendFormatResource(text, kFirmwareFormat, FormatVersion(firmware).c_str());
     return text;
+}
+
+std::wstring PortItemText(const PortEntry& port) {
+    return port.name + L"   " + ReaderIdentityText(port.model, port.serial, port.firmware);
 }
 
 std::wstring CardLineText(const CardInfo& card) {

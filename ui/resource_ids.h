@@ -31,8 +31,17 @@
 #define IDC_STATE 1016
 #define IDC_PORT_LABEL 1018
 #define IDC_USE_READER_KEYS 1019
+// The test's live figures under the log.
+#define IDC_ELAPSED_LABEL 1030
+#define IDC_ELAPSED 1031
+#define IDC_RATE_LABEL 1032
+#define IDC_RATE 1033
 
 #define ID_SEARCH_ALL_PORTS 32771
 #define ID_RESCAN 32772
+// The log's context menu.
+#define ID_SAVE_REPORT 32780
+#define ID_LOG_COPY 32781
+#define ID_LOG_SELECT_ALL 32782
 
 #define IDT_REFRESH 1

@@ -2,6 +2,8 @@
 
 #include "testing/emulator/emu_iso_cards.h"
 
+#include <algorithm>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -73,6 +75,47 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
         faults.silent = state != "off";
         return ControlAction::Applied;
     }
+    if (verb == "status") {
+        // status CMD STATUS: replies to command CMD (hex) carry STATUS (hex); status off: no more.
+        std::string commandText, statusText;
+        in >> commandText >> statusText;
+        std::vector<uint8_t> command, status;
+        if (commandText == "off") {
+            faults.forcedCommand = -1;
+            return ControlAction::Applied;
+        }
+        if (!ParseHexBytes(commandText, command) || !ParseHexBytes(statusText, status) || command.size() != 1 ||
+            status.size() != 1) {
+            message = "usage: status CMD STATUS (hex bytes) | status off";
+            return ControlAction::Invalid;
+        }
+        faults.forcedCommand = command[0];
+        faults.forcedStatus = status[0];
+        return ControlAction::Applied;
+    }
+    if (verb == "count") {
+        // count CMD: how many framed commands with code CMD (hex) arrived so far.
+        std::string commandText;
+        in >> commandText;
+        std::vector<uint8_t> command;
+        if (!ParseHexBytes(commandText, command) || command.size() != 1) {
+            message = "usage: count CMD (hex byte)";
+            return ControlAction::Invalid;
+        }
+        message = std::to_string(std::count_if(reader.commands.begin(), reader.commands.end(),
+                                               [&](const EmuCommand& c) { return c.command == command[0]; }));
+        return ControlAction::Applied;
+    }
+    if (verb == "speed") {
+        int baud = 0;
+        if (!(in >> baud) || std::find(std::begin(CReaderEmulator::kLineSpeeds), std::end(CReaderEmulator::kLineSpeeds),
+                                       static_cast<uint32_t>(baud)) == std::end(CReaderEmulator::kLineSpeeds)) {
+            message = "usage: speed 9600|19200|38400|57600|115200|230400";
+            return ControlAction::Invalid;
+        }
+        reader.SetBaud(static_cast<uint32_t>(baud));
+        return ControlAction::Applied;
+    }
     if (verb == "delay") {
         int ms = 0;
         if (!(in >> ms) || ms < 0 || !ReadCount(in, count)) {
@@ -108,6 +151,8 @@ ControlAction ApplyControlCommand(CReaderEmulator& reader, const std::string& li
         counter = &faults.garbageBefore;
     else if (verb == "split")
         counter = &faults.splitReplies;
+    else if (verb == "dropfast")
+        counter = &faults.dropFastReplies;
     if (counter != nullptr && ReadCount(in, count)) {
         *counter = count;
         return ControlAction::Applied;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "reader/late_io.h"
+
 void CEmuPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
     if (open_)
         readPending = writePending = false;
@@ -26,6 +28,14 @@ bool CEmuPort::Open() {
 void CEmuPort::Close() {
     if (!open_)
         return;
+    if (readPending && lateCancelMs > 0) {
+        // This driver ends the cancelled read later, writing into its buffer: the buffer must
+        // outlive the port, as the real port's I/O block does.
+        std::array<uint8_t, 1024>* target = readBuffer_.get();
+        clock_.After(lateCancelMs, [target] { target->fill(0xEE); });
+        KeepUntilExit(std::shared_ptr<std::array<uint8_t, 1024>>(std::move(readBuffer_)));
+        readBuffer_ = std::make_unique<std::array<uint8_t, 1024>>();
+    }
     readPending = writePending = lost = false;
     driverQueue_.clear();
     pendingOut_.clear();
@@ -166,7 +176,16 @@ int CEmuPort::InputCount() {
 bool CEmuPort::Read() {
     CheckLine();
     const bool any = DrainQueue();  // also what a waiting read would have brought
+    if (!readWaits)
+        return any;
     // As on a real port, a read is left waiting for the first byte; its event reports arrivals.
+    // A driver that does not wait completes it at once with nothing, and the port then relies
+    // on the comm event, as the real port does.
+    if (!driverWaitsForFirstByte) {
+        if (!any)
+            readWaits = false;
+        return any;
+    }
     readPending = true;
     return any;
 }

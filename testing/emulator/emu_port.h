@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "reader/rd_port.h"
@@ -42,6 +44,8 @@ public:
     uint32_t maxBaud = 230400;
     uint32_t writeLatencyMs = 0;                // >0: a write stays pending this long
     bool pacing = false;                        // bytes take 11 bit times each on the line
+    bool driverWaitsForFirstByte = true;        // false: a waiting read completes at once, empty
+    uint32_t lateCancelMs = 0;                  // >0: a read cancelled at Close ends this much later
     std::vector<std::vector<uint8_t>> written;  // every Write, in order
     size_t purgeCount = 0;
 
@@ -64,4 +68,6 @@ private:
     std::vector<uint8_t> pendingOut_;
     uint64_t lineFreeAt_ = 0;
     uint64_t writeDoneAt_ = 0;  // simulated time at which the pending write completes
+    // What the waiting read fills, as a driver does when it completes (see lateCancelMs).
+    std::unique_ptr<std::array<uint8_t, 1024>> readBuffer_ = std::make_unique<std::array<uint8_t, 1024>>();
 };

@@ -104,7 +104,9 @@ void CReaderEmulator::HandleFrame(std::vector<EmuOutput>& out) {
     }
     std::vector<uint8_t> payload(rx_.begin() + 4, rx_.end() - 2);
     commands.push_back(EmuCommand{seq, command, payload});
-    const Reply reply = Execute(command, payload);
+    Reply reply = Execute(command, payload);
+    if (faults.forcedCommand == command)
+        reply = Reply{faults.forcedStatus, {}};
     Emit(seq, command, reply, out);
     if (nextBaud_ != 0) {
         baud_ = nextBaud_;  // the reply above still goes out at the old speed
@@ -284,6 +286,8 @@ CReaderEmulator::Reply CReaderEmulator::WriteBlock(const std::vector<uint8_t>& p
 // command 0 with status 0: raw bytes (the identification answer), not a frame.
 void CReaderEmulator::Emit(uint8_t seq, uint8_t command, const Reply& reply, std::vector<EmuOutput>& out) {
     if (faults.silent || ConsumeFault(faults.dropReplies))
+        return;
+    if (baud_ > 9600 && ConsumeFault(faults.dropFastReplies))
         return;
     const bool raw = command == 0 && reply.status == 0;
     std::vector<uint8_t> bytes;

@@ -38,6 +38,9 @@ struct EmuFaults {
     uint32_t splitGapMs = 30;
     int delayedReplies = 0;  // the reply comes delayMs late
     uint32_t delayMs = 0;
+    int dropFastReplies = 0;   // say nothing when the reply would go out above 9600 baud
+    int forcedCommand = -1;    // replies to this command code carry forcedStatus, until cleared
+    int forcedStatus = 0;
     bool silent = false;           // answers nothing at all
     int unplugAfterCommands = -1;  // the device vanishes when this many more commands arrived
 };
@@ -69,6 +72,9 @@ public:
 
     // The reader's current line speed: 9600 until a link start asks for another.
     uint32_t Baud() const { return baud_; }
+    // Puts the reader at a line speed as a link start would, for a reader that a program left
+    // at a fast speed (killed while connected, or a PC that lost power).
+    void SetBaud(uint32_t baud) { baud_ = baud; }
     // The device vanished (unplug fault); the front end drops the line.
     bool UnplugRequested() const { return unplugRequested_; }
     void ClearUnplug() { unplugRequested_ = false; }

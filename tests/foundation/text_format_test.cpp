@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "foundation/local_time.h"
 #include "foundation/text_format.h"
 
 namespace {
@@ -59,3 +60,37 @@ TEST(AppendFormat, LongTargetsKeepGrowing) {
 }
 
 }  // namespace
+
+TEST(LocalTimeTest, CalendarArithmeticAndTexts) {
+    struct Case {
+        const char* what;
+        LocalTime start;
+        uint64_t afterMs;
+        std::wstring withMs;
+        std::wstring compact;
+    };
+    const Case cases[] = {
+        {"no time passed", {2026, 12, 8, 16, 40, 5, 7}, 0, L"2026-12-08 16:40:05.007", L"20261208-164005"},
+        {"a day over the year's end", {2026, 12, 31, 23, 59, 59, 999}, 1, L"2027-01-01 00:00:00.000",
+         L"20270101-000000"},
+        {"into a leap day", {2028, 2, 28, 12, 0, 0, 0}, 86400000, L"2028-02-29 12:00:00.000", L"20280229-120000"},
+        {"no leap day in 2100", {2100, 2, 28, 12, 0, 0, 0}, 86400000, L"2100-03-01 12:00:00.000",
+         L"21000301-120000"},
+        {"24 hours and a bit", {2026, 12, 8, 16, 40, 5, 0}, 86400000ull + 3723004, L"2026-12-09 17:42:08.004",
+         L"20261209-174208"},
+    };
+    for (const Case& c : cases) {
+        const LocalTime t = TimeAfter(c.start, c.afterMs);
+        EXPECT_EQ(DateTimeText(t, true), c.withMs) << c.what;
+        EXPECT_EQ(CompactDateTime(t), c.compact) << c.what;
+        EXPECT_EQ(CalendarTime(CalendarMilliseconds(t)), t) << c.what;
+    }
+    EXPECT_EQ(DateTimeText({2026, 1, 2, 3, 4, 5, 600}), L"2026-01-02 03:04:05");
+}
+
+TEST(LocalTimeTest, Durations) {
+    const std::pair<uint64_t, std::wstring> cases[] = {
+        {0, L"0:00:00"}, {999, L"0:00:00"}, {61000, L"0:01:01"}, {3599999, L"0:59:59"},
+        {86400000ull + 3723000, L"25:02:03"}, {1000ull * 3600 * 1000, L"1000:00:00"}};
+    for (const auto& [ms, text] : cases) EXPECT_EQ(DurationText(ms), text) << ms;
+}

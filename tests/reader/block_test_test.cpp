@@ -2,6 +2,8 @@
 // counted and what is logged.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "reader/block_geometry.h"
 #include "reader/connect_thread.h"
 #include "tests/reader/fake_classic_reader.h"
@@ -19,6 +21,7 @@ protected:
         UseCatalogueLanguage(TestLanguage::English);
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
+        thread.localClock = [] { return LocalTime{2026, 12, 8, 16, 40, 5, 0}; };
     }
 
     // Connects, starts the test at 100 ms and stops the loop at `ms`.
@@ -30,6 +33,7 @@ protected:
         platform.clock.After(ms, [this] { thread.RequestStop(); });
         thread.RunOnThisThread(L"COM7");
         status = thread.ReadStatus();
+        record = thread.ReadRecord();
     }
 
     ScriptedReader reader;
@@ -38,6 +42,7 @@ protected:
     CConnectThread thread{platform};
     uint32_t testStart = 0;
     ConnectStatus status;
+    CTestRecord record;
 };
 
 TestParameters Parameters(int block, uint64_t key = kClassicTransportKey, bool keyB = false,
@@ -114,6 +119,22 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(status.written, static_cast<int>(writes.size()));
     EXPECT_EQ(card.blocks[1], thread.CurrentCounter().ToBytes());
     EXPECT_TRUE(status.log.empty());
+    // The record: every written value read back (the last maybe not before the stop), the run's
+    // setup and its time.
+    EXPECT_GE(record.verified + 1, writes.size());
+    EXPECT_LE(record.verified, writes.size());
+    EXPECT_EQ(record.longestCleanRun, record.verified);
+    EXPECT_EQ(record.errorEvents, 0u);
+    EXPECT_EQ(record.setup.port, L"COM7");
+    EXPECT_EQ(record.setup.block, 1);
+    EXPECT_EQ(record.setup.card.uidLength, 4);
+    EXPECT_EQ(record.setup.reader.serial, thread.ReadIdentity().serial);
+    EXPECT_NE(record.setup.reader.serial, -1);
+    EXPECT_EQ(record.startTime, (LocalTime{2026, 12, 8, 16, 40, 5, 0}));
+    EXPECT_EQ(record.elapsedMs, 200u);  // from the start at 100 ms to the stop at 300 ms
+    EXPECT_FALSE(record.running);
+    EXPECT_EQ(status.figures.elapsedMs, 200u);
+    EXPECT_TRUE(status.figures.started);
 }
 
 struct KeyCase {
@@ -196,6 +217,13 @@ TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 1);
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Values do not match"}));
+    record = thread.ReadRecord();
+    EXPECT_EQ(record.mismatches, 1u);
+    EXPECT_EQ(record.verified, 0u);
+    EXPECT_EQ(record.elapsedMs, 7u);
+    ASSERT_EQ(record.lines.size(), 1u);
+    EXPECT_EQ(record.lines[0].text, L"Values do not match");
+    EXPECT_EQ(record.lastErrorMs, record.lines[0].atMs);
 }
 
 struct StatusLogCase {
@@ -226,6 +254,9 @@ TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
     UseCatalogueLanguage(TestLanguage::English);
     EXPECT_EQ(status.errors, 1);
     EXPECT_EQ(status.log, (std::vector<std::wstring>{c.line}));
+    record = thread.ReadRecord();
+    EXPECT_EQ(record.cardErrors, (std::map<int, uint64_t>{{c.status, 1}}));
+    EXPECT_EQ(record.errorEvents, 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -244,10 +275,133 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     card.authStatus = 8;
     RunTest(Parameters(1), 3000);
-    EXPECT_GT(SentSince(reader, testStart, 0x50).size(), 3u);  // tried again after every poll
+    // Tried again once per poll period, about three times a second, never at line rate.
+    EXPECT_GT(SentSince(reader, testStart, 0x50).size(), 3u);
+    EXPECT_LE(SentSince(reader, testStart, 0x50).size(), 10u);
     EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
     EXPECT_EQ(status.errors, 0);
+    // Every refusal counts in the record, though the line stands once.
+    EXPECT_EQ(record.authRefusals, SentSince(reader, testStart, 0x50).size());
+    EXPECT_EQ(record.lines.size(), 1u);
+}
+
+struct FailingSelectCase {
+    const char* name;
+    TestLanguage language;
+    std::wstring first;
+    std::wstring repeatsPrefix;
+};
+
+class FailingSelectTest : public BlockTestTest, public ::testing::WithParamInterface<FailingSelectCase> {};
+
+// A select answered with a status the test does not handle, for four seconds: one line naming
+// the failure, one with the number of its repeats once the reader answers again, card polls in
+// between, and the test goes on.
+TEST_P(FailingSelectTest, FailureIsLoggedOnceWithItsRepeatsAndTheTestGoesOn) {
+    const FailingSelectCase& c = GetParam();
+    QC_REQUIRE_CATALOGUE_LANGUAGE(c.language);
+    reader.responder = [this](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.command == 0x46 && sent.time >= 100 && sent.time < 4100)
+            return ScriptedReply{7};
+        return card.Respond(sent);
+    };
+    RunTest(Parameters(1), 6000);
+    UseCatalogueLanguage(TestLanguage::English);
+    const size_t selects = SentSince(reader, 0, 0x46).size();
+    EXPECT_GE(selects, 12u);  // three a second while failing
+    EXPECT_LE(selects, 16u);
+    ASSERT_EQ(status.log.size(), 2u);
+    EXPECT_EQ(status.log[0], c.first);
+    EXPECT_EQ(status.log[1].substr(0, c.repeatsPrefix.size()), c.repeatsPrefix);
+    EXPECT_EQ(status.log[1].substr(status.log[1].size() - c.first.size()), c.first);
+    EXPECT_EQ(status.errors, 0);
+    // Card polls went on between the failing cycles.
+    std::vector<SentCommand> searches;
+    for (const SentCommand& sent : SentSince(reader, testStart, 0x45))
+        if (sent.time < 4100)
+            searches.push_back(sent);
+    EXPECT_GE(searches.size(), 10u);
+    EXPECT_GT(SentSince(reader, 4100, 0x52).size(), 10u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, FailingSelectTest,
+    ::testing::Values(FailingSelectCase{"English", TestLanguage::English,
+                                        L"Command 0x46 failed with status 0x07: Карточка дала нераспознанный ответ",
+                                        L"Repeated 1"},
+                      FailingSelectCase{"Russian", TestLanguage::Russian,
+                                        L"Команда 0x46 не выполнена, статус 0x07: Карточка дала нераспознанный ответ",
+                                        L"Повторов ещё 1"}),
+    [](const ::testing::TestParamInfo<FailingSelectCase>& info) { return std::string(info.param.name); });
+
+struct TroubleCase {
+    const char* name;
+    std::function<void(BlockTestTest&)> arrange;
+    LinkTroubleCounts expected;
+};
+
+class TroubleCountTest : public BlockTestTest, public ::testing::WithParamInterface<TroubleCase> {
+public:
+    ScriptedReader& Reader() { return reader; }
+    FakeClassicReader& Card() { return card; }
+    CScriptedPlatform& Platform() { return platform; }
+};
+
+// What the written and error counters leave out is counted for the test record.
+TEST_P(TroubleCountTest, LinkTroubleIsCountedNotAsErrors) {
+    const TroubleCase& c = GetParam();
+    c.arrange(*this);
+    RunTest(Parameters(1), 12000);
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_GT(status.written, 0);
+    EXPECT_EQ(status.trouble.unverifiedCycles, c.expected.unverifiedCycles);
+    EXPECT_EQ(status.trouble.timeouts, c.expected.timeouts);
+    EXPECT_EQ(status.trouble.resentFrames, c.expected.resentFrames);
+    EXPECT_EQ(status.trouble.reconnects, c.expected.reconnects);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, TroubleCountTest,
+    ::testing::Values(
+        TroubleCase{"ReadBackTimedOut",
+                    [](BlockTestTest& t) {
+                        auto& card = static_cast<TroubleCountTest&>(t).Card();
+                        card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});  // the counter load
+                        card.Override(0x51, std::nullopt);
+                        card.Override(0x51, std::nullopt);
+                    },
+                    {1, 1, 1, 0}},
+        TroubleCase{"ReadBackShort",
+                    [](BlockTestTest& t) {
+                        auto& card = static_cast<TroubleCountTest&>(t).Card();
+                        card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});
+                        card.Override(0x51, ScriptedReply{0x55, Bytes(3, 0)});
+                    },
+                    {1, 0, 0, 0}},
+        TroubleCase{"WriteReplyLostOnce",
+                    [](BlockTestTest& t) { static_cast<TroubleCountTest&>(t).Card().Override(0x52, std::nullopt); },
+                    {0, 0, 1, 0}},
+        TroubleCase{"LinkLostAndMadeAgain",
+                    [](BlockTestTest& t) {
+                        auto& test = static_cast<TroubleCountTest&>(t);
+                        test.Platform().clock.After(3000, [&test] { test.Reader().unplugged = true; });
+                        test.Platform().clock.After(4000, [&test] { test.Reader().unplugged = false; });
+                    },
+                    {0, 0, 0, 1}}),
+    [](const ::testing::TestParamInfo<TroubleCase>& info) { return std::string(info.param.name); });
+
+TEST_F(BlockTestTest, TroubleCountsStartAgainWithEachTest) {
+    card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});
+    card.Override(0x51, ScriptedReply{0x55, Bytes(3, 0)});
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    platform.clock.After(200, [this] {
+        EXPECT_EQ(thread.ReadStatus().trouble.unverifiedCycles, 1u);
+        thread.StartTest(Parameters(1));
+    });
+    platform.clock.After(300, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    EXPECT_EQ(thread.ReadStatus().trouble.unverifiedCycles, 0u);
 }
 
 struct LeavingCase {
@@ -279,6 +433,8 @@ TEST_P(CardLeavingTest, OneNoCardLinePerCardRecordAndNoError) {
     EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadCard(), CardInfo{});
+    EXPECT_EQ(record.noCardEvents, 1u);
+    EXPECT_EQ(record.setup.card.uidLength, 4);  // the card the test ran on stays in the record
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -300,7 +456,7 @@ TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) 
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.RunOnThisThread(L"COM7");
     status = thread.ReadStatus();
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"my_error"}));
+    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Command 0x50: invalid reply from the reader."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadState(), kDisconnected);  // after the stop only
 }

@@ -56,6 +56,8 @@ TEST_F(ComPortWineTest, OpenIdentifyAndExchange) {
     ASSERT_EQ(wine.Exchange(0x51, {0x06}), 0x55);
     EXPECT_EQ(wine.link.reply, Bytes(16, 0xA5));
     EXPECT_EQ(wine.port.InputCount(), 0);
+    // Wine's driver lets a read wait for the first byte: no fall-back to the comm event.
+    EXPECT_TRUE(wine.port.readWaits);
 
     // The link moves to 115200 baud; the reader (checking the line speed) answers only there.
     ASSERT_TRUE(wine.port.IsBaudSupported(115200));
@@ -249,6 +251,7 @@ TEST_F(ComPortWineTest, ArrivingRepliesAlwaysEndTheWaitUnderLoad) {
     for (; exchanges < 2000 && clock.missed == 0; ++exchanges)
         ASSERT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55) << "exchange " << exchanges;
     EXPECT_EQ(clock.missed, 0) << "a reply came but its wait ran out, after " << exchanges << " exchanges";
+    EXPECT_TRUE(wine.port.readWaits);  // the driver waited for the first byte every time
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "reader/connect_thread.h"
+#include "testing/emulator/emu_connect_platform.h"
 #include "tests/reader/fake_classic_reader.h"
 #include "tests/reader/scripted_reader.h"
 
@@ -83,12 +84,18 @@ TEST_F(ConnectScheduleTest, BusyPortIsNotAConnection) {
 
 TEST_F(ConnectScheduleTest, SilentReaderIsNotAConnection) {
     reader.identAnswer.clear();
+    reader.responder = nullptr;
     RunFor(12000);
     EXPECT_TRUE(TimesOfState(kConnected).empty());
     EXPECT_EQ(thread.LastError(), kErrNoReply);
-    EXPECT_TRUE(reader.sent.empty());
-    // Two queries of 5000 ms each; the next attempt follows 5000 ms after the last query.
-    EXPECT_EQ(TimesOfState(kDisconnected).front(), 10000u);
+    // Two queries of 5000 ms each at 9600 baud, then a link end at 115200 (the fastest speed
+    // this driver has) in case the reader was left there, answered by nobody.
+    ASSERT_EQ(reader.sent.size(), 1u);
+    EXPECT_EQ(reader.sent[0].time, 10000u);
+    EXPECT_EQ(reader.sent[0].payload, (Bytes{0x00, 0x80}));
+    EXPECT_EQ(reader.baudChanges, (std::vector<uint32_t>{9600, 115200, 9600}));
+    // (The link end takes 1 ms on the line.)
+    EXPECT_EQ(TimesOfState(kDisconnected).front(), 10001u + CConnectThread::kLinkEndWait);
 }
 
 TEST_F(ConnectScheduleTest, UnsupportedModelIsRejectedWithNotification) {
@@ -197,6 +204,61 @@ TEST_P(LineSpeedTest, SpeedFollowsModelFirmwareAndDriver) {
     EXPECT_EQ(reader.baudChanges.back(), c.finalBaud);
     EXPECT_EQ(TimesOfState(kConnected).size(), 1u);
 }
+
+// A reader that a program left at a fast line speed, or that an attempt left there when it
+// failed after the switch, against the emulator, which hears only its own line speed.
+struct StrandedCase {
+    const char* name;
+    uint32_t hardwareCode;
+    const char* firmware;
+    uint32_t readerBaud;     // where the reader listens when the program starts
+    int dropFastReplies;     // replies lost at the fast speed (the first connect fails)
+    uint32_t connectedBy;    // ms
+    size_t identQueries;     // heard by the reader (not those at another speed)
+    uint8_t firstLinkMode;   // of the first command it heard: 1 link start, 0 link end
+};
+
+class StrandedReaderTest : public ::testing::TestWithParam<StrandedCase> {};
+
+TEST_P(StrandedReaderTest, IsFoundAgainWithinOneReconnectPeriodPlusIdentification) {
+    const StrandedCase& c = GetParam();
+    CEmuConnectPlatform platform;
+    platform.reader.identity.hardwareCode = c.hardwareCode;
+    platform.reader.identity.firmware = c.firmware;
+    platform.reader.SetBaud(c.readerBaud);
+    platform.reader.faults.dropFastReplies = c.dropFastReplies;
+    platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
+    CConnectThread thread(platform);
+    uint64_t connectedAt = 0;
+    thread.onStateChanged = [&] {
+        if (thread.ReadState() == kConnected && connectedAt == 0)
+            connectedAt = platform.clock.Elapsed();
+    };
+    platform.clock.After(40000, [&] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    ASSERT_NE(connectedAt, 0u);
+    EXPECT_LE(connectedAt, c.connectedBy);
+    EXPECT_EQ(platform.reader.identQueries, c.identQueries);
+    ASSERT_FALSE(platform.reader.commands.empty());
+    EXPECT_EQ(platform.reader.commands[0].command, 0x2F);
+    EXPECT_EQ(platform.reader.commands[0].payload.at(0), c.firstLinkMode);
+    // The program's own switch-off at the end leaves the reader where a new start looks first.
+    EXPECT_EQ(platform.reader.Baud(), 9600u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Speeds, StrandedReaderTest,
+    ::testing::Values(
+        // At 9600 the reader sees one query and is connected at once, as ever.
+        StrandedCase{"AtIdentSpeed", 0x811, "1.8.0", 9600, 0, 50, 1, 1},
+        // Two silent queries (10 s), the link end at 115200, then the query at 9600 again.
+        StrandedCase{"At115200", 0x811, "1.8.0", 115200, 0, 10000 + 600, 1, 0},
+        // The 115200 probe goes unanswered (500 ms) before the one at 230400.
+        StrandedCase{"At230400", 0x903, "2.10", 230400, 0, 10000 + 1100, 1, 0},
+        // The first poll at 115200 is lost twice (10 s): the attempt switches the link off at
+        // 115200, and the next one, 5 s on, finds the reader at 9600 at once.
+        StrandedCase{"ConnectFailedAfterSwitch", 0x811, "1.8.0", 9600, 2, 10000 + 5000 + 600, 2, 1}),
+    [](const ::testing::TestParamInfo<StrandedCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Models, LineSpeedTest,

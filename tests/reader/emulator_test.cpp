@@ -185,6 +185,12 @@ TEST(EmulatorTest, ControlCommands) {
         {"silent on", ControlAction::Applied},
         {"dance", ControlAction::Invalid},
         {"drop -1", ControlAction::Invalid},
+        {"dropfast 2", ControlAction::Applied},
+        {"status 46", ControlAction::Invalid},
+        {"status 46 07", ControlAction::Applied},
+        {"speed 1234", ControlAction::Invalid},
+        {"speed 115200", ControlAction::Applied},
+        {"count 5", ControlAction::Invalid},
     };
     for (const Case& c : cases) EXPECT_EQ(ApplyControlCommand(reader, c.line, message), c.action) << c.line;
     EXPECT_EQ(reader.faults.dropReplies, 3);
@@ -193,6 +199,15 @@ TEST(EmulatorTest, ControlCommands) {
     EXPECT_EQ(reader.faults.delayedReplies, 2);
     EXPECT_EQ(reader.faults.unplugAfterCommands, 2);
     EXPECT_TRUE(reader.faults.silent);
+    EXPECT_EQ(reader.faults.dropFastReplies, 2);
+    EXPECT_EQ(reader.faults.forcedCommand, 0x46);
+    EXPECT_EQ(reader.faults.forcedStatus, 0x07);
+    EXPECT_EQ(reader.Baud(), 115200u);
+    EXPECT_EQ(ApplyControlCommand(reader, "status off", message), ControlAction::Applied);
+    reader.commands = {{1, 0x50, {}}, {2, 0x51, {}}, {3, 0x50, {}}};
+    EXPECT_EQ(ApplyControlCommand(reader, "count 50", message), ControlAction::Applied);
+    EXPECT_EQ(message, "2");
+    EXPECT_EQ(reader.faults.forcedCommand, -1);
     ASSERT_NE(reader.Card(), nullptr);
     EXPECT_EQ(reader.Card()->uid.size(), 7u);
 }

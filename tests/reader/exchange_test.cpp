@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/errors.h"
+#include "reader/baud_flags.h"
 #include "reader/frame.h"
 #include "testing/emulator/emu_link.h"
 
@@ -63,9 +64,12 @@ TEST(ExchangeTest, SingleFaultsAreOvercome) {
     };
     for (const Case& c : cases) {
         CEmuLink emu;
+        size_t resent = 0;
+        emu.link.onTrouble = [&resent](LinkTrouble kind) { resent += kind == LinkTrouble::kFrameResent ? 1 : 100; };
         emu.reader.faults.*c.counter = 1;
         EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55) << c.name;
         ASSERT_EQ(emu.port.written.size(), c.sends) << c.name;
+        EXPECT_EQ(resent, c.sends - 1) << c.name;  // each resend told, and no failure
         // A retry repeats the very same frame, sequence number included.
         EXPECT_EQ(emu.port.written.front(), emu.port.written.back()) << c.name;
         EXPECT_TRUE(emu.port.input.empty()) << c.name;
@@ -159,11 +163,47 @@ TEST(ExchangeTest, UnpluggedDeviceRaisesLostCommunication) {
 }
 
 TEST(ExchangeTest, PacedLineAtTheReadersSpeedStillAnswers) {
+    // A driver that lets a read wait for the first byte, and one that completes it at once with
+    // nothing (some USB-serial drivers): the port then waits on the comm event instead.
+    for (const bool driverWaits : {true, false}) {
+        CEmuLink emu;
+        emu.port.pacing = true;
+        emu.port.driverWaitsForFirstByte = driverWaits;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
+        // 8 bytes out and 7 back at 11 bits per byte and 9600 baud, plus the reader's 2 ms: line
+        // time, never a time-out.
+        const uint64_t lineTime = 8u * 11 * 1000 / 9600 + 7u * 11 * 1000 / 9600 + 2;
+        EXPECT_GE(emu.clock.Elapsed(), 3 * lineTime) << driverWaits;
+        EXPECT_LE(emu.clock.Elapsed(), 3 * (lineTime + 3)) << driverWaits;
+        EXPECT_EQ(emu.port.readWaits, driverWaits);
+    }
+}
+
+TEST(ExchangeTest, ExchangeThatGivesUpIsTold) {
     CEmuLink emu;
-    emu.port.pacing = true;
-    EXPECT_EQ(emu.link.Exchange(0x2F, kLinkStart, sizeof kLinkStart, emu.link.reply), 0x55);
-    // 8 bytes out and 7 back at 11 bits per byte and 9600 baud, plus the reader's 2 ms.
-    EXPECT_GE(emu.clock.Elapsed(), 8u * 11 * 1000 / 9600 + 7u * 11 * 1000 / 9600 + 2);
+    std::vector<LinkTrouble> told;
+    emu.link.onTrouble = [&told](LinkTrouble kind) { told.push_back(kind); };
+    emu.reader.faults.silent = true;
+    EXPECT_EQ(ErrorCodeOf(emu), kErrNoReply);
+    EXPECT_EQ(told, (std::vector<LinkTrouble>{LinkTrouble::kFrameResent, LinkTrouble::kExchangeFailed}));
+}
+
+// A read the driver completes only after the port closed writes into memory the port must not
+// have freed (the sanitizer build catches it).
+TEST(ExchangeTest, ReadEndingAfterCloseWritesIntoKeptMemory) {
+    CSimClock clock;
+    CReaderEmulator reader;
+    auto port = std::make_unique<CEmuPort>(reader, clock);
+    port->SetEvents(clock.NewEvent(), clock.NewEvent(), clock.NewEvent());
+    ASSERT_TRUE(port->Open());
+    port->lateCancelMs = 50;
+    port->Read();
+    ASSERT_TRUE(port->readPending);
+    port->Close();
+    port.reset();
+    clock.Advance(100);
+    SUCCEED();
 }
 
 TEST(ExchangeTest, ReaderSwitchesSpeedAfterItsReply) {
@@ -245,6 +285,33 @@ TEST(PortExceptionTest, MessagesNameThePort) {
     }
     const std::wstring longName(1000, L'X');
     EXPECT_EQ(std::string(CRdPortException(2, longName).what()).size(), 511u);
+}
+
+// COMMPROP reports line speeds as BAUD_* flags, not numbers.
+TEST(BaudFlagsTest, DriverSpeedsAreDecoded) {
+    struct Case {
+        uint32_t maxBaud;
+        uint32_t settable;
+        uint32_t baud;
+        bool supported;
+    } cases[] = {
+        {0x00040000, 0, 230400, false},          // BAUD_57600, numerically above 230400
+        {0x00040000, 0, 57600, true},            // BAUD_57600
+        {0x00040000, 0, 115200, false},          // BAUD_57600
+        {0x00010000, 0, 115200, true},           // BAUD_128K, numerically below 115200
+        {0x00020000, 0, 115200, true},           // BAUD_115200
+        {0x00020000, 0, 230400, false},          // BAUD_115200
+        {0x00000800, 0, 9600, true},             // BAUD_9600
+        {0x00000800, 0, 19200, false},           // BAUD_9600
+        {0x10000000, 0x10020800, 230400, true},  // BAUD_USER with BAUD_USER settable: any rate
+        {0x10000000, 0x00020800, 115200, true},  // BAUD_USER, BAUD_115200 settable
+        {0x10000000, 0x00020800, 230400, false}, // BAUD_USER, no 230400 in the list
+        {230400, 0, 230400, true},               // a driver that reports the rate itself
+        {230400, 0, 460800, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DriverSupportsBaud(c.maxBaud, c.settable, c.baud), c.supported)
+            << std::hex << c.maxBaud << " " << c.settable << " " << std::dec << c.baud;
 }
 
 TEST(PortInputTest, InputKeepsOnlyTheNewestBytes) {

@@ -3,6 +3,13 @@
 // (cycles per second x one third of a second), and prints the working set and the time per
 // batch as the log fills and is trimmed.
 // usage: main_window_log_bench [simulated hours, default 1] [cycles per second, default 180]
+//
+// With --record, the test record through a simulated long test instead: every cycle fed to a
+// record as the connection thread feeds it, an error (with its log line) every N cycles, the
+// page refreshed every simulated 333 ms with the log's new lines and the figures. Prints the
+// working set, the cost of the figures beside the rest of the refresh, and checks the saved
+// report of the run for every error line with its time.
+// usage: main_window_log_bench --record [hours, 24] [cycles per second, 160] [cycles per error, 1000]
 #include <windows.h>
 
 #include <psapi.h>
@@ -13,10 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "foundation/errors.h"
+#include "reader/test_record.h"
 #include "search/port_devices.h"
+#include "settings/settings_file_win32.h"
 #include "tests/support/test_app_win32.h"
 #include "ui/main_wnd_win32.h"
 #include "ui/resource_ids.h"
+#include "ui/test_report.h"
 
 namespace {
 
@@ -32,11 +43,98 @@ double WorkingSetMiB() {
     return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
 }
 
+double MsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPerError) {
+    const uint64_t cycles = static_cast<uint64_t>(hours * 3600 * cyclesPerSecond);
+    const uint64_t refreshEvery = static_cast<uint64_t>(cyclesPerSecond) / 3;  // cycles per 333 ms
+    std::printf("simulated %.2f h at %d cycles/s (%llu cycles), an error every %d cycles\n", hours,
+                cyclesPerSecond, static_cast<unsigned long long>(cycles), cyclesPerError);
+    std::printf("%12s %10s %14s %20s %20s\n", "cycles", "errors", "working set", "ms/refresh: figures",
+                "ms/refresh: the rest");
+    const double startSet = WorkingSetMiB();
+    std::printf("%12d %10d %10.1f MiB %20s %20s\n", 0, 0, startSet, "-", "-");
+    CTestRecord record;
+    const uint32_t startTick = 0xFFFF0000u;  // the tick counter wraps early in the run
+    record.Begin(PortSetup(L"COM45"), CurrentLocalTime(), startTick);
+    std::vector<std::wstring> batch;
+    double figuresMs = 0, restMs = 0, worstFiguresMs = 0;
+    uint64_t refreshes = 0, errors = 0;
+    const uint64_t reportEvery = cycles / 10 > 0 ? cycles / 10 : 1;
+    for (uint64_t cycle = 1; cycle <= cycles; ++cycle) {
+        const uint32_t now = startTick + static_cast<uint32_t>(cycle * 1000 / static_cast<uint64_t>(cyclesPerSecond));
+        if (cycle % static_cast<uint64_t>(cyclesPerError) == 0) {
+            std::wstring line = L"Write error 0x09: " + std::to_wstring(++errors);
+            record.Line(line, now);
+            record.CardError(9, now);
+            batch.push_back(std::move(line));
+        } else {
+            record.Verified(now);
+        }
+        if (cycle % refreshEvery == 0) {
+            auto before = std::chrono::steady_clock::now();
+            window.page.RefreshStatus();  // state and counters, as before
+            window.page.AppendLogLines(batch);
+            restMs += MsSince(before);
+            batch.clear();
+            before = std::chrono::steady_clock::now();
+            window.page.ShowFigures(record.Figures(now));
+            const double ms = MsSince(before);
+            figuresMs += ms;
+            worstFiguresMs = ms > worstFiguresMs ? ms : worstFiguresMs;
+            ++refreshes;
+            Pump();
+        }
+        if (cycle % reportEvery == 0)
+            std::printf("%12llu %10llu %10.1f MiB %20.4f %20.4f\n", static_cast<unsigned long long>(cycle),
+                        static_cast<unsigned long long>(errors), WorkingSetMiB(), figuresMs / refreshes,
+                        restMs / refreshes);
+    }
+    record.End(startTick + static_cast<uint32_t>(cycles * 1000 / static_cast<uint64_t>(cyclesPerSecond)));
+    std::printf("working set %.1f MiB at the start, %.1f MiB at the end; slowest figures refresh %.2f ms\n",
+                startSet, WorkingSetMiB(), worstFiguresMs);
+
+    const auto before = std::chrono::steady_clock::now();
+    const std::wstring text = TestReportText(record, {});
+    const std::wstring path = L"record_soak_report.txt";
+    try {
+        ReplaceWholeFile(path, text);
+    } catch (const CFileException&) {
+        std::puts("the report could not be written");
+        return 1;
+    }
+    const double saveMs = MsSince(before);
+    // Every error line must stand in the report with its time stamp ("yyyy-mm-dd hh:mm:ss.mmm  ").
+    uint64_t stamped = 0;
+    for (size_t at = text.find(L"  Write error 0x09: "); at != std::wstring::npos;
+         at = text.find(L"  Write error 0x09: ", at + 1))
+        stamped += at >= 23 && text[at - 4] == L'.' && text[at - 23 + 4] == L'-' ? 1 : 0;
+    std::printf("report: %zu characters built and saved in %.0f ms; %llu of %llu error lines with their time, "
+                "%llu left out; card errors counted %llu\n",
+                text.size(), saveMs, static_cast<unsigned long long>(stamped),
+                static_cast<unsigned long long>(errors), static_cast<unsigned long long>(record.droppedLines),
+                static_cast<unsigned long long>(record.cardErrors[9]));
+    DeleteFileW(path.c_str());
+    return stamped + record.droppedLines == errors && record.cardErrors[9] == errors ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double hours = argc > 1 ? std::atof(argv[1]) : 1.0;
-    const int cyclesPerSecond = argc > 2 ? std::atoi(argv[2]) : 180;
+    const bool recordSoak = argc > 1 && std::string(argv[1]) == "--record";
+    if (recordSoak) {
+        --argc;
+        ++argv;
+    }
+    const double hours = argc > 1 ? std::atof(argv[1]) : (recordSoak ? 24.0 : 1.0);
+    const int cyclesPerSecond = argc > 2 ? std::atoi(argv[2]) : (recordSoak ? 160 : 180);
     const int linesPerBatch = cyclesPerSecond / 3;
     const long batches = static_cast<long>(hours * 3600 * 3);
 
@@ -51,6 +149,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     ShowWindow(window.hwnd, SW_SHOW);
+    if (recordSoak) {
+        const int result = RecordSoak(window, hours, cyclesPerSecond, argc > 3 ? std::atoi(argv[3]) : 1000);
+        window.Destroy();
+        return result;
+    }
     std::printf("simulated %.2f h at %d cycles/s, one error line per cycle: %ld refreshes of %d lines\n", hours,
                 cyclesPerSecond, batches, linesPerBatch);
     std::printf("%10s %12s %14s %16s\n", "refreshes", "lines", "working set", "ms per refresh");

@@ -9,8 +9,10 @@ emulator=$1 scratch=$2 wine_run=$3 program=$4 driver=$5
 port=COM40
 control=$scratch/control
 . "$(dirname "$0")/../support/driven_program.sh"
+full=$scratch/full  # a tiny file system mounted there for the disk-full save
 cleanup() {
   stop_program
+  ! mountpoint -q "$full" 2>/dev/null || umount "$full" || true
   stop_emulators
   wait 2>/dev/null || true
 }
@@ -51,8 +53,28 @@ test_until_line() {
 # Enabled flags of Connect, port box, Disconnect, Start, Stop, block, key, key A, key B.
 enables() { for id in 1002 1000 1003 1011 1012 1007 1008 1009 1010; do printf %s "$(drv enabled $id)"; done; }
 card() { echo "card $1" >"$control"; }
+# Framed commands with code $1 (hex) the reader has received so far.
+command_count() {
+  before=$(grep -c "^count $1: " "$scratch/$port.log" || true)
+  echo "count $1" >"$control"
+  for _ in $(seq 1 50); do
+    [ "$(grep -c "^count $1: " "$scratch/$port.log" || true)" -gt "$before" ] && break
+    sleep 0.1
+  done
+  grep "^count $1: " "$scratch/$port.log" | tail -n 1 | sed 's/.*: //'
+}
+# The Windows name of a path under the prefix's Z: drive (the whole Linux file system).
+winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
+# Saves the test report through the log's menu command and the Save As dialog; prints the name
+# the dialog offered.
+save_report() {
+  drv command 1013 32780 >/dev/null
+  drv save-as "$(winpath "$1")" || fail "the Save As dialog did not take $1"
+}
+# A report's line, without its CR.
+report_has() { tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"; }
 
-start_reader $port --card 1k --uid 04A1B2C3 --control "$control"
+start_reader $port --card 1k --uid 04A1B2C3 --control "$control" --strict-baud
 wait_for_readers $port
 mkdir -p "$scratch/app"
 cp "$program" "$scratch/app/quillcheck.exe"
@@ -75,8 +97,29 @@ second=$(written_above "$first")
 [ "$first" -gt 0 ] && [ "$second" -gt "$first" ] || fail "Written did not rise: $first then $second"
 echo "ok: Written rises ($first, $second)"
 expect "errors while testing" "0" "$(drv text 1015)"
+# The figures under the log: time since the start and a rate of verified cycles.
+elapsed=$(drv text 1031) rate=$(drv text 1033)
+echo "$elapsed" | grep -q -x -E '0:00:[0-9]{2}' || fail "elapsed time [$elapsed]"
+echo "$rate" | grep -q -x -E '[0-9]+\.[0-9]/s' && [ "$rate" != "0.0/s" ] || fail "rate [$rate]"
+echo "ok: figures ($elapsed, $rate)"
 drv click 1012 >/dev/null
 expect "enables after Stop" "001101111" "$(enables)"
+expect "rate after Stop" "0.0/s" "$(drv text 1033)"
+stopped_at=$(drv text 1031)
+sleep 1.2
+expect "elapsed time stands still after Stop" "$stopped_at" "$(drv text 1031)"
+
+mkdir -p "$scratch/reports"
+offered=$(save_report "$scratch/reports/first.txt")
+echo "$offered" | grep -q -x -E "quillcheck-$port-[0-9]{8}-[0-9]{6}\.txt" || fail "offered name [$offered]"
+report=$scratch/reports/first.txt
+[ "$(head -c 3 "$report" | od -An -tx1 | tr -d ' ')" = "efbbbf" ] || fail "the report has no UTF-8 mark"
+[ "$(tr -cd '\n' <"$report" | wc -c)" = "$(tr -cd '\r' <"$report" | wc -c)" ] || fail "the report's lines are not CRLF"
+report_has "$report" "Port: $port"
+report_has "$report" "Card: Mifare Classic 1K C3B2A104"
+report_has "$report" "Verified cycles: [1-9][0-9]*"
+report_has "$report" "Elapsed: $stopped_at \(stopped\)"
+echo "ok: report saved as offered ($offered)"
 
 drv select 1007 3 >/dev/null
 test_until_line "Writing to the block print is not allowed."
@@ -87,7 +130,26 @@ test_until_line "MIFARE sector authorization error."
 
 drv set-text 1008 ffffffffffff >/dev/null
 drv click 1011 >/dev/null
-[ "$(written_above 0)" -gt 0 ] || fail "the test wrote nothing"
+written=$(written_above 0)
+[ "$written" -gt 0 ] || fail "the test wrote nothing"
+# A save into a disk with no room while the test runs: a message, no file, the test goes on.
+mkdir -p "$full"
+if mount -t tmpfs -o size=4k tmpfs "$full" 2>/dev/null; then
+  dd if=/dev/zero of="$full/filler" bs=4096 count=1 2>/dev/null || true
+  save_report "$full/report.txt" >/dev/null
+  box=$(drv dialog-text)
+  case "$box" in *"Disk full while accessing"*report.txt*) ;; *) fail "disk full message [$box]" ;; esac
+  [ ! -e "$full/report.txt" ] && [ ! -e "$full/report.txt.new" ] || fail "a partial report was left: $(ls "$full")"
+  umount "$full"
+  [ "$(written_above "$written")" -gt "$written" ] || fail "the test stopped after the failed save"
+  echo "ok: disk full reported, nothing left, test goes on"
+else
+  echo "skip: no tmpfs could be mounted for the disk-full save"
+fi
+# A report taken while the test runs.
+save_report "$scratch/reports/running.txt" >/dev/null
+report_has "$scratch/reports/running.txt" 'Elapsed: 0:00:[0-9]{2} \(running\)'
+echo "ok: report saved while the test runs"
 echo remove >"$control"
 wait_text 1005 ""
 wait_log "No card."
@@ -95,6 +157,10 @@ wait_log "No card."
 sleep 1.5
 expect "no card line once" "1" "$(log_count "No card.")"
 drv click 1012 >/dev/null
+save_report "$scratch/reports/removal.txt" >/dev/null
+report_has "$scratch/reports/removal.txt" '[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}  No card\.'
+report_has "$scratch/reports/removal.txt" '"No card\." events: 1'
+echo "ok: the report keeps the log line with its time"
 
 # A card of another kind with another UID arrives while connected; Disconnect must still end the
 # worker at once.
@@ -123,6 +189,54 @@ echo "ok: settings file written"
 start_program en_US.UTF-8
 expect "restored placement" "40 50 640 470" "$(drv placement)"
 expect "restored port" "$port" "$(drv text 1000)"
+close_program
+
+echo "== Link trouble: a wrong key, a failing select, a reader left at 115200 baud"
+card "1k 04A1B2C3"
+start_program en_US.UTF-8
+drv click 1002 >/dev/null
+wait_text 1016 "Connected"
+wait_text 1005 "Mifare Classic 1K C3B2A104"
+# A refused key is tried once per poll period, not at line rate.
+drv set-text 1008 000000000001 >/dev/null
+auths_before=$(command_count 50)
+drv click 1011 >/dev/null
+sleep 3
+drv click 1012 >/dev/null
+auths=$(( $(command_count 50) - auths_before ))
+[ "$auths" -ge 4 ] && [ "$auths" -le 15 ] || fail "a wrong key was tried $auths times in 3 s"
+echo "ok: a wrong key tried $auths times in 3 s"
+drv set-text 1008 ffffffffffff >/dev/null
+# A select answered with status 7 for four seconds: the failure named once, its repeats counted
+# in one more line, and the test goes on when the reader answers again.
+echo "status 46 07" >"$control"
+drv click 1011 >/dev/null
+sleep 4
+echo "status off" >"$control"
+[ "$(written_above 0)" -gt 0 ] || fail "the test did not go on after the select failures"
+drv click 1012 >/dev/null
+failure="Command 0x46 failed with status 0x07: "
+expect "select failure lines" "2" "$(drv text 1013 | grep -c -F "$failure" || true)"
+expect "repeats line" "1" "$(drv text 1013 | grep -c "^Repeated [0-9]* more times: $failure" || true)"
+expect "my_error lines" "0" "$(drv text 1013 | grep -c -F "my_error" || true)"
+# Killed while connected at 115200: the reader stays there, and the next start finds it again
+# within one reconnect period plus the identification.
+kill -KILL "$program_pid"
+wait "$program_pid" 2>/dev/null || true
+program_pid=""
+start_program en_US.UTF-8
+drv set-text 1000 $port >/dev/null
+drv click 1002 >/dev/null
+wait_text 1016 "Connected" 20000
+echo "ok: found again after the program was killed"
+drv click 1003 >/dev/null
+# The first poll at 115200 gets no answer twice: the failed attempt switches the link off at
+# 115200, and the next attempt 5 s later finds the reader at 9600.
+echo "dropfast 2" >"$control"
+drv click 1002 >/dev/null
+wait_text 1016 "Connected" 20000
+echo "ok: found again after a connect that failed past the speed switch"
+drv click 1003 >/dev/null
 close_program
 
 echo "== A partly typed key starts no test"
@@ -258,6 +372,7 @@ drv click 1002 >/dev/null
 wait_text 1016 "Подключён"
 drv select 1007 3 >/dev/null
 test_until_line "Писать в блок-прицеп не разрешено."
+expect "Russian figures label" "Скорость:" "$(drv text 1032)"
 drv click 1003 >/dev/null
 expect "Russian state after Disconnect" "Отключён" "$(drv text 1016)"
 close_program

@@ -14,6 +14,7 @@
 
 #include "foundation/catalogue.h"
 #include "search/port_devices.h"
+#include "tests/support/catalogue_language.h"
 #include "tests/support/error_box_answer_win32.h"
 #include "tests/support/temp_folder_win32.h"
 #include "tests/support/test_app_win32.h"
@@ -365,6 +366,100 @@ TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {
         EXPECT_EQ(r.bottom - r.top, c.keepsSize ? 400 : 480);
         TearDown();
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, TestReportIsSavedWholeOrNotAtAll) {
+    Open();
+    const std::wstring missingFolder = folder_.Path(L"missing\\report.txt");
+    EXPECT_FALSE(window_->page.SaveReportTo(folder_.Path(L"before.txt")));  // no test yet: no report
+    EXPECT_EQ(ReadFileBytes(folder_.Path(L"before.txt")), "<missing>");
+
+    window_->connection.StartTest({});
+    struct Case {
+        const char* what;
+        std::wstring path;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"a plain name", folder_.Path(L"report.txt"), true},
+        {"over an existing file", folder_.Path(L"old.txt"), true},
+        {"into a folder that does not exist", missingFolder, false},
+        {"a name Windows refuses", folder_.Path(L"re*port?.txt"), false},
+    };
+    ASSERT_TRUE(WriteFileBytes(folder_.Path(L"old.txt"), "old report"));
+    for (const Case& c : cases) {
+        ErrorBoxSeen seen;
+        if (!c.saved)
+            AnswerNextErrorBox(seen);
+        EXPECT_EQ(window_->page.SaveReportTo(c.path), c.saved) << c.what;
+        const std::string bytes = ReadFileBytes(c.path);
+        const std::string partial = ReadFileBytes(c.path + L".new");
+        EXPECT_EQ(partial, "<missing>") << c.what;
+        if (c.saved) {
+            EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << c.what;
+            EXPECT_NE(bytes.find("\r\n\r\n"), std::string::npos) << c.what;
+            EXPECT_EQ(bytes.find("old report"), std::string::npos) << c.what;
+        } else {
+            EXPECT_EQ(bytes, "<missing>") << c.what;
+            EXPECT_TRUE(seen.shown) << c.what;
+            EXPECT_NE(seen.texts.find(c.path), std::wstring::npos) << c.what << ": " << seen.texts;
+        }
+    }
+    // The strip under the log shows the running test's figures at the next refresh.
+    window_->page.RefreshStatus();
+    EXPECT_EQ(Text(IDC_ELAPSED).substr(0, 5), L"0:00:");
+    EXPECT_FALSE(Text(IDC_RATE).empty());
+    window_->connection.StopTest();
+}
+
+}  // namespace
+
+namespace {
+
+// What the log's context menu offered, read from inside its own modal loop by a timer.
+struct LogMenuSeen {
+    std::vector<std::wstring> items;
+    bool saveEnabled = false;
+};
+LogMenuSeen g_logMenu;
+
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    auto menu = menuWindow ? reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0)) : nullptr;
+    if (!menu)
+        return;
+    KillTimer(nullptr, timer);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        g_logMenu.items.push_back(text);
+    }
+    g_logMenu.saveEnabled = (GetMenuState(menu, ID_SAVE_REPORT, MF_BYCOMMAND) & MF_GRAYED) == 0;
+    EndMenu();
+}
+
+TEST_F(MainWindow, LogMenuOffersTheReportOnceATestRan) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    Open();
+    for (const bool tested : {false, true}) {
+        if (tested)
+            Command(IDC_START);  // connecting: the test is ordered and its record begun
+        g_logMenu = {};
+        SetTimer(nullptr, 0, 50, &ReadOpenMenu);
+        RECT r{};
+        GetWindowRect(Item(IDC_LOG), &r);
+        // As a right click in the log sends it: the edit hands it to the page.
+        SendMessageW(Item(IDC_LOG), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(IDC_LOG)),
+                     MAKELPARAM(r.left + 5, r.top + 5));
+        EXPECT_EQ(g_logMenu.items, (std::vector<std::wstring>{L"Copy", L"Select all", L"", L"Save test report…"}))
+            << tested;
+        EXPECT_EQ(g_logMenu.saveEnabled, tested);
+    }
+    Command(IDC_STOP);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 //   ui_driver select ID INDEX               select a combo box item (notifies the parent)
 //   ui_driver items ID                      print a combo box's items, one per line
 //   ui_driver wait-items ID ITEMS [ms]      wait until a combo box's items, joined by '|', are ITEMS
-//   ui_driver command ID CMD                send WM_COMMAND CMD to the control's parent (menu commands)
 //   ui_driver device-change KIND [PORT]     broadcast WM_DEVICECHANGE to the top-level windows:
 //                                           nodes (DBT_DEVNODES_CHANGED), arrival or removal
 //                                           (DBT_DEVTYP_PORT, for PORT); needs no main window
@@ -28,6 +27,10 @@
 //                                           (joined by |) and press its button
 //   ui_driver hold FILE MS                  hold FILE open without sharing for MS milliseconds
 //                                           (another program's lock); prints "held" once it is
+//   ui_driver command ID COMMAND            post WM_COMMAND COMMAND (a menu item) to control ID's parent;
+//                                           posted, since a command may open a modal dialog
+//   ui_driver save-as PATH [ms]             type PATH into the program's Save As dialog and press Save
+//   ui_driver dialog-text [ms]              print the texts of the program's dialog box and press OK
 #include <windows.h>
 
 #include <dbt.h>
@@ -208,6 +211,54 @@ int NeedControl(HWND control) {
     return 2;
 }
 
+// A dialog box (Save As, an error box) the main window owns, or null.
+HWND OwnedDialog() {
+    HWND main = MainWindow();
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w && main;
+         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        HWND owner = GetWindow(w, GW_OWNER);
+        if (owner && GetAncestor(owner, GA_ROOT) == main && IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK CollectText(HWND child, LPARAM target) {
+    std::wstring text = TextOf(child);
+    if (!text.empty())
+        *reinterpret_cast<std::wstring*>(target) += text + L"\n";
+    return TRUE;
+}
+
+void PressOk(HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+int DialogCommand(const std::vector<std::wstring>& args) {
+    HWND dialog = nullptr;
+    if (!WaitFor(WaitArg(args, args[0] == L"save-as" ? 2 : 1), [&] { return (dialog = OwnedDialog()) != nullptr; })) {
+        std::fputs("no dialog box\n", stderr);
+        return 1;
+    }
+    if (args[0] == L"dialog-text") {
+        std::wstring texts;
+        EnumChildWindows(dialog, &CollectText, reinterpret_cast<LPARAM>(&texts));
+        PrintLine(texts);
+        PressOk(dialog);
+        return 0;
+    }
+    // The file name field: edt1 in some versions of the dialog, the combo box cmb13 in others.
+    HWND name = nullptr;
+    WaitFor(kDefaultWaitMs, [&] { return (name = GetDlgItem(dialog, 0x480)) || (name = GetDlgItem(dialog, 0x47C)); });
+    if (int missing = NeedControl(name))
+        return missing;
+    PrintLine(TextOf(name));  // the name the program offered
+    Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[1].c_str()));
+    PressOk(dialog);
+    return WaitFor(kDefaultWaitMs, [&] { return !IsWindow(dialog); }) ? 0 : 1;
+}
+
 int Run(const std::vector<std::wstring>& args) {
     if (args.empty())
         return Usage();
@@ -265,6 +316,8 @@ int Run(const std::vector<std::wstring>& args) {
         std::fputs("main window not found\n", stderr);
         return 2;
     }
+    if (command == L"dialog-text" || (command == L"save-as" && args.size() > 1))
+        return DialogCommand(args);
     if (command == L"placement" || command == L"move" || command == L"syscommand") {
         if (command == L"syscommand" && args.size() > 1) {
             PostMessageW(main, WM_SYSCOMMAND, std::wcstoul(args[1].c_str(), nullptr, 10), 0);
@@ -319,6 +372,10 @@ int Run(const std::vector<std::wstring>& args) {
         Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[2].c_str()));
         return 0;
     }
+    if (command == L"command" && args.size() > 2) {
+        PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id(2), 0), 0);
+        return 0;
+    }
     if (command == L"click") {
         Send(GetParent(control), WM_COMMAND, MAKEWPARAM(id(1), BN_CLICKED),
              reinterpret_cast<LPARAM>(control));
@@ -357,10 +414,6 @@ int Run(const std::vector<std::wstring>& args) {
         if (!met)
             PrintLine(ComboItems(control, L"|"));
         return met ? 0 : 1;
-    }
-    if (command == L"command" && args.size() > 2) {
-        Send(GetParent(control), WM_COMMAND, MAKEWPARAM(std::stoi(args[2]), 0), 0);
-        return 0;
     }
     return Usage();
 }

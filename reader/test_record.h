@@ -1,0 +1,102 @@
+// The record of one block test: what ran where, what it counted and every log line with the
+// time it was made. The connection thread feeds it under its lock at a few points of the cycle;
+// the page reads figures from it on every refresh and a copy of it for the saved report.
+// Times are ticks of the 32-bit wrapping clock (compared only by difference) and the local
+// time of the start: a line's time is the start plus the ticks since, so a wall-clock change
+// during an overnight test cannot reorder the log.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+
+#include "foundation/local_time.h"
+#include "reader/card_info.h"
+#include "reader/ident.h"
+
+// What the test ran on: set at its start (the card also when another one arrives).
+struct TestSetup {
+    std::wstring port;
+    ReaderIdentity reader;
+    CardInfo card;
+    int32_t block = 1;
+    bool useKeyB = false;
+    bool useReaderKeys = false;  // the key itself is never recorded
+};
+
+inline TestSetup PortSetup(const std::wstring& port) {
+    TestSetup setup;
+    setup.port = port;
+    return setup;
+}
+
+// The live figures of the page.
+struct TestFigures {
+    bool started = false;    // a test ran or runs since the connection thread was made
+    uint64_t elapsedMs = 0;  // of the current (or last) test
+    double rate = 0;         // verified cycles per second over the last few seconds
+};
+
+struct StampedLine {
+    uint64_t atMs = 0;  // since the start
+    std::wstring text;
+};
+
+class CTestRecord {
+public:
+    // The kept log lines are bounded, so a test failing every cycle for days keeps its memory;
+    // the oldest go first and are counted. The figures stay exact.
+    static constexpr size_t kKeptLines = 100000;
+    static constexpr uint32_t kRateWindowMs = 5000;
+    static constexpr uint32_t kSampleSpacingMs = 250;
+
+    void Begin(const TestSetup& setup, const LocalTime& startTime, uint32_t now);
+    void End(uint32_t now);
+    void SeeCard(const CardInfo& card);
+
+    void Verified(uint32_t now);
+    void CardError(int status, uint32_t now);
+    void Mismatch(uint32_t now);
+    void NoCard(uint32_t now);
+    void AuthRefused(uint32_t now);
+    void Line(const std::wstring& text, uint32_t now);
+
+    // Brings the elapsed time up to now (while running) and gives the figures.
+    TestFigures Figures(uint32_t now);
+
+    bool started = false;
+    bool running = false;
+    TestSetup setup;
+    LocalTime startTime;
+    uint64_t elapsedMs = 0;
+    uint64_t verified = 0;
+    std::map<int, uint64_t> cardErrors;  // by the reader's status byte
+    uint64_t mismatches = 0;
+    uint64_t noCardEvents = 0;
+    uint64_t authRefusals = 0;
+    uint64_t longestCleanRun = 0;  // verified cycles in a row without an error
+    uint64_t currentCleanRun = 0;
+    uint64_t errorEvents = 0;  // card errors, mismatches, "No card." events and refusals
+    uint64_t firstErrorMs = 0;
+    uint64_t lastErrorMs = 0;
+    std::deque<StampedLine> lines;
+    uint64_t droppedLines = 0;
+
+private:
+    struct Sample {
+        uint32_t tick = 0;
+        uint64_t verified = 0;
+    };
+    void Advance(uint32_t now);
+    void Error(uint32_t now);
+    void TakeSample(uint32_t now);
+    double Rate(uint32_t now) const;
+
+    uint32_t lastTick_ = 0;
+    std::array<Sample, 32> samples_{};  // a ring: 32 x 250 ms covers the 5 s window
+    size_t sampleCount_ = 0;
+    size_t newestSample_ = 0;
+};

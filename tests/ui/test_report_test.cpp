@@ -1,0 +1,103 @@
+// The saved report's text and its default file name.
+#include <gtest/gtest.h>
+
+#include "tests/support/catalogue_language.h"
+#include "ui/test_report.h"
+
+namespace {
+
+const LocalTime kStart{2026, 12, 8, 16, 40, 5, 0};
+
+CTestRecord SampleRecord() {
+    TestSetup setup;
+    setup.port = L"COM7";
+    setup.reader = {0, 811, 0x01080000, 0};
+    setup.card.type = kCardClassic1K;
+    setup.card.uidLength = 4;
+    setup.card.uid = {0xC3, 0xB2, 0xA1, 0x04};
+    setup.block = 5;
+    setup.useKeyB = true;
+    setup.useReaderKeys = true;
+    CTestRecord record;
+    record.Begin(setup, kStart, 0xFFFFFF00u);
+    uint32_t now = 0xFFFFFF00u;
+    for (int i = 0; i < 40; ++i) record.Verified(now += 5);
+    record.Line(L"Write error 0x09: x", now += 1);
+    record.CardError(9, now);
+    record.Verified(now += 5);
+    record.Line(L"No card.", now += 1000);
+    record.NoCard(now);
+    record.End(now + 3599);
+    return record;
+}
+
+TEST(TestReportTest, EnglishReport) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    const LinkTroubleCounts trouble{1, 2, 3, 4};
+    const std::wstring expected =
+        L"Quill Check test report\r\n"
+        L"\r\n"
+        L"Started: 2026-12-08 16:40:05\r\n"
+        L"Elapsed: 0:00:04 (stopped)\r\n"
+        L"Port: COM7\r\n"
+        L"Reader:  s/n: 811 fw: 1.8\r\n"
+        L"Card: Mifare Classic 1K 04A1B2C3\r\n"
+        L"Block: 5 (sector:  1, block:  1)\r\n"
+        L"Key: reader keys, key B\r\n"
+        L"\r\n"
+        L"Verified cycles: 41\r\n"
+        L"Average rate: 8.5/s\r\n"
+        L"Card errors: 1\r\n"
+        L"    0x09 Карта отказала в исполнении команды: 1\r\n"
+        L"Value mismatches: 0\r\n"
+        L"\"No card.\" events: 1\r\n"
+        L"Authentication refusals: 0\r\n"
+        L"Unverified read-backs: 1\r\n"
+        L"Time-outs: 2\r\n"
+        L"Resent frames: 3\r\n"
+        L"Reconnects: 4\r\n"
+        L"Longest run without an error: 40 cycles\r\n"
+        L"First error: 2026-12-08 16:40:05.201\r\n"
+        L"Last error: 2026-12-08 16:40:06.206\r\n"
+        L"\r\n"
+        L"Log:\r\n"
+        L"2026-12-08 16:40:05.201  Write error 0x09: x\r\n"
+        L"2026-12-08 16:40:06.206  No card.\r\n";
+    EXPECT_EQ(TestReportText(SampleRecord(), trouble), expected);
+}
+
+TEST(TestReportTest, LinesLeftOutAreSaidAndNoErrorIsNone) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    CTestRecord record;
+    record.Begin(PortSetup(L"COM1"), kStart, 0);
+    for (size_t i = 0; i < CTestRecord::kKeptLines + 3; ++i) record.Line(L"line", 0);
+    const std::wstring text = TestReportText(record, {});
+    EXPECT_NE(text.find(L"\r\nLog: (3 earlier lines left out)\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"\r\nFirst error: none\r\nLast error: none\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"\r\nKey: A\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"(running)"), std::wstring::npos);
+    // Every line ends in CRLF, never a bare LF.
+    for (size_t at = text.find(L'\n'); at != std::wstring::npos; at = text.find(L'\n', at + 1))
+        ASSERT_EQ(text[at - 1], L'\r') << at;
+}
+
+TEST(TestReportTest, RussianHeader) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
+    const std::wstring text = TestReportText(SampleRecord(), {});
+    UseCatalogueLanguage(TestLanguage::English);
+    EXPECT_EQ(text.rfind(L"Отчёт о тесте Квилл Чек\r\n", 0), 0u);
+    EXPECT_NE(text.find(L"\r\nКлюч: ключи считывателя, ключ B\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"\r\nСобытий «Нет карты.»: 1\r\n"), std::wstring::npos);
+}
+
+TEST(TestReportTest, DefaultNames) {
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"COM7", L"quillcheck-COM7-20261208-164005.txt"},
+        {L"\\\\.\\COM10", L"quillcheck-__._COM10-20261208-164005.txt"},
+        {L"a:b*c?d\"e<f>g|h/i", L"quillcheck-a_b_c_d_e_f_g_h_i-20261208-164005.txt"},
+        {L"", L"quillcheck--20261208-164005.txt"},
+    };
+    for (const auto& [port, name] : cases) EXPECT_EQ(DefaultReportName(port, kStart), name);
+}
+
+}  // namespace

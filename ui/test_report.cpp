@@ -1,0 +1,133 @@
+#include "ui/test_report.h"
+
+#include <cwchar>
+
+#include "foundation/catalogue.h"
+#include "foundation/text_format.h"
+#include "reader/frame.h"
+#include "ui/main_page_rules.h"
+#include "ui/page_texts.h"
+
+namespace {
+
+enum ReportText : unsigned {
+    kTitle = 770,
+    kStarted,
+    kElapsed,
+    kPort,
+    kReader,
+    kCard,
+    kBlock,
+    kKey,
+    kVerified,
+    kAverageRate,
+    kCardErrors,
+    kMismatches,
+    kNoCardEvents,
+    kAuthRefusals,
+    kUnverified,
+    kTimeouts,
+    kResentFrames,
+    kReconnects,
+    kLongestRun,
+    kFirstError,
+    kLastError,
+    kLog,
+    kLinesLeftOut,
+    kReaderKeys,
+    kRunning,
+    kStopped,
+    kCycles,
+    kNone,
+};
+constexpr unsigned kRateFormat = 762;
+constexpr wchar_t kNewLine[] = L"\r\n";
+
+std::wstring Text(unsigned id) {
+    return ProgramCatalogue().Text(id);
+}
+
+void Row(std::wstring& report, unsigned label, const std::wstring& value) {
+    report += Text(label);
+    report += L' ';
+    report += value;
+    report += kNewLine;
+}
+
+std::wstring Count(uint64_t value) {
+    return std::to_wstring(value);
+}
+
+std::wstring KeyText(const TestSetup& setup) {
+    const wchar_t* key = setup.useKeyB ? L"B" : L"A";
+    if (!setup.useReaderKeys)
+        return key;
+    std::wstring text;
+    FormatResourceString(text, kReaderKeys, key);
+    return text;
+}
+
+std::wstring ErrorTime(const CTestRecord& record, uint64_t atMs) {
+    if (record.errorEvents == 0)
+        return Text(kNone);
+    return DateTimeText(TimeAfter(record.startTime, atMs), true);
+}
+
+}  // namespace
+
+std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble) {
+    const TestSetup& setup = record.setup;
+    std::wstring report = Text(kTitle) + kNewLine + kNewLine;
+    Row(report, kStarted, DateTimeText(record.startTime));
+    Row(report, kElapsed, DurationText(record.elapsedMs) + L" (" + Text(record.running ? kRunning : kStopped) + L")");
+    Row(report, kPort, setup.port);
+    Row(report, kReader, ReaderIdentityText(setup.reader.model, setup.reader.serial, setup.reader.firmware));
+    Row(report, kCard, CardLineText(setup.card));
+    std::wstring block = BlockItemText(setup.block);
+    block.erase(0, block.find_first_not_of(L' '));
+    Row(report, kBlock, block);
+    Row(report, kKey, KeyText(setup));
+    report += kNewLine;
+    Row(report, kVerified, Count(record.verified));
+    std::wstring rate;
+    const double seconds = static_cast<double>(record.elapsedMs) / 1000.0;
+    FormatResourceString(rate, kRateFormat, seconds > 0 ? static_cast<double>(record.verified) / seconds : 0.0);
+    Row(report, kAverageRate, rate);
+    uint64_t cardErrors = 0;
+    for (const auto& [status, count] : record.cardErrors) cardErrors += count;
+    Row(report, kCardErrors, Count(cardErrors));
+    for (const auto& [status, count] : record.cardErrors) {
+        AppendFormat(report, L"    0x%.2X %s: ", static_cast<unsigned>(status), StatusText(status).c_str());
+        report += Count(count) + kNewLine;
+    }
+    Row(report, kMismatches, Count(record.mismatches));
+    Row(report, kNoCardEvents, Count(record.noCardEvents));
+    Row(report, kAuthRefusals, Count(record.authRefusals));
+    Row(report, kUnverified, Count(trouble.unverifiedCycles));
+    Row(report, kTimeouts, Count(trouble.timeouts));
+    Row(report, kResentFrames, Count(trouble.resentFrames));
+    Row(report, kReconnects, Count(trouble.reconnects));
+    Row(report, kLongestRun, Count(record.longestCleanRun) + L' ' + Text(kCycles));
+    Row(report, kFirstError, ErrorTime(record, record.firstErrorMs));
+    Row(report, kLastError, ErrorTime(record, record.lastErrorMs));
+    report += kNewLine;
+    std::wstring logTitle = Text(kLog);
+    if (record.droppedLines != 0) {
+        logTitle += L' ';
+        AppendFormatResource(logTitle, kLinesLeftOut, Count(record.droppedLines).c_str());
+    }
+    report += logTitle + kNewLine;
+    for (const StampedLine& line : record.lines) {
+        report += DateTimeText(TimeAfter(record.startTime, line.atMs), true);
+        report += L"  ";
+        report += line.text;
+        report += kNewLine;
+    }
+    return report;
+}
+
+std::wstring DefaultReportName(const std::wstring& port, const LocalTime& time) {
+    std::wstring name = L"quillcheck-";
+    for (wchar_t c : port) name += (c < 32 || std::wcschr(L"\\/:*?\"<>|", c)) ? L'_' : c;
+    return name + L'-' + CompactDateTime(time) + L".txt";
+}

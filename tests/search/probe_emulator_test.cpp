@@ -99,8 +99,9 @@ TEST(ProbeAgainstTheEmulator, Outcomes) {
         EXPECT_EQ(ports[0].model, c.model);
         EXPECT_EQ(ports[0].serial, c.serial);
         EXPECT_EQ(ports[0].firmware, c.firmware);
-        if (c.state == ProbeResult::Identified)
+        if (c.state == ProbeResult::Identified) {
             EXPECT_LT(world.clock.Elapsed(), 1000u) << "the answer was only noticed at the time-out";
+        }
     }
 }
 

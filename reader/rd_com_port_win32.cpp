@@ -203,6 +203,12 @@ void CRdComPort::ArmCommWait() {
 }
 
 void CRdComPort::OnCommEvent() {
+    // Without a comm event the owner relies on the waiting read alone, and no comm wait is armed:
+    // under Wine every armed wait is a thread polling the line about once a millisecond.
+    if (io_->commOv.hEvent == nullptr) {
+        CompletePending();
+        return;
+    }
     DWORD transferred = 0;
     if (GetOverlappedResult(handle_, &io_->commOv, &transferred, FALSE)) {
         ArmCommWait();
@@ -223,6 +229,10 @@ void CRdComPort::OnCommEvent() {
         if (error != ERROR_IO_INCOMPLETE)
             ThrowLost(error);
     }
+    CompletePending();
+}
+
+void CRdComPort::CompletePending() {
     if (writePending)
         OnWriteDone();
     if (readPending)
@@ -291,9 +301,10 @@ bool CRdComPort::Read() {
                 return any;
         }
         // With nothing queued the read below waits for the first byte (see Configure), unless
-        // this driver has shown that it does not wait: then the comm event reports arrivals.
+        // this driver has shown that it does not wait (the comm event then reports arrivals) or
+        // the owner fetches on a timer.
         const DWORD queued = DriverQueued();
-        if (queued == 0 && !readWaits)
+        if (queued == 0 && (!readWaits || !awaitInput))
             return any;
         DWORD got = 0;
         if (!ReadFile(handle_, io_->readChunk, std::clamp<DWORD>(queued, 1, kChunkSize), &got, &io_->readOv)) {

@@ -36,6 +36,7 @@ private:
     [[noreturn]] void ThrowLost(DWORD error);
     void Configure();
     void ArmCommWait();
+    void CompletePending();  // collects a finished write or read
     void Flush();
     void DropWritten(DWORD count);
     DWORD DriverQueued();

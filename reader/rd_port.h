@@ -62,7 +62,8 @@ public:
     // Bytes waiting in the driver plus bytes in `input`.
     virtual int InputCount() = 0;
     // Moves everything the driver holds into `input`; true when anything arrived. A real port
-    // then leaves a read waiting for the next byte: the read event reports its arrival.
+    // then leaves a read waiting for the next byte (unless awaitInput is clear): the read event
+    // reports its arrival.
     virtual bool Read() = 0;
     virtual void OnReadDone() = 0;
 
@@ -75,8 +76,12 @@ public:
     bool writePending = false;
     bool lost = false;  // the device went away (access denied during I/O); cleared by Close
     // A read left waiting reports the next byte. Some USB-serial drivers complete such a read at
-    // once with nothing; the port then clears this, and its owner waits on the comm event.
+    // once with nothing; the port then clears this, and its owner waits on the comm event (or,
+    // having none, fetches on a timer).
     bool readWaits = true;
+    // Read leaves a read waiting for the next byte. An owner that fetches the rest of a reply on
+    // a timer clears it: a waiting read wakes it once for every byte.
+    bool awaitInput = true;
     std::vector<uint8_t> input;
 
 protected:

@@ -124,21 +124,20 @@ void CPortSearch::OnWake() {
 }
 
 void CPortSearch::OnPortEvent(size_t eventIndex) {
-    // Events after the wake event come in triples (comm, write, read), one triple per port.
-    const size_t commIndex = 1 + (eventIndex - 1) / 3 * 3;
-    const EventHandle comm = events_[commIndex];
-    auto owner = std::find_if(probes_.begin(), probes_.end(), [comm](const ProbeEntry& entry) {
-        return entry.port && !entry.opening && entry.events[0] == comm;
+    // Events after the wake event come in pairs (write, read), one pair per port.
+    const size_t firstIndex = 1 + (eventIndex - 1) / kEventsPerProbe * kEventsPerProbe;
+    const EventHandle first = events_[firstIndex];
+    auto owner = std::find_if(probes_.begin(), probes_.end(), [first](const ProbeEntry& entry) {
+        return entry.port && !entry.opening && entry.events[0] == first;
     });
     if (owner == probes_.end())
         return;
     eventOwner_ = static_cast<size_t>(owner - probes_.begin());
     try {
-        switch (eventIndex - commIndex) {
-            case 0: owner->port->OnCommEvent(); break;
-            case 1: owner->port->OnWriteDone(); break;
-            default: owner->port->OnReadDone(); break;
-        }
+        if (eventIndex == firstIndex)
+            owner->port->OnWriteDone();
+        else
+            owner->port->OnReadDone();
     } catch (const std::exception&) {
         // The probe's next step meets the same failure and ends the probe with it.
     }
@@ -239,15 +238,15 @@ void CPortSearch::ReleasePort(ProbeEntry& entry) {
     }
     entry.opening.reset();
     entry.port.reset();  // closes the port, ending its I/O before its events go
-    const EventHandle comm = entry.events[0];
+    const EventHandle first = entry.events[0];
     entry.events = {};
-    if (!comm || events_.empty())
+    if (!first || events_.empty())
         return;
-    auto triple = std::find(events_.begin() + 1, events_.end(), comm);
-    if (triple == events_.end() || events_.end() - triple < 3)
+    auto pair = std::find(events_.begin() + 1, events_.end(), first);
+    if (pair == events_.end() || static_cast<size_t>(events_.end() - pair) < kEventsPerProbe)
         return;
-    for (auto it = triple; it != triple + 3; ++it) eventFactory_.CloseEvent(*it);
-    events_.erase(triple, triple + 3);
+    for (auto it = pair; it != pair + kEventsPerProbe; ++it) eventFactory_.CloseEvent(*it);
+    events_.erase(pair, pair + kEventsPerProbe);
 }
 
 void CPortSearch::MarkChanged() {

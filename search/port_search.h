@@ -38,9 +38,10 @@ struct SearchServices {
 
 class CPortSearch {
 public:
-    // The wake event and three per probing port: so at most 21 ports are open for probes at a
-    // time. (The system's wait takes fewer; the shell's wait serves the rest in a group.)
-    static constexpr size_t kMaxWaitHandles = 64;
+    // What one system wait takes beside the message queue: the wake event and two per probing
+    // port, so at most 31 ports are open for probes at a time and the wait needs no helper.
+    static constexpr size_t kMaxWaitHandles = 63;
+    static constexpr size_t kEventsPerProbe = 2;  // write done, read done
     static constexpr uint32_t kRetryInterval = 60000;     // ms before a busy or lost port is probed again
     static constexpr uint32_t kReopenDelay = 1000;        // ms between the attempts of one probe
     static constexpr uint32_t kRetryAfterFailure = 1000;  // ms before a failed pass is tried again
@@ -116,7 +117,7 @@ private:
     std::atomic<EventHandle> wakeEvent_{nullptr};  // events_[0] once Begin ran; read by the UI thread
 
     uint32_t waitTimeout_ = kWaitForever;
-    std::vector<EventHandle> events_;  // wake event, then (comm, write, read) per probe owning a port
+    std::vector<EventHandle> events_;  // wake event, then (write, read) per probe owning a port
     std::vector<ProbeEntry> probes_;   // in the order they were found
     bool retryPending_ = false;
     bool changed_ = false;

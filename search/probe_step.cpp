@@ -13,6 +13,9 @@ constexpr uint8_t kIdentQuery = 'i';
 constexpr std::array<uint8_t, 2> kCancelLine = {'~', '\r'};
 constexpr int32_t kDeskModel = 6;  // answers its query at the fast rate
 constexpr uint32_t kDeskBaud = 115200;
+// Once a reply has begun, its rest is fetched this often instead of byte by byte: with many
+// readers answering at once, a wake for every byte of every reply, not the line, set the pace.
+constexpr uint32_t kReplyPollMs = 10;
 
 bool IsRetried(ProbeResult result) {
     return result == ProbeResult::PortBusy || result == ProbeResult::LinkLost ||
@@ -29,7 +32,7 @@ bool AwaitsRetry(int32_t state) {
 void CPortSearch::StepProbe(size_t index) {
     ProbeEntry& entry = probes_[index];
     if (!entry.port) {
-        if (events_.size() + 3 > kMaxWaitHandles)
+        if (events_.size() + kEventsPerProbe > kMaxWaitHandles)
             return;  // no free wait slot: a later pass starts it
         AttachPort(entry);
     }
@@ -53,7 +56,7 @@ void CPortSearch::AttachPort(ProbeEntry& entry) {
     // Events are made before the port is given to the entry, so that a failure leaves the entry
     // as it was (to start again next pass) and leaks nothing. The port gets them once it is open
     // (TakeOpenOutcome): an open runs on another thread, which must start no I/O on them.
-    std::array<EventHandle, 3> made{};
+    std::array<EventHandle, kEventsPerProbe> made{};
     try {
         for (EventHandle& event : made) event = eventFactory_.MakeEvent();
         std::shared_ptr<CRdPort> port = portFactory_.CreatePort();
@@ -110,7 +113,7 @@ ProbeResult CPortSearch::TakeOpenOutcome(ProbeEntry& entry) {
     entry.opening.reset();  // the opener has let go of the port: it is the worker's alone again
     switch (outcome.kind) {
         case OpenOutcome::Kind::Opened:
-            entry.port->SetEvents(entry.events[0], entry.events[1], entry.events[2]);
+            entry.port->SetEvents(nullptr, entry.events[0], entry.events[1]);
             entry.tick = clock_.Now();
             return ProbeResult::Probing;
         case OpenOutcome::Kind::Busy:
@@ -152,6 +155,7 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
             port.Purge(true, true);
             port.SetParams(entry.modelHint == kDeskModel ? kDeskBaud : kIdentBaud, port.stopBits,
                            kIdentEventChar);
+            port.awaitInput = true;  // the reply's first byte wakes the worker
             port.Write(&kIdentQuery, 1);
             entry.tick = clock_.Now();
             entry.requestSent = true;
@@ -170,6 +174,12 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
         const bool parsed = ParseIdent(text.c_str(), identity);
         probeValues_ = {identity.model, identity.serial, identity.firmware, identity.buildTime};
         return parsed ? ProbeResult::Identified : ProbeResult::BadReply;
+    }
+    // A probe has no comm event to fall back on: on a driver whose reads do not wait for the
+    // first byte it fetches on the timer from the start.
+    if (!port.input.empty() || !port.readWaits) {
+        port.awaitInput = false;
+        LowerWaitTimeout(kReplyPollMs);
     }
     // The time-out counts from the request.
     return stillWaiting(link_.replyTimeout) ? ProbeResult::Probing : ProbeResult::NoReply;

@@ -25,10 +25,11 @@ public:
 // MsgWaitForMultipleObjects waking for sent messages (the device-change broadcasts), and the
 // pump that delivers them. Worker thread only.
 //
-// The system call takes at most 63 handles (it adds the message queue itself); the search has up
-// to 64. Past 62 the rest are watched by a watcher thread (kept for the next wait), which sets
-// one overflow event that takes the 63rd place. The watcher's wait consumes the auto-reset event
-// it reports, so a signal it took and Wait does not report is put back before Wait returns.
+// The system call takes at most 63 handles (it adds the message queue itself), and the search
+// keeps to that. Should a caller pass more, past 62 the rest are watched by a watcher thread
+// (kept for the next wait), which sets one overflow event that takes the 63rd place. The
+// watcher's wait consumes the auto-reset event it reports, so a signal it took and Wait does not
+// report is put back before Wait returns.
 class CMessageWait final : public ISearchWait {
 public:
     static constexpr size_t kDirectLimit = MAXIMUM_WAIT_OBJECTS - 1;

@@ -1,6 +1,6 @@
 // The background port search: a worker thread that enumerates the machine's COM ports, follows
-// plug and unplug events through a hidden window, probes up to 21 ports at once for readers (each
-// opened on a short-lived thread of its own, since an open can block for seconds) and
+// plug and unplug events through a hidden window, probes up to 31 ports at once for readers (each
+// opened on a thread of the system's pool, since an open can block for seconds) and
 // keeps the sorted list of found ports that the user interface copies.
 //
 // Threads: construction, Start, Stop, SetSearchAll, Rescan, CopyPorts and destruction run on

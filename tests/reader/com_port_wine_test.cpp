@@ -119,6 +119,25 @@ TEST_F(ComPortWineTest, AReplyWakesTheWaitingReadAndAPurgeDropsOnlyOldBytes) {
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
     EXPECT_TRUE(wine.port.input.empty());
+
+    // An owner that fetches a reply on its own timer leaves no read waiting: Read only drains
+    // what the driver holds, and the reply still arrives.
+    wine.port.awaitInput = false;
+    wine.port.Purge(true, true);
+    for (int i = 0; i < 500 && wine.port.readPending; ++i) {
+        wine.port.Read();
+        Sleep(10);
+    }
+    ASSERT_FALSE(wine.port.readPending);
+    wine.port.Write(request.data(), request.size());
+    for (int i = 0; i < 500 && (wine.port.input.empty() || wine.port.readPending); ++i) {
+        wine.port.OnWriteDone();
+        wine.port.Read();  // a read of bytes already queued may still report back later
+        Sleep(10);
+    }
+    EXPECT_FALSE(wine.port.input.empty());
+    wine.port.Read();
+    EXPECT_FALSE(wine.port.readPending) << "a read was left waiting with nothing queued";
 }
 
 TEST_F(ComPortWineTest, MissingPortThrowsNotExists) {

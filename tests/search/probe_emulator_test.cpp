@@ -79,6 +79,9 @@ TEST(ProbeAgainstTheEmulator, Outcomes) {
         {"write never confirmed",
          [](CEmulatedWorld& w) { w.configurePort = [](CEmuPort& p) { p.writeLatencyMs = 60000; }; },
          ProbeResult::NoReply, 0, -1, 0},
+        {"driver whose reads do not wait for the first byte",
+         [](CEmulatedWorld& w) { w.configurePort = [](CEmuPort& p) { p.driverWaitsForFirstByte = false; }; },
+         ProbeResult::Identified, 2, 12345, 0x01080000},
     };
     for (const EmulatedCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -96,6 +99,9 @@ TEST(ProbeAgainstTheEmulator, Outcomes) {
         EXPECT_EQ(ports[0].model, c.model);
         EXPECT_EQ(ports[0].serial, c.serial);
         EXPECT_EQ(ports[0].firmware, c.firmware);
+        if (c.state == ProbeResult::Identified) {
+            EXPECT_LT(world.clock.Elapsed(), 1000u) << "the answer was only noticed at the time-out";
+        }
     }
 }
 

@@ -33,6 +33,13 @@ TEST_F(PortSearchTest, ProbeOutcomes) {
         {"unknown hardware code shows the adapter's model",
          [](SimDevice& d) { d.reply = "S/N: 77 [123] Build Nov 16 2010 10:20:30\r"; }, 4, 0,
          ProbeResult::Identified, 4, 77, 0, 1, 0, 100},
+        {"answer in two parts: the rest is fetched without a read left waiting",
+         [](SimDevice& d) {
+             d.reply = kReaderAnswer;
+             d.replySplit = 3;
+             d.replyTailDelay = 200;
+         },
+         0, 0, ProbeResult::Identified, 2, 12345, 0x01080000, 1, 250, 270},
         {"silent device: two attempts of 5000 ms", [](SimDevice&) {}, 3, 0, ProbeResult::NoReply, 3, -1, 0, 2,
          10000, 10100},
         {"silent device across the tick counter's wrap", [](SimDevice&) {}, 0, 0xFFFFF000u,
@@ -268,27 +275,27 @@ TEST_F(PortSearchTest, DeskAdapterIsAskedAtTheFastRate) {
     EXPECT_EQ(world.Device(L"COM9").bauds, std::vector<uint32_t>{9600});
 }
 
-TEST_F(PortSearchTest, TwentyTwoPortsProbeTwentyOneAtATimeLastFoundFirst) {
+TEST_F(PortSearchTest, ThirtyTwoPortsProbeThirtyOneAtATimeLastFoundFirst) {
     std::vector<std::wstring> names;
-    for (int i = 1; i <= 22; ++i) names.push_back(L"COM" + std::to_wstring(i));
+    for (int i = 1; i <= 32; ++i) names.push_back(L"COM" + std::to_wstring(i));
     List(names);
-    Reader(L"COM22").replyDelay = 300;  // the only one that answers, and so finishes first
+    Reader(L"COM32").replyDelay = 300;  // the only one that answers, and so finishes first
 
     ASSERT_TRUE(search.RunPass(world));
-    ASSERT_EQ(search.ProbeCount(), 22u);
+    ASSERT_EQ(search.ProbeCount(), 32u);
     EXPECT_FALSE(HasPort(L"COM1"));
     for (size_t i = 1; i < names.size(); ++i) EXPECT_TRUE(HasPort(names[i])) << i;
     EXPECT_EQ(search.Events().size(), CPortSearch::kMaxWaitHandles);
     EXPECT_TRUE(world.Device(L"COM1").openTimes.empty());
 
-    ASSERT_TRUE(RunUntil([&] { return Port(L"COM22").has_value(); }));
+    ASSERT_TRUE(RunUntil([&] { return Port(L"COM32").has_value(); }));
     ASSERT_TRUE(RunUntil([&] { return HasPort(L"COM1"); }, 3));
     ASSERT_EQ(world.Device(L"COM1").openTimes.size(), 1u);
-    EXPECT_EQ(world.Device(L"COM1").openTimes[0], Port(L"COM22")->tick);
+    EXPECT_EQ(world.Device(L"COM1").openTimes[0], Port(L"COM32")->tick);
     EXPECT_LE(search.Events().size(), CPortSearch::kMaxWaitHandles);
 
     ASSERT_TRUE(Settle());
-    EXPECT_EQ(Ports().size(), 22u);
+    EXPECT_EQ(Ports().size(), 32u);
     EXPECT_EQ(world.openEvents, 1u);
 }
 

@@ -15,7 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/handle_win32.h"
 #include "search/notify_window_win32.h"
+#include "search/port_opener_win32.h"
 #include "search/search_services_win32.h"
 #include "search/search_thread_win32.h"
 #include "tests/support/environment.h"
@@ -191,8 +193,8 @@ struct WaitCase {
     std::vector<int> results;      // of successive waits of 200 ms
 };
 
-// The worker's wait over more handles than the system's one call takes: 64 is what 21 probes
-// and the wake event need. Every signal is reported once, none is lost, and a wait with nothing
+// The worker's wait over more handles than the system's one call takes (the search keeps to 63,
+// but the wait does not rely on it). Every signal is reported once, none is lost, and a wait with nothing
 // to report really waits (a failed wait spun a core before).
 TEST(SearchWait, ServesAnyNumberOfEvents) {
     const WaitCase cases[] = {
@@ -256,6 +258,56 @@ TEST(SearchThread, MachineEnumerationRunsUnderWine) {
     Sleep(200);
     search.Stop();
     SUCCEED();
+}
+
+// A port whose open blocks until released, as an outgoing Bluetooth port's may for seconds.
+class CBlockingOpenPort final : public CRdPort {
+public:
+    explicit CBlockingOpenPort(HANDLE release) : release_(release) {}
+    void SetEvents(EventHandle, EventHandle, EventHandle) override {}
+    bool Open() override { return WaitForSingleObject(release_, 20000) == WAIT_OBJECT_0; }
+    void Close() override {}
+    bool IsOpen() override { return false; }
+    bool IsBaudSupported(uint32_t) override { return true; }
+    void SetParams(uint32_t, uint8_t, uint8_t) override {}
+    void OnCommEvent() override {}
+    void Write(const uint8_t*, size_t) override {}
+    void OnWriteDone() override {}
+    void Purge(bool, bool) override {}
+    int InputCount() override { return 0; }
+    bool Read() override { return false; }
+    void OnReadDone() override {}
+
+private:
+    HANDLE release_;
+};
+
+// Opens run on pooled threads: more blocked opens than the machine has processors still hold up
+// no open started after them.
+TEST(PortOpener, OpensThatBlockHoldUpNoLaterOpen) {
+    struct Shared {
+        CHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        CHandle open{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
+        CHandle quickDone{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+        std::atomic<int> blockedDone{0};
+    };
+    auto shared = std::make_shared<Shared>();  // outlives the test should an open hang
+    CThreadPortOpener opener;
+    constexpr int kBlocked = 8;
+    for (int i = 0; i < kBlocked; ++i)
+        opener.OpenAsync(std::make_shared<CBlockingOpenPort>(shared->release.Get()),
+                         [shared](OpenOutcome) { ++shared->blockedDone; });
+    OpenOutcome quick;
+    opener.OpenAsync(std::make_shared<CBlockingOpenPort>(shared->open.Get()), [shared, &quick](OpenOutcome outcome) {
+        quick = outcome;
+        SetEvent(shared->quickDone.Get());
+    });
+    ASSERT_EQ(WaitForSingleObject(shared->quickDone.Get(), 5000), WAIT_OBJECT_0) << "a blocked open held it up";
+    EXPECT_EQ(quick.kind, OpenOutcome::Kind::Opened);
+    EXPECT_EQ(shared->blockedDone, 0);
+    SetEvent(shared->release.Get());
+    for (int i = 0; i < 500 && shared->blockedDone < kBlocked; ++i) Sleep(10);
+    EXPECT_EQ(shared->blockedDone, kBlocked);
 }
 
 // Emulated readers, one per port, with serials 1001, 1002, ... in the order of QC_SEARCH_READERS.

@@ -67,12 +67,10 @@ public:
             device.requestTimes.push_back(world_.Now());
             device.bauds.push_back(baudRate);
             if (device.reply) {
-                world_.After(device.replyDelay, [this, alive = alive_, reply = *device.reply] {
-                    if (!*alive || !open_)
-                        return;
-                    driverQueue_ += reply;
-                    world_.SignalEvent(commEvent);
-                });
+                const size_t split = device.replySplit ? device.replySplit : device.reply->size();
+                Arrive(device.replyDelay, device.reply->substr(0, split));
+                if (split < device.reply->size())
+                    Arrive(device.replyDelay + device.replyTailDelay, device.reply->substr(split));
             }
         }
         writePending = true;
@@ -112,6 +110,18 @@ public:
     void OnReadDone() override { CheckIo(); }
 
 private:
+    void Arrive(uint32_t delay, std::string bytes) {
+        world_.After(delay, [this, alive = alive_, bytes = std::move(bytes)] {
+            if (!*alive || !open_)
+                return;
+            driverQueue_ += bytes;
+            // Without a comm event only a read left waiting reports the arrival.
+            if (commEvent)
+                world_.SignalEvent(commEvent);
+            else if (awaitInput)
+                world_.SignalEvent(readEvent_);
+        });
+    }
     void CheckIo() {
         SimDevice& device = world_.Device(name);
         if (!open_ || !device.ioFails)

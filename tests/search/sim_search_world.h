@@ -26,6 +26,8 @@ struct SimDevice {
     bool writeStalls = false;          // writes never complete
     std::optional<std::string> reply;  // the answer to each "i"; none = silent
     uint32_t replyDelay = 50;          // ms from the request to the whole answer
+    size_t replySplit = 0;             // when set, only this many bytes come then, the rest later:
+    uint32_t replyTailDelay = 0;       // ms after the first part; only a waiting read reports it
     uint32_t openDelay = 0;            // ms an open blocks (an outgoing Bluetooth port): 0 = none
 
     // What happened.

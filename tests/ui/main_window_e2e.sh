@@ -347,20 +347,14 @@ echo "ok: written in place"
 echo "== A found reader of an unsupported model does not lock the page"
 # A USB adapter device node whose port leads to an emulated reader of another model (0x302).
 other_port=COM41
-device='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\FTDIBUS\VID_0403+PID_1234+QCE2E14'
-plant_device() {  # PORT
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[%s\\0000]\r\n"ClassGUID"="{4d36e978-e325-11ce-bfc1-08002be10318}"\r\n"Class"="Ports"\r\n"FriendlyName"="USB Serial Port (%s)"\r\n"DeviceDesc"="USB Serial Port"\r\n\r\n[%s\\0000\\Device Parameters]\r\n"PortName"="%s"\r\n' \
-    "$device" "$1" "$device" "$1" >"$scratch/device.reg"
-  "$wine_run" regedit /S "$scratch/device.reg" || fail "regedit failed"
-}
-remove_device() {
-  printf 'Windows Registry Editor Version 5.00\r\n\r\n[-%s]\r\n' "$device" >"$scratch/remove.reg"
-  "$wine_run" regedit /S "$scratch/remove.reg" >/dev/null 2>&1 || true
-}
+device='FTDIBUS\VID_0403+PID_1234+QCE2E14\0000'
+. "$(dirname "$0")/../support/planted_devices.sh"
+remove_device() { unplant_port "$device"; plant_apply; }
 trap 'remove_device; cleanup' EXIT
 start_reader $other_port --code 302
 wait_for_readers $other_port
-plant_device $other_port
+plant_port "$device" $other_port
+plant_apply
 start_program en_US.UTF-8
 for _ in $(seq 1 120); do
   drv items 1000 | grep -q "^$other_port   Tern EH" && break

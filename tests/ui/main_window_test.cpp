@@ -390,6 +390,64 @@ TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {
     }
 }
 
+// Placed onto a monitor of another scale, Windows moves the window to that scale on the way and
+// suggests the stored size scaled once more. Wine has one scale: the hook sends the message, as
+// 150%, the first time the placement moves the window.
+HHOOK g_dpiMoveHook = nullptr;
+bool g_dpiMoveSent = false;
+LRESULT CALLBACK SendDpiChangeOnMove(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    wchar_t className[64] = {};
+    GetClassNameW(call->hwnd, className, 64);
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(call->lParam);
+    if (code == HC_ACTION && !g_dpiMoveSent && call->message == WM_WINDOWPOSCHANGED &&
+        wcscmp(className, TestWindowClass()) == 0 && !(pos->flags & SWP_NOMOVE) && pos->x == 70) {
+        g_dpiMoveSent = true;
+        RECT suggested{pos->x, pos->y, pos->x + MulDiv(pos->cx, 3, 2), pos->y + MulDiv(pos->cy, 3, 2)};
+        SendMessageW(call->hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    }
+    return CallNextHookEx(g_dpiMoveHook, code, wParam, lParam);
+}
+
+TEST_F(MainWindow, StoredPlaceOnAMonitorOfAnotherScaleKeepsItsSize) {
+    HDC screen = GetDC(nullptr);
+    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    if (screenDpi == 144)
+        GTEST_SKIP() << "the scale the message plays must differ from the screen's";
+    struct Case {
+        const char* what;
+        std::array<int32_t, 4> stored;
+    };
+    const Case cases[] = {
+        {"the stored size", {70, 80, 1000, 800}},
+        {"a stored size below the least at 150%", {70, 80, 520, 420}},
+        {"a position only", {70, 80, CAppSettings::kNotSet, CAppSettings::kNotSet}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings_.formPos = c.stored;
+        g_dpiMoveSent = false;
+        g_dpiMoveHook = SetWindowsHookExW(WH_CALLWNDPROCRET, &SendDpiChangeOnMove, nullptr, GetCurrentThreadId());
+        Open();
+        UnhookWindowsHookEx(g_dpiMoveHook);
+        ASSERT_TRUE(g_dpiMoveSent);
+        EXPECT_EQ(window_->Dpi(), 144u);
+        const RECT r = NormalRect(window_->hwnd);
+        const LayoutSize least = window_->MinimumWindowSize();
+        const LayoutSize wanted = c.stored[2] == CAppSettings::kNotSet ? window_->FirstStartWindowSize()
+                                                                      : LayoutSize{c.stored[2], c.stored[3]};
+        EXPECT_EQ(r.left, 70);
+        EXPECT_EQ(r.top, 80);
+        EXPECT_EQ(r.right - r.left, std::max(wanted.width, least.width));
+        EXPECT_EQ(r.bottom - r.top, std::max(wanted.height, least.height));
+        MINMAXINFO limits{};
+        SendMessageW(window_->hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        EXPECT_EQ(limits.ptMinTrackSize.x, least.width);
+        TearDown();
+    }
+}
+
 // A settings file may hold any numbers: the window still opens where the user can reach it, at a
 // size that shows the whole page.
 TEST_F(MainWindow, StoredGeometryOffEveryScreenOrUnusableOpensOnTheScreen) {

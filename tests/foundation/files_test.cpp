@@ -8,6 +8,7 @@
 #include "foundation/errors.h"
 #include "foundation/files.h"
 #include "foundation/temporary_name.h"
+#include "tests/support/file_failure.h"
 #include "tests/support/temp_folder_win32.h"
 
 namespace {
@@ -52,17 +53,6 @@ protected:
             return e;
         }
         ADD_FAILURE() << "WriteWholeFile did not throw";
-        return CFileException(0, L"", 0);
-    }
-
-    template <typename Operation>
-    static CFileException FailureOf(Operation operation) {
-        try {
-            operation();
-        } catch (const CFileException& e) {
-            return e;
-        }
-        ADD_FAILURE() << "no CFileException";
         return CFileException(0, L"", 0);
     }
 
@@ -208,7 +198,7 @@ TEST_F(FilesTest, OverwriteWholeFileBytes) {
         EXPECT_EQ(ReadBytes(path), c.bytes) << c.what;
         EXPECT_TRUE(NoOtherHandleOpen(path)) << c.what;
     }
-    CFileException missing = FailureOf([&] { OverwriteWholeFile(Path(L"missing.json"), L"a", 1); });
+    CFileException missing = FileFailureOf([&] { OverwriteWholeFile(Path(L"missing.json"), L"a", 1); });
     EXPECT_EQ(missing.osError, 2);
     EXPECT_EQ(ReadBytes(Path(L"missing.json")), "<missing>");  // never created
 }

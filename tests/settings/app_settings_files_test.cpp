@@ -9,6 +9,7 @@
 
 #include "foundation/errors.h"
 #include "settings/app_settings.h"
+#include "tests/support/file_failure.h"
 #include "tests/support/temp_folder_win32.h"
 
 namespace {
@@ -67,22 +68,11 @@ protected:
         return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
-    // The CFileException that operation throws.
-    template <typename Operation>
-    static CFileException FailureOf(Operation operation) {
-        try {
-            operation();
-        } catch (const CFileException& e) {
-            return e;
-        }
-        ADD_FAILURE() << "no CFileException";
-        return CFileException(0, L"", 0);
-    }
     CFileException SaveFailure() {
-        return FailureOf([this] { settings_.Save(); });
+        return FileFailureOf([this] { settings_.Save(); });
     }
     CFileException LoadFailure() {
-        return FailureOf([this] { settings_.Load(); });
+        return FileFailureOf([this] { settings_.Load(); });
     }
 
     CTempFolder folder_{L"qc_settings_"};

@@ -24,7 +24,8 @@ CQuillcheckApp::~CQuillcheckApp() {
 
 void CQuillcheckApp::LoadSettings() {
     try {
-        settings.Load();
+        if (!settings.Load())
+            AppendFormatResource(startNotice, kIgnoredSettingsText, settings.path.c_str());
     } catch (const std::exception& e) {
         // An unreadable file (held open by a backup or sync program for a moment, no access)
         // must not keep the program from starting: run on the defaults, tell the user, and never

@@ -39,11 +39,13 @@ public:
     const int32_t replyTimeout = 5000;
     const int32_t attemptLimit = 2;
 
-    // What the user must learn at start (the settings file could not be read); shown in the log.
+    // What the user must learn at start (the settings file could not be read, or was not this
+    // version's); shown in the log.
     std::wstring startNotice;
 
 private:
     static constexpr unsigned kUnreadSettingsText = 700;
+    static constexpr unsigned kIgnoredSettingsText = 702;
     void LoadSettings();
     bool RegisterMainClass();
 };

@@ -20,19 +20,22 @@ public:
     virtual ~CAppSettings() = default;
 
     // Reads the file at path into the fields and clears modified. A missing file, a file without
-    // "info" and a file of a newer generation (version 1.0 and up) leave the fields as they are.
-    // A syntax error is not reported: the values read before it are used.
+    // "info" and a file of a newer generation (version 1.0 and up) leave the fields as they are;
+    // false tells that a file holding something was there but not taken (the caller tells the
+    // user; the next Save keeps a copy of it). A syntax error is not reported: the values read
+    // before it are used.
     // Throws CFileException when something exists at path but cannot be read (no access, a
     // folder, held open by another program) or its existence cannot be tested; the fields are
     // then unchanged, so the caller can go on with them; it marks fileUnread, so that Save reads
     // the file again instead of replacing it with them. Windows only.
-    void Load();
+    bool Load();
     // Writes the fields into the file at path, keeping the other contents of a file of this
-    // program's version 1, and clears modified. The text goes to a temporary file beside it
-    // (path + ".new"), flushed to the disk, that then replaces the file, so a failure never
+    // program's version 1, and clears modified. The text goes to a new temporary file beside
+    // it, flushed to the disk, that then replaces the file, so a failure never
     // leaves a cut-off file; where the folder allows no new file, the file is written in place.
-    // A file with a syntax error is first copied to path + ".bak" (replacing an older copy), so
-    // a hand-edited file is not lost. With fileUnread, the file is read again first and keeps
+    // A file that the save would not keep whole (a syntax error, another program's or version's
+    // file, a member of the program's of another kind) is first copied to path + ".bak"
+    // (replacing an older copy), so nothing the program did not write is lost. With fileUnread, the file is read again first and keeps
     // its values for every field still at its default (below).
     // Throws CFileException (naming the file) when the old file cannot be read or copied or the
     // new one cannot be written or moved into place; the old file is then intact and modified

@@ -3,13 +3,13 @@
 #include "settings/settings_document.h"
 #include "settings/settings_file_win32.h"
 
-void CAppSettings::Load() {
+bool CAppSettings::Load() {
     if (!SomethingExistsAt(path))
-        return;
+        return true;
     CMemJson document;
     document.LoadFile(path);
     fileUnread = false;
-    ReadSettings(document.root, *this);
+    return ReadSettings(document.root, *this) || document.root.Kind() == JsonKind::Null;
 }
 
 void CAppSettings::Save() {
@@ -21,7 +21,8 @@ void CAppSettings::Save() {
             ReadSettings(document.root, inFile);
             TakeUnchangedFromFile(inFile, *this);
         }
-        if (!parsed)
+        // A hand edit, or a file of another program or version: kept before it is replaced.
+        if (!parsed || SaveDropsForeignContents(document.root))
             KeepCopy(path, path + L".bak");
     }
     WriteSettings(document, *this);

@@ -1,5 +1,6 @@
 #include "settings/settings_document.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -108,6 +109,50 @@ void WriteSettings(CMemJson& document, const CAppSettings& settings) {
     root.Member(L"log", JsonKind::Object)
         .Member(L"logLevel", JsonKind::Integer)
         .SetInteger(settings.logLevel);
+}
+
+namespace {
+
+struct WrittenMember {
+    const wchar_t* object;  // in the root; nullptr for the root's own members
+    const wchar_t* key;
+    JsonKind kind;
+};
+// Every member WriteSettings gives a value of its kind.
+constexpr WrittenMember kWrittenMembers[] = {
+    {nullptr, L"main", JsonKind::Object},           {nullptr, L"log", JsonKind::Object},
+    {L"main", L"formPos", JsonKind::Array},         {L"main", L"allPorts", JsonKind::Bool},
+    {L"main", L"port", JsonKind::String},           {L"main", L"block", JsonKind::Integer},
+    {L"main", L"authKey", JsonKind::String},        {L"main", L"useReaderKeys", JsonKind::Bool},
+    {L"main", L"keyB", JsonKind::Bool},             {L"log", L"logLevel", JsonKind::Integer},
+};
+
+bool HoldsOtherKind(const JsonValue& object, const wchar_t* key, JsonKind kind) {
+    const JsonValue* member = object.Kind() == JsonKind::Object ? object.AsObject().Find(key) : nullptr;
+    return member && member->Kind() != kind;
+}
+
+}  // namespace
+
+bool SaveDropsForeignContents(const JsonValue& root) {
+    if (root.Kind() == JsonKind::Null)
+        return false;
+    const JsonValue* info = root.Find(L"info", JsonKind::Object);
+    if (!info || OwnVersion(*info) != kSettingsVersion)
+        return true;
+    for (const WrittenMember& member : kWrittenMembers) {
+        const JsonValue* object = member.object ? root.AsObject().Find(member.object) : &root;
+        if (object && HoldsOtherKind(*object, member.key, member.kind))
+            return true;
+    }
+    const JsonValue* main = root.Find(L"main", JsonKind::Object);
+    const JsonValue* formPos = main ? main->Find(L"formPos", JsonKind::Array) : nullptr;
+    if (!formPos)
+        return false;
+    const JsonArray& elements = formPos->AsArray();
+    return elements.size() > 4 || std::any_of(elements.begin(), elements.end(), [](const JsonValue& element) {
+               return element.Kind() != JsonKind::Integer;
+           });
 }
 
 namespace {

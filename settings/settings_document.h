@@ -23,6 +23,12 @@ bool ReadSettings(const JsonValue& root, CAppSettings& settings);
 // anything else is replaced in full. New members go at the end of their object.
 void WriteSettings(CMemJson& document, const CAppSettings& settings);
 
+// True when writing the fields into this loaded document would lose something the program did
+// not write: a file that is not this program's own of exactly version 1 is replaced in full, and
+// in one that is, a member of the program's of another kind (or a window position holding other
+// than four integers) is replaced. An empty document loses nothing.
+bool SaveDropsForeignContents(const JsonValue& root);
+
 // For a file that could not be read at start and can be now: the program ran on the defaults, so a
 // field of current still at its default was not chosen by the user and takes the file's value;
 // the fields the user changed stay.

@@ -8,11 +8,12 @@
 // missing. Any other failure of the test throws CFileException.
 bool SomethingExistsAt(const std::wstring& path);
 
-// Writes text as a whole file (UTF-8 with a byte-order mark) to a temporary file beside path,
-// flushes it to the disk, then moves it over path. When anything fails, the temporary file is
-// removed, the file at path is as it was, and CFileException names path. A folder that lets the
-// program overwrite its file but not create one refuses the temporary file: the text is then
-// written into the file itself, the one way left (a power cut during that write can cut it off).
+// Writes text as a whole file (UTF-8 with a byte-order mark) to a new temporary file beside path
+// (a name no file holds, no longer than path's own), flushes it to the disk, then moves it over
+// path. When anything fails, the temporary file is removed, the file at path is as it was, and
+// CFileException names path. A folder that lets the program overwrite its file but not create
+// one refuses the temporary file: the text is then written over the file itself, which a failed
+// write leaves with its old text (a power cut during that write can still cut it off).
 void ReplaceWholeFile(const std::wstring& path, const std::wstring& text);
 
 // Copies the file at path to copyPath, replacing an older copy; CFileException naming copyPath

@@ -117,18 +117,32 @@ LayoutSize CMainWnd::FirstStartWindowSize() const {
     return WindowSizeFor(page.ClientSizes().firstStart);
 }
 
-// The first start's size, or the stored place and size; either made to fit the monitors.
+// The first start's size, or the stored place and size; either made to fit the monitors. A
+// stored place on a monitor of another scale takes the window to that monitor's DPI on the way
+// (WM_DPICHANGED, whose suggested size would scale the stored size once more): it is then placed
+// again at the new DPI, with the stored size as it stands and that DPI's least size.
 void CMainWnd::PlaceWindow() {
+    constexpr int kPasses = 3;  // a fit may move it onto yet another monitor
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const UINT dpiBefore = dpi_;
+        placing_ = true;
+        PlaceAtCurrentDpi();
+        placing_ = false;
+        if (dpi_ == dpiBefore)
+            return;
+    }
+}
+
+void CMainWnd::PlaceAtCurrentDpi() {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
     if (!GetWindowPlacement(hwnd, &placement))
         return;
     RECT& normal = placement.rcNormalPosition;
-    const LayoutSize first = FirstStartWindowSize();
-    const LayoutRect standard{normal.left, normal.top, normal.left + first.width, normal.top + first.height};
-    const LayoutRect wanted = StoredWindowRect(settings_.formPos, CAppSettings::kNotSet, standard);
-    const LayoutRect fitted = FitWindowRect(wanted, MinimumWindowSize(), PlacementWorkAreas(),
-                                            {ScaleForDpi(kGripWidth, dpi_), ScaleForDpi(kGripHeight, dpi_)});
+    const LayoutRect fitted = PlacedWindowRect(
+        settings_.formPos, CAppSettings::kNotSet, {normal.left, normal.top, normal.right, normal.bottom},
+        FirstStartWindowSize(), MinimumWindowSize(), PlacementWorkAreas(),
+        {ScaleForDpi(kGripWidth, dpi_), ScaleForDpi(kGripHeight, dpi_)});
     normal = {fitted.left, fitted.top, fitted.right, fitted.bottom};
     if (!IsWindowVisible(hwnd))
         placement.showCmd = SW_HIDE;  // shown later, as the caller asks
@@ -138,6 +152,8 @@ void CMainWnd::PlaceWindow() {
 void CMainWnd::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
     dpi_ = LOWORD(wParam);
     page.ApplyDpi(dpi_);
+    if (placing_)
+        return;  // PlaceWindow places it again at this DPI
     const LayoutSize minimum = MinimumWindowSize();
     SetWindowPos(hwnd, nullptr, suggested.left, suggested.top,
                  std::max<int>(suggested.right - suggested.left, minimum.width),
@@ -235,6 +251,10 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;
         case WM_GETMINMAXINFO: {
+            // While the window is placed, its DPI may be about to change: the placement sets the
+            // size that DPI needs, which the least size of the old one must not hold up.
+            if (placing_)
+                return DefaultHandling();
             auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
             const LayoutSize minimum = MinimumWindowSize();
             limits->ptMinTrackSize = {minimum.width, minimum.height};

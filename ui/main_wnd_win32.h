@@ -51,6 +51,7 @@ private:
     LRESULT OnCreate();
     void AddAboutItem();
     void PlaceWindow();
+    void PlaceAtCurrentDpi();
     void OnDpiChanged(WPARAM wParam, const RECT& suggested);
     LayoutSize WindowSizeFor(LayoutSize client) const;
     void InstallCallbacks();
@@ -68,4 +69,5 @@ private:
     std::atomic<HWND> notifyTarget_{nullptr};
     bool shutDown_ = false;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;  // the window's DPI, as the system last reported it
+    bool placing_ = false;                // PlaceWindow is under way: a DPI change keeps the stored size
 };

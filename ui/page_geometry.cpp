@@ -115,3 +115,10 @@ LayoutRect StoredWindowRect(const std::array<int32_t, 4>& stored, int32_t notSet
     };
     return {clamp32(left), clamp32(top), clamp32(left + width), clamp32(top + height)};
 }
+
+LayoutRect PlacedWindowRect(const std::array<int32_t, 4>& stored, int32_t notSet, LayoutRect origin,
+                            LayoutSize firstStart, LayoutSize minimum, const std::vector<WorkArea>& monitors,
+                            LayoutSize grip) {
+    const LayoutRect standard{origin.left, origin.top, origin.left + firstStart.width, origin.top + firstStart.height};
+    return FitWindowRect(StoredWindowRect(stored, notSet, standard), minimum, monitors, grip);
+}

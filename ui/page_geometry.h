@@ -60,3 +60,11 @@ LayoutRect FitWindowRect(const LayoutRect& wanted, LayoutSize minimum, const std
 // The rectangle a stored left, top, width and height ask for (each may be unset), taking what is
 // unset from `current`.
 LayoutRect StoredWindowRect(const std::array<int32_t, 4>& stored, int32_t notSet, const LayoutRect& current);
+
+// Where the window goes at the DPI it has: the stored rectangle, what is unset taken from the
+// first start's size at `origin` (the window's current top left corner), made to fit the
+// monitors with that DPI's least size. A stored size is used as it stands, never scaled: it was
+// saved on the monitor it lies on, at that monitor's scale.
+LayoutRect PlacedWindowRect(const std::array<int32_t, 4>& stored, int32_t notSet, LayoutRect origin,
+                            LayoutSize firstStart, LayoutSize minimum, const std::vector<WorkArea>& monitors,
+                            LayoutSize grip);

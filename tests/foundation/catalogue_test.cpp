@@ -43,7 +43,7 @@ const std::map<unsigned, std::wstring> kRussian = {
 
 bool IsCatalogueId(unsigned id) {
     return (id >= 103 && id <= 128) || (id >= 600 && id <= 613) ||
-           (id >= 700 && id <= 701) ||                            // settings read and save
+           (id >= 700 && id <= 702) ||                            // settings read, save, not taken
            (id >= 720 && id <= 723) ||                            // the reader link's trouble log
            (id >= 762 && id <= 767) || (id >= 770 && id <= 797);  // the test record
 }

@@ -7,6 +7,8 @@
 
 #include "foundation/errors.h"
 #include "foundation/files.h"
+#include "foundation/temporary_name.h"
+#include "tests/support/file_failure.h"
 #include "tests/support/temp_folder_win32.h"
 
 namespace {
@@ -174,6 +176,51 @@ TEST_F(FilesTest, WriteWholeFileBytes) {
     WriteWholeFile(path, L"\x041A\x0432", 2);
     ReadWholeFile(path, back);
     EXPECT_EQ(back, L"\x041A\x0432");
+}
+
+// Written over the old text without emptying the file first: it ends where the new text ends.
+TEST_F(FilesTest, OverwriteWholeFileBytes) {
+    struct Case {
+        const char* what;
+        std::string old;
+        std::wstring text;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"shorter than the old text", "0123456789abcdef", L"ab", "\xEF\xBB\xBF" "ab"},
+        {"longer than the old text", "x", L"\x041A\r\n", "\xEF\xBB\xBF\xD0\x9A\r\n"},
+        {"empty", "old", L"", ""},
+    };
+    const std::wstring path = Path(L"in-place.json");
+    for (const Case& c : cases) {
+        WriteBytes(path, c.old);
+        OverwriteWholeFile(path, c.text.c_str(), c.text.size());
+        EXPECT_EQ(ReadBytes(path), c.bytes) << c.what;
+        EXPECT_TRUE(NoOtherHandleOpen(path)) << c.what;
+    }
+    CFileException missing = FileFailureOf([&] { OverwriteWholeFile(Path(L"missing.json"), L"a", 1); });
+    EXPECT_EQ(missing.osError, 2);
+    EXPECT_EQ(ReadBytes(Path(L"missing.json")), "<missing>");  // never created
+}
+
+// The temporary name beside a file: the same folder, a name no longer than the file's own.
+TEST_F(FilesTest, TemporaryPathBeside) {
+    const struct {
+        std::wstring path, temporary;
+    } cases[] = {
+        {L"C:\\d\\report.txt", L"C:\\d\\~87654321"},
+        {L"C:\\d\\a.txt", L"C:\\d\\~8765"},
+        {L"C:\\d\\x", L"C:\\d\\8"},
+        {L"D:/a/b.json", L"D:/a/~87654"},
+        {L"report.txt", L"~87654321"},
+        {L"C:report.txt", L"C:~87654321"},
+        {L"\\\\?\\C:\\long\\report.txt", L"\\\\?\\C:\\long\\~87654321"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TemporaryPathBeside(c.path, 0x12345678), c.temporary);
+    EXPECT_NE(TemporaryPathBeside(L"C:\\d\\a.txt", 1), TemporaryPathBeside(L"C:\\d\\a.txt", 2));
+    // A name that just fits MAX_PATH: so does the temporary one.
+    const std::wstring longest = L"C:\\" + std::wstring(MAX_PATH - 1 - 3 - 9, L'd') + L"\\" + std::wstring(8, L'n');
+    EXPECT_LE(TemporaryPathBeside(longest, 0xFFFFFFFF).size(), longest.size());
 }
 
 TEST_F(FilesTest, WriteFailures) {

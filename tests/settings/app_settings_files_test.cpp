@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "foundation/errors.h"
 #include "settings/app_settings.h"
+#include "tests/support/file_failure.h"
 #include "tests/support/temp_folder_win32.h"
 
 namespace {
@@ -47,26 +50,29 @@ protected:
         ASSERT_TRUE(WriteFileBytes(path, bytes));
     }
     static std::string ReadBytes(const std::wstring& path) { return ReadFileBytes(path); }
+    // The names in a folder, sorted.
+    static std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+            if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+                names.push_back(found.cFileName);
+        }
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     static bool Exists(const std::wstring& path) {
         return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
-    // The CFileException that operation throws.
-    template <typename Operation>
-    static CFileException FailureOf(Operation operation) {
-        try {
-            operation();
-        } catch (const CFileException& e) {
-            return e;
-        }
-        ADD_FAILURE() << "no CFileException";
-        return CFileException(0, L"", 0);
-    }
     CFileException SaveFailure() {
-        return FailureOf([this] { settings_.Save(); });
+        return FileFailureOf([this] { settings_.Save(); });
     }
     CFileException LoadFailure() {
-        return FailureOf([this] { settings_.Load(); });
+        return FileFailureOf([this] { settings_.Load(); });
     }
 
     CTempFolder folder_{L"qc_settings_"};
@@ -171,17 +177,20 @@ TEST_F(SettingsFileTest, FolderInThePlaceOfTheFile) {
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
 }
 
+// The temporary file gets a name no file holds: a user's own file or folder of the name the save
+// once used is left as it is, and nothing is left beside the settings.
 TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFile) {
     const std::string old = std::string(kSampleFile);
     WriteBytes(settings_.path, old);
-    // The temporary file beside it cannot be made: the write fails before anything is replaced.
-    ASSERT_TRUE(CreateDirectoryW((settings_.path + L".new").c_str(), nullptr));
+    WriteBytes(settings_.path + L".new", "the user's own");
+    ASSERT_TRUE(CreateDirectoryW(folder_.Path(L"~").c_str(), nullptr));
     settings_.block = 9;
     settings_.modified = true;
-    CFileException failure = SaveFailure();
-    EXPECT_EQ(failure.fileName, settings_.path);
-    EXPECT_TRUE(settings_.modified);
-    EXPECT_EQ(ReadBytes(settings_.path), old);
+    settings_.Save();
+    EXPECT_FALSE(settings_.modified);
+    EXPECT_NE(ReadBytes(settings_.path).find("\"block\": 9,"), std::string::npos);
+    EXPECT_EQ(ReadBytes(settings_.path + L".new"), "the user's own");
+    EXPECT_EQ(FolderNames(folder_.Root()), (std::vector<std::wstring>{L"Check.json", L"Check.json.new", L"~"}));
 }
 
 TEST_F(SettingsFileTest, FileHeldOpenByAnotherProgram) {
@@ -234,19 +243,33 @@ TEST_F(SettingsFileTest, FileUnreadAtStartIsReadAgainBeforeTheSave) {
     EXPECT_EQ(restarted.formPos, (std::array<int32_t, 4>{10, 20, 600, 500}));
 }
 
-// A hand-edited file with one misplaced comma is kept beside the new one before it is replaced;
-// a file that reads cleanly leaves no copy.
+// A file the save would not keep whole (a hand edit with one misplaced comma, another program's
+// or version's file, a member of another kind) is kept beside the new one before it is replaced;
+// a file the save keeps whole leaves no copy. A file that is there but not taken says so.
 TEST_F(SettingsFileTest, FileWithASyntaxErrorIsCopiedBeforeTheSave) {
     const std::wstring copy = settings_.path + L".bak";
     struct Case {
         const char* name;
         std::string bytes;
         bool copied;
+        bool taken;
     };
+    std::string unknownMember = kSampleFile;
+    unknownMember.replace(unknownMember.find("\"keyB\": false"), 13, "\"keyB\": false,\"extra\": 5");
+    std::string otherKind = kSampleFile;
+    otherKind.replace(otherKind.find("\"keyB\": false"), 13, "\"keyB\": \"yes\"");
     const Case cases[] = {
-        {"misplaced comma", "{\"info\":{\"name\":\"Quillcheck\",\"version\":\"1\"},\"main\":{\"block\":5,,}}", true},
-        {"cut off", std::string(kSampleFile).substr(0, 60), true},
-        {"clean", kSampleFile, false},
+        {"misplaced comma", "{\"info\":{\"name\":\"Quillcheck\",\"version\":\"1\"},\"main\":{\"block\":5,,}}", true, true},
+        {"cut off", std::string(kSampleFile).substr(0, 60), true, true},
+        {"clean", kSampleFile, false, true},
+        {"an unknown member", unknownMember, false, true},
+        {"another program's", "{\"info\":{\"name\":\"Other\",\"version\":\"1\"},\"main\":{\"block\":5}}", true, true},
+        {"a later version", "{\"info\":{\"name\":\"Quillcheck\",\"version\":\"2.0\"},\"main\":{}}", true, false},
+        {"no info", "{\"main\":{\"block\":5},\"other\":[1]}", true, false},
+        {"a member of another kind", otherKind, true, true},
+        {"a window place of five numbers", "{\"info\":{\"name\":\"Quillcheck\",\"version\":\"1\"},"
+                                           "\"main\":{\"formPos\":[1,2,3,4,5]}}", true, true},
+        {"empty (no value read: a syntax error)", "", true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -256,7 +279,7 @@ TEST_F(SettingsFileTest, FileWithASyntaxErrorIsCopiedBeforeTheSave) {
         WriteBytes(settings_.path, c.bytes);
         CAppSettings loaded;
         loaded.path = settings_.path;
-        loaded.Load();
+        EXPECT_EQ(loaded.Load(), c.taken);
         loaded.modified = true;
         loaded.Save();
         EXPECT_EQ(Exists(copy), c.copied);

@@ -110,6 +110,21 @@ TEST(PageGeometry, StoredWindowGoesWhereTheUserCanReachIt) {
     EXPECT_EQ(FitWindowRect({5, 6, 5, 6}, minimum, {}, grip), (LayoutRect{5, 6, 555, 446}));
 }
 
+// At the DPI the window has once placed: a stored size stands as it is, only raised to that DPI's
+// least size; what is not stored comes from that DPI's first start.
+TEST(PageGeometry, PlacedAtTheMonitorsScale) {
+    constexpr int32_t unset = INT32_MIN;
+    const std::vector<WorkArea> monitors{{0, 0, 1280, 1000}, {1280, 0, 3200, 1400}};
+    const LayoutRect origin{1300, 50, 1800, 450};
+    const LayoutSize first{840, 700}, least{810, 620}, grip{96, 36};
+    EXPECT_EQ(PlacedWindowRect({1300, 50, 1000, 800}, unset, origin, first, least, monitors, grip),
+              (LayoutRect{1300, 50, 2300, 850}));
+    EXPECT_EQ(PlacedWindowRect({1300, 50, 560, 450}, unset, origin, first, least, monitors, grip),
+              (LayoutRect{1300, 50, 2110, 670}));
+    EXPECT_EQ(PlacedWindowRect({1300, 50, unset, unset}, unset, origin, first, least, monitors, grip),
+              (LayoutRect{1300, 50, 2140, 750}));
+}
+
 TEST(PageGeometry, StoredValuesReplaceOnlyWhatIsSet) {
     constexpr int32_t unset = INT32_MIN;
     const LayoutRect current{10, 20, 610, 520};

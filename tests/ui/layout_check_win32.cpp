@@ -50,6 +50,25 @@ SIZE TextExtent(HWND control, const std::wstring& text, bool prefix) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
+// What the system draws beside a button's text on its line, in pixels. A push button: the
+// default button's extra frame line, the 3-D edge and the label's one-pixel margin, on each side
+// (the dialog manager makes the focused button the default one). A check box or radio button:
+// the box (12 pixels at 96 DPI and one), a gap of half the width of a digit in its font, and the
+// focus frame drawn one pixel out on each side of the text.
+int ButtonTextAllowance(HWND control, bool box) {
+    if (!box)
+        return 2 * (GetSystemMetrics(SM_CXBORDER) + GetSystemMetrics(SM_CXEDGE) + 1);
+    const int boxWidth = 12 * static_cast<int>(GetDpiForWindow(control)) / 96 + 1;
+    HDC dc = GetDC(control);
+    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    INT digit = 0;
+    GetCharWidthW(dc, L'0', L'0', &digit);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return boxWidth + digit / 2 + 2;
+}
+
 }  // namespace
 
 std::vector<ControlPlace> ChildPlaces(HWND parent) {
@@ -90,9 +109,7 @@ std::string TextFault(HWND control) {
             return {};
         const bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
                          type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
-        // The box and the gap beside it, or a push button's frame.
-        const UINT dpi = GetDpiForWindow(control);
-        room -= box ? MulDiv(16, static_cast<int>(dpi), 96) : 4;
+        room -= ButtonTextAllowance(control, box);
     } else {
         return {};
     }

@@ -12,6 +12,8 @@ control=$scratch/control
 full=$scratch/full  # a tiny file system mounted there for the disk-full save
 cleanup() {
   stop_program
+  chattr -i "$scratch/app" 2>/dev/null || true
+  ! mountpoint -q "$scratch/app" 2>/dev/null || umount "$scratch/app" || true
   ! mountpoint -q "$full" 2>/dev/null || umount "$full" || true
   stop_emulators
   wait 2>/dev/null || true
@@ -333,16 +335,59 @@ wait "$holder" 2>/dev/null || true
 grep -q '"block": 2,' "$settings" || fail "the failed save changed the file: $(cat "$settings")"
 echo "ok: the old file is intact"
 
-echo "== A folder that takes no new file: the settings are written in place"
-# The temporary file's name leads where no one may create a file, as in a folder that lets the
-# program overwrite its settings file but not create one.
-ln -sfn /sys/qc-e2e-no-such-file "$settings.new"
+echo "== A settings file of a later version: a line at start, a copy before the save"
+printf '\357\273\277{"info": {"name": "Quillcheck", "version": "2.0"}, "main": {"port": "COM9"}, "later": 1}' >"$settings"
+cp "$settings" "$scratch/later.json"
 start_program en_US.UTF-8
-drv select 1007 7 >/dev/null
+wait_text 1013 "is not one of this version of the program and was not read."
+case $(drv text 1013) in *quillcheck.json*) echo "ok: the line names the file" ;;
+  *) fail "the line names no file: [$(drv text 1013)]" ;; esac
+expect "port on the defaults" "" "$(drv text 1000)"
+drv set-text 1000 $port >/dev/null
 close_program
-rm -f "$settings.new"
-grep -q '"block": 7,' "$settings" || fail "the settings were not written in place: $(cat "$settings")"
-echo "ok: written in place"
+cmp -s "$settings.bak" "$scratch/later.json" || fail "no copy of the later version's file: $(ls "$scratch/app")"
+grep -q "\"port\": \"$port\"" "$settings" || fail "the settings were not saved: $(cat "$settings")"
+echo "ok: the later version's file is kept as quillcheck.json.bak"
+
+echo "== A folder that takes no new file: the settings are written in place"
+# Immutable, the program's folder lets it change its settings file but create no file (this
+# binds root too), as a folder whose rights allow only that.
+if chattr +i "$scratch/app" 2>/dev/null; then
+  start_program en_US.UTF-8
+  drv select 1007 7 >/dev/null
+  close_program
+  chattr -i "$scratch/app"
+  grep -q '"block": 7,' "$settings" || fail "the settings were not written in place: $(cat "$settings")"
+  echo "ok: written in place"
+
+  echo "== The in-place write finds the disk full: the old settings stay"
+  # The program's folder on a file system with no room beyond the settings file's last block.
+  cp "$settings" "$scratch/settings.before"
+  room=$(( ($(stat -c %s "$program") / 4096 + 2) * 4096 ))
+  if mount -t tmpfs -o size=$room tmpfs "$scratch/app" 2>/dev/null; then
+    cp "$program" "$scratch/app/quillcheck.exe"
+    cp "$scratch/settings.before" "$settings"
+    dd if=/dev/zero of="$scratch/app/filler" bs=1024 2>/dev/null || true
+    chattr +i "$scratch/app"
+    start_program en_US.UTF-8
+    # A port name that makes the new text longer than the block the old one has.
+    drv set-text 1000 "COM$(printf '%05000d' 7)" >/dev/null
+    drv syscommand 61536 >/dev/null
+    box=$(drv answer-box 20000) || fail "the failed in-place save showed no message"
+    case $box in *"The settings could not be saved."*) ;; *) fail "message box shows [$box]" ;; esac
+    drv wait-gone 20000 >/dev/null || fail "the window did not close after the message"
+    wait "$program_pid" 2>/dev/null || true
+    program_pid=""
+    cmp -s "$settings" "$scratch/settings.before" || fail "the failed in-place write changed the file: $(head -c 300 "$settings")"
+    chattr -i "$scratch/app"
+    umount "$scratch/app"
+    echo "ok: the old settings are intact"
+  else
+    echo "skip: no tmpfs could be mounted for the full disk"
+  fi
+else
+  echo "skip: the program's folder cannot be made immutable here"
+fi
 
 echo "== A found reader of an unsupported model does not lock the page"
 # A USB adapter device node whose port leads to an emulated reader of another model (0x302).

@@ -390,6 +390,64 @@ TEST_F(MainWindow, StoredPositionOrSizeAloneIsApplied) {
     }
 }
 
+// Placed onto a monitor of another scale, Windows moves the window to that scale on the way and
+// suggests the stored size scaled once more. Wine has one scale: the hook sends the message, as
+// 150%, the first time the placement moves the window.
+HHOOK g_dpiMoveHook = nullptr;
+bool g_dpiMoveSent = false;
+LRESULT CALLBACK SendDpiChangeOnMove(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    wchar_t className[64] = {};
+    GetClassNameW(call->hwnd, className, 64);
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(call->lParam);
+    if (code == HC_ACTION && !g_dpiMoveSent && call->message == WM_WINDOWPOSCHANGED &&
+        wcscmp(className, TestWindowClass()) == 0 && !(pos->flags & SWP_NOMOVE) && pos->x == 70) {
+        g_dpiMoveSent = true;
+        RECT suggested{pos->x, pos->y, pos->x + MulDiv(pos->cx, 3, 2), pos->y + MulDiv(pos->cy, 3, 2)};
+        SendMessageW(call->hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    }
+    return CallNextHookEx(g_dpiMoveHook, code, wParam, lParam);
+}
+
+TEST_F(MainWindow, StoredPlaceOnAMonitorOfAnotherScaleKeepsItsSize) {
+    HDC screen = GetDC(nullptr);
+    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    if (screenDpi == 144)
+        GTEST_SKIP() << "the scale the message plays must differ from the screen's";
+    struct Case {
+        const char* what;
+        std::array<int32_t, 4> stored;
+    };
+    const Case cases[] = {
+        {"the stored size", {70, 80, 1000, 800}},
+        {"a stored size below the least at 150%", {70, 80, 520, 420}},
+        {"a position only", {70, 80, CAppSettings::kNotSet, CAppSettings::kNotSet}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        settings_.formPos = c.stored;
+        g_dpiMoveSent = false;
+        g_dpiMoveHook = SetWindowsHookExW(WH_CALLWNDPROCRET, &SendDpiChangeOnMove, nullptr, GetCurrentThreadId());
+        Open();
+        UnhookWindowsHookEx(g_dpiMoveHook);
+        ASSERT_TRUE(g_dpiMoveSent);
+        EXPECT_EQ(window_->Dpi(), 144u);
+        const RECT r = NormalRect(window_->hwnd);
+        const LayoutSize least = window_->MinimumWindowSize();
+        const LayoutSize wanted = c.stored[2] == CAppSettings::kNotSet ? window_->FirstStartWindowSize()
+                                                                      : LayoutSize{c.stored[2], c.stored[3]};
+        EXPECT_EQ(r.left, 70);
+        EXPECT_EQ(r.top, 80);
+        EXPECT_EQ(r.right - r.left, std::max(wanted.width, least.width));
+        EXPECT_EQ(r.bottom - r.top, std::max(wanted.height, least.height));
+        MINMAXINFO limits{};
+        SendMessageW(window_->hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        EXPECT_EQ(limits.ptMinTrackSize.x, least.width);
+        TearDown();
+    }
+}
+
 // A settings file may hold any numbers: the window still opens where the user can reach it, at a
 // size that shows the whole page.
 TEST_F(MainWindow, StoredGeometryOffEveryScreenOrUnusableOpensOnTheScreen) {
@@ -646,14 +704,16 @@ TEST_F(MainWindow, TestReportIsSavedWholeOrNotAtAll) {
         const char* what;
         std::wstring path;
         bool saved;
+        std::string besideNew = "<missing>";  // what stays at the name with .new added
     };
     const Case cases[] = {
         {"a plain name", folder_.Path(L"report.txt"), true},
-        {"over an existing file", folder_.Path(L"old.txt"), true},
+        {"over an existing file, beside the user's own .new", folder_.Path(L"old.txt"), true, "the user's own"},
         {"into a folder that does not exist", missingFolder, false},
         {"a name Windows refuses", folder_.Path(L"re*port?.txt"), false},
     };
     ASSERT_TRUE(WriteFileBytes(folder_.Path(L"old.txt"), "old report"));
+    ASSERT_TRUE(WriteFileBytes(folder_.Path(L"old.txt.new"), "the user's own"));
     for (const Case& c : cases) {
         ErrorBoxSeen seen;
         if (!c.saved)
@@ -661,7 +721,7 @@ TEST_F(MainWindow, TestReportIsSavedWholeOrNotAtAll) {
         EXPECT_EQ(window_->page.SaveReportTo(c.path), c.saved) << c.what;
         const std::string bytes = ReadFileBytes(c.path);
         const std::string partial = ReadFileBytes(c.path + L".new");
-        EXPECT_EQ(partial, "<missing>") << c.what;
+        EXPECT_EQ(partial, c.besideNew) << c.what;
         if (c.saved) {
             EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << c.what;
             EXPECT_NE(bytes.find("\r\n\r\n"), std::string::npos) << c.what;

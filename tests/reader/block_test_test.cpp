@@ -21,7 +21,7 @@ protected:
         UseCatalogueLanguage(TestLanguage::English);
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
-        thread.localClock = [] { return LocalTime{2026, 12, 8, 16, 40, 5, 0}; };
+        thread.utcClock = [] { return CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}); };
     }
 
     // Connects, starts the test at 100 ms and stops the loop at `ms`.
@@ -130,7 +130,7 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(record.setup.card.uidLength, 4);
     EXPECT_EQ(record.setup.reader.serial, thread.ReadIdentity().serial);
     EXPECT_NE(record.setup.reader.serial, -1);
-    EXPECT_EQ(record.startTime, (LocalTime{2026, 12, 8, 16, 40, 5, 0}));
+    EXPECT_EQ(record.startUtcMs, CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}));
     EXPECT_EQ(record.elapsedMs, 200u);  // from the start at 100 ms to the stop at 300 ms
     EXPECT_FALSE(record.running);
     EXPECT_EQ(status.figures.elapsedMs, 200u);
@@ -263,11 +263,11 @@ INSTANTIATE_TEST_SUITE_P(
     Statuses, StatusLogTest,
     ::testing::Values(
         StatusLogCase{"EnglishWrite", 0x52, 0, 9, TestLanguage::English,
-                      L"Write error 0x09: Карта отказала в исполнении команды"},
+                      L"Write error 0x09: The card refused the command"},
         StatusLogCase{"RussianWrite", 0x52, 0, 9, TestLanguage::Russian,
                       L"Ошибка записи 0x09: Карта отказала в исполнении команды"},
         StatusLogCase{"EnglishWriteWithoutText", 0x52, 2, 0x42, TestLanguage::English, L"Write error 0x42: "},
-        StatusLogCase{"EnglishRead", 0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Неверные данные"},
+        StatusLogCase{"EnglishRead", 0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Invalid data"},
         StatusLogCase{"RussianRead", 0x51, 1, 3, TestLanguage::Russian,
                       L"Ошибка чтения 0x03: Неверные данные"}),
     [](const ::testing::TestParamInfo<StatusLogCase>& info) { return std::string(info.param.name); });
@@ -328,7 +328,7 @@ TEST_P(FailingSelectTest, FailureIsLoggedOnceWithItsRepeatsAndTheTestGoesOn) {
 INSTANTIATE_TEST_SUITE_P(
     Languages, FailingSelectTest,
     ::testing::Values(FailingSelectCase{"English", TestLanguage::English,
-                                        L"Command 0x46 failed with status 0x07: Карточка дала нераспознанный ответ",
+                                        L"Command 0x46 failed with status 0x07: The card gave an unrecognised answer",
                                         L"Repeated 1"},
                       FailingSelectCase{"Russian", TestLanguage::Russian,
                                         L"Команда 0x46 не выполнена, статус 0x07: Карточка дала нераспознанный ответ",
@@ -489,6 +489,117 @@ TEST_F(BlockTestTest, TestStartResetsWrittenButNotErrorsAndCounterCarriesOver) {
     // The second test went on from the first test's counter instead of reading block 2.
     EXPECT_EQ(Counter128::FromBytes(card.blocks[2].data()), thread.CurrentCounter());
     EXPECT_GT(thread.CurrentCounter().low, static_cast<uint64_t>(status.written));
+}
+
+// The record names the cards of its test, in order; a card laid on the reader after Stop is
+// not among them.
+TEST_F(BlockTestTest, CardsSwappedDuringTheTestAreRecordedAndNoneAfterStop) {
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    const auto swapAt = [this](uint32_t ms, std::vector<uint8_t> uid) {
+        platform.clock.After(ms, [this] { card.cardPresent = false; });
+        platform.clock.After(ms + 400, [this, uid] {
+            card.uid = uid;
+            card.cardPresent = true;
+        });
+    };
+    swapAt(600, {0x11, 0x22, 0x33, 0x44});
+    platform.clock.After(2000, [this] { thread.StopTest(); });
+    swapAt(2100, {0x55, 0x66, 0x77, 0x88});
+    platform.clock.After(3500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    record = thread.ReadRecord();
+    EXPECT_EQ(thread.ReadCard().uid[0], 0x55);  // the last card was seen by the poll
+    ASSERT_EQ(record.cards.size(), 2u);
+    EXPECT_EQ(record.cards[0].card.uid[0], 0x04);
+    EXPECT_TRUE(record.cards[0].atStart);
+    EXPECT_EQ(record.cards[1].card.uid[0], 0x11);
+    EXPECT_GE(record.cards[1].atMs, 900u);  // laid on at 1000 ms, 900 ms into the test
+    EXPECT_LE(record.cards[1].atMs, 1300u);
+}
+
+// A test started while the link is still being made: the record takes the reader the link
+// reports; a later connection to a silent port shows no reader, not the earlier one.
+TEST_F(BlockTestTest, TestStartedWhileConnectingRecordsTheReaderOfThisConnection) {
+    bool started = false;
+    thread.onStateChanged = [this, &started] {
+        if (!started && thread.ReadState() == kConnecting) {
+            started = true;
+            thread.StartTest(Parameters(1));
+        }
+    };
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    EXPECT_EQ(thread.ReadRecord().setup.reader.serial, 12345);
+    reader.identAnswer.clear();  // another port: nothing answers there
+    started = false;
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM8");
+    EXPECT_TRUE(started);
+    EXPECT_EQ(thread.ReadIdentity().serial, -1);
+    EXPECT_EQ(thread.ReadRecord().setup.reader.serial, -1);
+}
+
+// "No card." stands once per card change, yet a second test without a card does not read as a
+// clean run.
+TEST_F(BlockTestTest, EveryTestWithoutACardCountsTheMissingCard) {
+    card.cardPresent = false;
+    platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
+    platform.clock.After(600, [this] {
+        EXPECT_EQ(thread.ReadStatus().log, (std::vector<std::wstring>{L"No card."}));
+        thread.StopTest();
+    });
+    platform.clock.After(700, [this] { thread.StartTest(Parameters(1)); });
+    platform.clock.After(1500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    status = thread.ReadStatus();
+    record = thread.ReadRecord();
+    EXPECT_TRUE(status.log.empty());
+    EXPECT_EQ(record.noCardEvents, 1u);
+    EXPECT_EQ(record.errorEvents, 1u);
+    EXPECT_LE(record.firstErrorMs, 400u);
+}
+
+// Stop and Start again while a write is on its way: what that cycle still logs and counts is
+// not the new test's.
+TEST_F(BlockTestTest, ACycleInFlightAtStopAddsNothingToTheNextTest) {
+    bool restarted = false;
+    reader.responder = [this, &restarted](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.command == 0x52 && sent.time >= 150 && !restarted) {
+            restarted = true;
+            thread.StopTest();
+            thread.StartTest(Parameters(1));
+            return ScriptedReply{9};
+        }
+        return card.Respond(sent);
+    };
+    RunTest(Parameters(1), 300);
+    EXPECT_TRUE(restarted);
+    EXPECT_TRUE(status.log.empty());
+    EXPECT_EQ(status.errors, 0);
+    EXPECT_EQ(record.errorEvents, 0u);
+    EXPECT_TRUE(record.lines.empty());
+}
+
+// Once the last cycle of a stopped test has ended, the page is told, and what it reads then
+// holds the test's final counts.
+TEST_F(BlockTestTest, TheLastCycleOfAStoppedTestTellsThePageItsFinalCounts) {
+    bool stopped = false;
+    reader.responder = [this, &stopped](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.command == 0x52 && sent.time >= 150 && !stopped) {
+            stopped = true;
+            thread.StopTest();
+        }
+        return card.Respond(sent);
+    };
+    std::vector<int32_t> writtenAtNotice;
+    thread.onStateChanged = [this, &stopped, &writtenAtNotice] {
+        if (stopped && thread.ReadState() == kConnected)
+            writtenAtNotice.push_back(thread.ReadStatus().written);
+    };
+    RunTest(Parameters(1), 300);
+    ASSERT_EQ(writtenAtNotice.size(), 1u);
+    EXPECT_EQ(static_cast<uint64_t>(writtenAtNotice[0]), record.verified);
+    EXPECT_GT(record.verified, 10u);
 }
 
 }  // namespace

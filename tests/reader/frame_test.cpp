@@ -143,9 +143,11 @@ struct StatusTextCase {
 };
 
 void ExpectStatusTexts(TestLanguage language, std::initializer_list<StatusTextCase> cases) {
-    for (const StatusTextCase& c : cases)
-        if (c.language == language)
+    for (const StatusTextCase& c : cases) {
+        if (c.language == language) {
             EXPECT_EQ(StatusText(c.status), c.text) << c.status;
+        }
+    }
     for (int status : {0, 10, 11, 12, 14, 15, 17, 0x55, 255}) EXPECT_EQ(StatusText(status), L"") << status;
 }
 

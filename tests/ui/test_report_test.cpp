@@ -8,19 +8,15 @@ namespace {
 
 const LocalTime kStart{2026, 12, 8, 16, 40, 5, 0};
 
-// A zone one hour east of UTC that moves its clocks an hour on at 2026-03-29 01:00 UTC.
-class CDaylightZone : public ITimeZone {
+// UTC in winter, an hour ahead from 2026-03-29 01:00 to 2026-10-25 01:00 UTC.
+class CSummerTimeZone : public ITimeZone {
 public:
     LocalTime ToLocal(int64_t utcMs) const override {
-        const int64_t change = CalendarMilliseconds({2026, 3, 29, 1, 0, 0, 0});
-        return CalendarTime(utcMs + (utcMs < change ? 1 : 2) * 3600000);
+        const bool summer =
+            utcMs >= CalendarMilliseconds({2026, 3, 29, 1}) && utcMs < CalendarMilliseconds({2026, 10, 25, 1});
+        return CalendarTime(utcMs + (summer ? 3600000 : 0));
     }
-};
-
-class CUtcZone : public ITimeZone {
-public:
-    LocalTime ToLocal(int64_t utcMs) const override { return CalendarTime(utcMs); }
-} const kUtc;
+} const kZone;
 
 CTestRecord SampleRecord() {
     TestSetup setup;
@@ -77,7 +73,7 @@ TEST(TestReportTest, EnglishReport) {
         L"Log:\r\n"
         L"2026-12-08 16:40:05.201  Write error 0x09: x\r\n"
         L"2026-12-08 16:40:06.206  No card.\r\n";
-    EXPECT_EQ(TestReportText(SampleRecord(), trouble, kUtc), expected);
+    EXPECT_EQ(TestReportText(SampleRecord(), trouble, kZone), expected);
 }
 
 TEST(TestReportTest, LinesLeftOutAreSaidAndNoErrorIsNone) {
@@ -85,7 +81,7 @@ TEST(TestReportTest, LinesLeftOutAreSaidAndNoErrorIsNone) {
     CTestRecord record;
     record.Begin(PortSetup(L"COM1"), CalendarMilliseconds(kStart), 0);
     for (size_t i = 0; i < CTestRecord::kKeptLines + 3; ++i) record.Line(L"line", 0);
-    const std::wstring text = TestReportText(record, {}, kUtc);
+    const std::wstring text = TestReportText(record, {}, kZone);
     EXPECT_NE(text.find(L"\r\nLog: (3 earlier lines left out)\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nFirst error: none\r\nLast error: none\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nKey: A\r\n"), std::wstring::npos);
@@ -97,7 +93,7 @@ TEST(TestReportTest, LinesLeftOutAreSaidAndNoErrorIsNone) {
 
 TEST(TestReportTest, RussianHeader) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
-    const std::wstring text = TestReportText(SampleRecord(), {}, kUtc);
+    const std::wstring text = TestReportText(SampleRecord(), {}, kZone);
     UseCatalogueLanguage(TestLanguage::English);
     EXPECT_EQ(text.rfind(L"Отчёт о тесте Квилл Чек\r\n", 0), 0u);
     EXPECT_NE(text.find(L"\r\nКлюч: ключи считывателя, ключ B\r\n"), std::wstring::npos);
@@ -116,12 +112,12 @@ TEST(TestReportTest, StampsAcrossADaylightSavingChangeAndCardsLaidOnMeanwhile) {
     record.SeeCard(second, 1200);
     record.Line(L"after", 1500);
     record.End(2000);
-    const std::wstring text = TestReportText(record, {}, CDaylightZone());
-    EXPECT_NE(text.find(L"\r\nStarted: 2026-03-29 01:59:59\r\n"), std::wstring::npos);
+    const std::wstring text = TestReportText(record, {}, kZone);
+    EXPECT_NE(text.find(L"\r\nStarted: 2026-03-29 00:59:59\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nCard: Mifare Classic 1K 04A1B2C3\r\n"
-                        L"Card: Mifare Classic 1K 04A1B277 (laid on the reader 2026-03-29 03:00:00.200)\r\n"),
+                        L"Card: Mifare Classic 1K 04A1B277 (from 2026-03-29 02:00:00.200)\r\n"),
               std::wstring::npos);
-    EXPECT_NE(text.find(L"\r\n2026-03-29 01:59:59.500  before\r\n2026-03-29 03:00:00.500  after\r\n"),
+    EXPECT_NE(text.find(L"\r\n2026-03-29 00:59:59.500  before\r\n2026-03-29 02:00:00.500  after\r\n"),
               std::wstring::npos);
 }
 

@@ -1,7 +1,6 @@
 #include "foundation/local_time.h"
 
 #include <chrono>
-#include <ctime>
 
 #include "foundation/text_format.h"
 
@@ -60,19 +59,13 @@ LocalTime TimeAfter(const LocalTime& start, uint64_t ms) {
     return CalendarTime(CalendarMilliseconds(start) + static_cast<int64_t>(ms));
 }
 
+int64_t CurrentUtcMilliseconds() {
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
+}
+
 LocalTime CurrentLocalTime() {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    std::tm parts{};
-#ifdef _WIN32
-    localtime_s(&parts, &seconds);
-#else
-    localtime_r(&seconds, &parts);
-#endif
-    const auto sinceEpoch = now.time_since_epoch();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
-    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,         parts.tm_hour,
-            parts.tm_min,         parts.tm_sec,     static_cast<int32_t>(ms < 0 ? ms + 1000 : ms)};
+    return MachineTimeZone()->ToLocal(CurrentUtcMilliseconds());
 }
 
 std::wstring DateTimeText(const LocalTime& t, bool milliseconds) {

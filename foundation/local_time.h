@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct LocalTime {
@@ -21,7 +22,21 @@ int64_t CalendarMilliseconds(const LocalTime& time);
 LocalTime CalendarTime(int64_t milliseconds);
 LocalTime TimeAfter(const LocalTime& start, uint64_t milliseconds);
 
-// The machine's local time now, from the C++ library's clock.
+// A time zone: the local calendar time of a moment given in ms since 1970-01-01 00:00 UTC, by
+// the zone's offset at that moment (daylight saving included).
+class ITimeZone {
+public:
+    virtual ~ITimeZone() = default;
+    virtual LocalTime ToLocal(int64_t utcMs) const = 0;
+};
+
+// The machine's time zone as it is set now, with its rules for every year.
+std::unique_ptr<ITimeZone> MachineTimeZone();
+
+// Now, in ms since 1970-01-01 00:00 UTC.
+int64_t CurrentUtcMilliseconds();
+
+// The machine's local time now.
 LocalTime CurrentLocalTime();
 
 // "2026-12-08 16:40:05" and, with milliseconds, "2026-12-08 16:40:05.123".

@@ -35,6 +35,8 @@ void CConnectThread::PushLogLine(std::wstring line) {
 
 void CConnectThread::AppendLog(const std::wstring& line, bool countError) {
     std::lock_guard lock(mutex);
+    if (!PassIsCurrent())
+        return;  // a cycle of an earlier test: the log and counts are the current test's
     SettleTroubleLog();
     PushLogLine(line);
     if (countError)
@@ -46,7 +48,7 @@ bool CConnectThread::AppendLogOnce(bool& marker, unsigned textId) {
     std::wstring line;
     LoadResourceString(textId, line);
     std::lock_guard lock(mutex);
-    if (marker)
+    if (marker || !PassIsCurrent())
         return false;
     marker = true;
     SettleTroubleLog();
@@ -65,8 +67,13 @@ void CConnectThread::AppendStatusLog(unsigned textId, int status) {
 
 void CConnectThread::NoCard() {
     exchange.lastError = kErrNoCard;
-    if (AppendLogOnce(noCardLogged, kTextNoCard))
-        Record([](CTestRecord& record, uint32_t now) { record.NoCard(now); });
+    const bool logged = AppendLogOnce(noCardLogged, kTextNoCard);
+    // The line stands once per card change, but no test without a card may read as a clean run:
+    // the first miss of each test counts even when an earlier test logged the line.
+    Record([logged](CTestRecord& record, uint32_t now) {
+        if (logged || record.noCardEvents == 0)
+            record.NoCard(now);
+    });
 }
 
 void CConnectThread::AuthRefused() {
@@ -175,7 +182,8 @@ bool CConnectThread::TestStep() {
     }
     {
         std::lock_guard lock(mutex);
-        ++written;
+        if (PassIsCurrent())
+            ++written;
     }
 
     for (int attempt = 0; attempt < kReadBackAttempts; ++attempt) {

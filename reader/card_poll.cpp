@@ -64,7 +64,7 @@ bool CConnectThread::UpdateCard(const CardInfo& record) {
     {
         std::lock_guard lock(mutex);
         card = record;
-        testRecord.SeeCard(record);
+        testRecord.SeeCard(record, clock.Now());
         written = 0;
         errors = 0;
         // A removal is announced by the test's own "No card." line; only a card that arrives

@@ -40,6 +40,7 @@ void CConnectThread::PrepareRun(const std::wstring& name) {
         // A new connection has seen no card yet: the card its first poll finds is news (and is
         // shown) even when it is the one the last connection saw.
         card = CardInfo{};
+        identity = ReaderIdentity{};
     }
     while (exchange.eventCount < 2) exchange.events[exchange.eventCount++] = platform.NewEvent();
     // The first connect attempt is due at once, whatever the tick counter stands at.
@@ -94,8 +95,12 @@ void CConnectThread::StartTest(const TestParameters& parameters) {
     trailerLogged = false;
     authErrorLogged = false;
     SettleTroubleLog();
+    // Lines queued since the page's last read belong to the test before, whose log the page has
+    // emptied; what a cycle of that test still does from now on is dropped by its pass number.
+    log.clear();
+    ++testNumber;
     testRunning = true;
-    testRecord.Begin({portName, identity, card, block, useKeyB, useReaderKeys}, localClock(), clock.Now());
+    testRecord.Begin({portName, identity, card, block, useKeyB, useReaderKeys}, utcClock(), clock.Now());
     // The first cycle should not wait for the next poll.
     if (exchange.events[0])
         platform.SignalEvent(exchange.events[0]);
@@ -110,6 +115,12 @@ void CConnectThread::StopTest() {
 
 bool CConnectThread::TestRunning() {
     std::lock_guard lock(mutex);
+    return testRunning;
+}
+
+bool CConnectThread::BeginPass() {
+    std::lock_guard lock(mutex);
+    passTest = testNumber;
     return testRunning;
 }
 
@@ -150,6 +161,12 @@ void CConnectThread::SetState(int32_t newState) {
     {
         std::lock_guard lock(mutex);
         state = newState;
+        // Every connection names its own reader, never one an earlier attempt found.
+        if (newState == kConnecting)
+            identity = ReaderIdentity{};
+        // A test started while connecting ran on the reader the link now reports.
+        if (newState == kConnected)
+            testRecord.SeeReader(identity);
     }
     if (onStateChanged)
         onStateChanged();
@@ -158,9 +175,14 @@ void CConnectThread::SetState(int32_t newState) {
 void CConnectThread::ThreadMain() {
     while (exchange.running) {
         exchange.waitTimeout = kWaitForever;
+        const bool testSet = BeginPass();
         try {
             if (state == kConnected) {
-                const bool cycleDone = TestRunning() && RunTestCycle();
+                const bool cycleDone = testSet && RunTestCycle();
+                // The page stopped refreshing at Stop: once the test's last cycle has ended, it
+                // is told to show the final counts and lines.
+                if (testSet && !TestRunning() && onStateChanged)
+                    onStateChanged();
                 if (!cycleDone) {
                     if (TicksSince(clock.Now(), lastPoll) >= schedule.poll)
                         PollCard();
@@ -223,7 +245,8 @@ bool CConnectThread::RunTestCycle() {
     }
     if (done) {
         std::lock_guard lock(mutex);
-        SettleTroubleLog();
+        if (PassIsCurrent())
+            SettleTroubleLog();
     }
     return done;
 }

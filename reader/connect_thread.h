@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/local_time.h"
 #include "reader/card_info.h"
 #include "reader/connect_platform.h"
 #include "reader/counter128.h"
@@ -97,8 +98,8 @@ public:
     // Installed before Start; called on the worker without the lock.
     std::function<void()> onStateChanged;
     std::function<void()> onCardChanged;
-    // The local time a test starts at (tests put a simulated one in).
-    std::function<LocalTime()> localClock = CurrentLocalTime;
+    // The UTC time a test starts at, in ms since 1970 (tests put a simulated one in).
+    std::function<int64_t()> utcClock = CurrentUtcMilliseconds;
 
     // Worker-side values that tests inspect after the loop ended.
     int32_t LastError() const { return exchange.lastError; }
@@ -171,12 +172,18 @@ private:
     void AppendLog(const std::wstring& line, bool countError);
     bool AppendLogOnce(bool& marker, unsigned textId);  // true when it logged the line
     void PushLogLine(std::wstring line);                // the caller holds the lock
-    // Feeds the test record one event under the lock, with the tick it happened at.
+    // Feeds the test record one event under the lock, with the tick it happened at; an event of
+    // a pass that began before the current test started is not that test's.
     template <typename Event>
     void Record(Event&& event) {
         std::lock_guard lock(mutex);
-        event(testRecord, clock.Now());
+        if (PassIsCurrent())
+            event(testRecord, clock.Now());
     }
+    // Starts a pass of the loop: whether a test runs, and which test the pass works for.
+    bool BeginPass();
+    // The caller holds the lock.
+    bool PassIsCurrent() const { return passTest == testNumber; }
     void AppendStatusLog(unsigned textId, int status);
     bool Authenticate(const TestParameters& test, int sector);
     void CloseEvents();
@@ -198,6 +205,7 @@ private:
     ReaderIdentity identity;        // locked
     CardInfo card;                  // locked
     bool testRunning = false;       // locked
+    uint64_t testNumber = 0;        // locked; counts test starts, so late work of a test is known
     int32_t block = 1;              // locked, with the three below: the test parameters
     uint64_t key = kClassicTransportKey;
     bool useKeyB = false;
@@ -213,6 +221,7 @@ private:
     CRepeatFilter troubleLines;     // locked, with log
 
     // Worker only.
+    uint64_t passTest = 0;  // the test number when the loop's current pass began (read under the lock)
     uint32_t lastPoll = 0;
     int authSector = -1;
     bool selected = false;

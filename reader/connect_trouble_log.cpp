@@ -34,7 +34,7 @@ void CConnectThread::LogTrouble(const std::exception* error) {
         ToWide(error ? error->what() : "unknown exception", -1, line, kCodePageAnsi);
     }
     std::lock_guard lock(mutex);
-    if (!testRunning)
+    if (!testRunning || !PassIsCurrent())
         return;
     std::vector<std::wstring> lines;
     troubleLines.Add(line, lines);
@@ -51,6 +51,6 @@ void CConnectThread::SettleTroubleLog() {
 
 void CConnectThread::CountTrouble(uint64_t LinkTroubleCounts::*field) {
     std::lock_guard lock(mutex);
-    if (testRunning)
+    if (testRunning && PassIsCurrent())
         ++(trouble.*field);
 }

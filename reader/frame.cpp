@@ -1,7 +1,10 @@
 #include "reader/frame.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
+
+#include "foundation/catalogue.h"
 
 uint16_t FrameChecksum(const uint8_t* data, size_t size) {
     uint16_t sum = 0;
@@ -72,18 +75,10 @@ bool ParseReply(const uint8_t* buffer, size_t count, uint8_t& seq, int& status, 
 }
 
 std::wstring StatusText(int status) {
-    switch (status) {
-        case 1: return L"Ошибка FCS";
-        case 2: return L"Неверная команда";
-        case 3: return L"Неверные данные";
-        case 4: return L"Ресурсы устройства исчерпаны";
-        case 5: return L"Аппаратная авария при исполнени";
-        case 6: return L"Валидная карточка не обнаружена";
-        case 7: return L"Карточка дала нераспознанный ответ";
-        case 8: return L"Ошибка авторизации карты";
-        case 9: return L"Карта отказала в исполнении команды";
-        case 13: return L"Неправильный адрес";
-        case 16: return L"Предыдущая команда не завершена";
-        default: return std::wstring();
-    }
+    // Only the reader's documented codes have a text; the catalogue's neighbouring ids are not theirs.
+    constexpr int kCodesWithText[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 16};
+    std::wstring text;
+    if (std::find(std::begin(kCodesWithText), std::end(kCodesWithText), status) != std::end(kCodesWithText))
+        LoadResourceString(kStatusTextBase + static_cast<unsigned>(status), text);
+    return text;
 }

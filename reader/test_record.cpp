@@ -1,13 +1,17 @@
 #include "reader/test_record.h"
 
+#include <utility>
+
 #include "reader/wait_clock.h"
 
-void CTestRecord::Begin(const TestSetup& testSetup, const LocalTime& start, uint32_t now) {
+void CTestRecord::Begin(TestSetup testSetup, int64_t startUtc, uint32_t now) {
     *this = CTestRecord{};
     started = true;
     running = true;
-    setup = testSetup;
-    startTime = start;
+    setup = std::move(testSetup);
+    startUtcMs = startUtc;
+    if (setup.card.uidLength != 0)
+        cards.push_back({setup.card, 0, true});
     lastTick_ = now;
     TakeSample(now);
 }
@@ -17,10 +21,17 @@ void CTestRecord::End(uint32_t now) {
     running = false;
 }
 
-void CTestRecord::SeeCard(const CardInfo& card) {
-    // A removal leaves the card the test ran on in the record.
-    if (card.uidLength != 0)
-        setup.card = card;
+void CTestRecord::SeeCard(const CardInfo& card, uint32_t now) {
+    // A removal leaves the card the test ran on in the record; the same card laid back is no news.
+    if (!running || card.uidLength == 0 || (!cards.empty() && cards.back().card == card))
+        return;
+    Advance(now);
+    cards.push_back({card, elapsedMs, false});
+}
+
+void CTestRecord::SeeReader(const ReaderIdentity& reader) {
+    if (running)
+        setup.reader = reader;
 }
 
 void CTestRecord::Advance(uint32_t now) {
@@ -84,8 +95,14 @@ TestFigures CTestRecord::Figures(uint32_t now) {
     if (running) {
         TakeSample(now);
         figures.rate = Rate(now);
+    } else if (started) {
+        figures.rate = AverageRate();
     }
     return figures;
+}
+
+double CTestRecord::AverageRate() const {
+    return elapsedMs == 0 ? 0.0 : static_cast<double>(verified) * 1000.0 / static_cast<double>(elapsedMs);
 }
 
 void CTestRecord::TakeSample(uint32_t now) {

@@ -1,9 +1,10 @@
 // The record of one block test: what ran where, what it counted and every log line with the
 // time it was made. The connection thread feeds it under its lock at a few points of the cycle;
 // the page reads figures from it on every refresh and a copy of it for the saved report.
-// Times are ticks of the 32-bit wrapping clock (compared only by difference) and the local
-// time of the start: a line's time is the start plus the ticks since, so a wall-clock change
-// during an overnight test cannot reorder the log.
+// Times are ticks of the 32-bit wrapping clock (compared only by difference) and the UTC time
+// of the start: a line's time is the start plus the ticks since, so a wall-clock change during
+// an overnight test cannot reorder the log, and the report turns each stamp into the local time
+// of its own moment (a daylight-saving change during the test moves only the later stamps).
 #pragma once
 
 #include <array>
@@ -12,12 +13,12 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
-#include "foundation/local_time.h"
 #include "reader/card_info.h"
 #include "reader/ident.h"
 
-// What the test ran on: set at its start (the card also when another one arrives).
+// What the test ran on, as its start found it.
 struct TestSetup {
     std::wstring port;
     ReaderIdentity reader;
@@ -37,7 +38,15 @@ inline TestSetup PortSetup(const std::wstring& port) {
 struct TestFigures {
     bool started = false;    // a test ran or runs since the connection thread was made
     uint64_t elapsedMs = 0;  // of the current (or last) test
-    double rate = 0;         // verified cycles per second over the last few seconds
+    double rate = 0;         // verified cycles per second: over the last few seconds while the
+                             // test runs, its average once it has stopped
+};
+
+// A card the test ran on: the one on the reader at the start, or one laid on it meanwhile.
+struct SeenCard {
+    CardInfo card;
+    uint64_t atMs = 0;  // since the start
+    bool atStart = false;
 };
 
 struct StampedLine {
@@ -53,9 +62,13 @@ public:
     static constexpr uint32_t kRateWindowMs = 5000;
     static constexpr uint32_t kSampleSpacingMs = 250;
 
-    void Begin(const TestSetup& setup, const LocalTime& startTime, uint32_t now);
+    void Begin(TestSetup setup, int64_t startUtcMs, uint32_t now);  // a copy: it may be this record's own
     void End(uint32_t now);
-    void SeeCard(const CardInfo& card);
+    // A card published while the test runs: a new one joins the record's cards with its time;
+    // a removal, or any card after the end, changes nothing.
+    void SeeCard(const CardInfo& card, uint32_t now);
+    // The reader the link reports once it is up (a test may start while it connects).
+    void SeeReader(const ReaderIdentity& reader);
 
     void Verified(uint32_t now);
     void CardError(int status, uint32_t now);
@@ -66,11 +79,14 @@ public:
 
     // Brings the elapsed time up to now (while running) and gives the figures.
     TestFigures Figures(uint32_t now);
+    // Verified cycles per second over the whole elapsed time.
+    double AverageRate() const;
 
     bool started = false;
     bool running = false;
     TestSetup setup;
-    LocalTime startTime;
+    std::vector<SeenCard> cards;  // in the order they arrived
+    int64_t startUtcMs = 0;       // ms since 1970-01-01 00:00 UTC
     uint64_t elapsedMs = 0;
     uint64_t verified = 0;
     std::map<int, uint64_t> cardErrors;  // by the reader's status byte

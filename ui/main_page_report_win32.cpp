@@ -101,7 +101,7 @@ bool CMainPage::SaveReportTo(const std::wstring& path) {
         return false;
     try {
         // Written beside the chosen name and renamed over it: a failure leaves no partial report.
-        ReplaceWholeFile(path, TestReportText(record, lastTrouble));
+        ReplaceWholeFile(path, TestReportText(record, lastTrouble, *MachineTimeZone()));
         return true;
     } catch (const CFileException& error) {
         std::wstring text = Text(kNotSavedText) + L"\n\n";

@@ -39,6 +39,7 @@ enum ReportText : unsigned {
     kStopped,
     kCycles,
     kNone,
+    kCardArrived,
 };
 constexpr unsigned kRateFormat = 762;
 constexpr wchar_t kNewLine[] = L"\r\n";
@@ -67,22 +68,42 @@ std::wstring KeyText(const TestSetup& setup) {
     return text;
 }
 
-std::wstring ErrorTime(const CTestRecord& record, uint64_t atMs) {
+// A stamp in the local time of its own moment.
+std::wstring StampText(const CTestRecord& record, uint64_t atMs, const ITimeZone& zone) {
+    return DateTimeText(zone.ToLocal(record.startUtcMs + static_cast<int64_t>(atMs)), true);
+}
+
+std::wstring ErrorTime(const CTestRecord& record, uint64_t atMs, const ITimeZone& zone) {
     if (record.errorEvents == 0)
         return Text(kNone);
-    return DateTimeText(TimeAfter(record.startTime, atMs), true);
+    return StampText(record, atMs, zone);
+}
+
+// One row per card the test ran on; a card laid on the reader during the test says when.
+void CardRows(std::wstring& report, const CTestRecord& record, const ITimeZone& zone) {
+    if (record.cards.empty())
+        Row(report, kCard, std::wstring());
+    for (const SeenCard& seen : record.cards) {
+        std::wstring value = CardLineText(seen.card);
+        if (!seen.atStart) {
+            std::wstring line;
+            FormatResourceString(line, kCardArrived, value.c_str(), StampText(record, seen.atMs, zone).c_str());
+            value = line;
+        }
+        Row(report, kCard, value);
+    }
 }
 
 }  // namespace
 
-std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble) {
+std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble, const ITimeZone& zone) {
     const TestSetup& setup = record.setup;
     std::wstring report = Text(kTitle) + kNewLine + kNewLine;
-    Row(report, kStarted, DateTimeText(record.startTime));
+    Row(report, kStarted, DateTimeText(zone.ToLocal(record.startUtcMs)));
     Row(report, kElapsed, DurationText(record.elapsedMs) + L" (" + Text(record.running ? kRunning : kStopped) + L")");
     Row(report, kPort, setup.port);
     Row(report, kReader, ReaderIdentityText(setup.reader.model, setup.reader.serial, setup.reader.firmware));
-    Row(report, kCard, CardLineText(setup.card));
+    CardRows(report, record, zone);
     std::wstring block = BlockItemText(setup.block);
     block.erase(0, block.find_first_not_of(L' '));
     Row(report, kBlock, block);
@@ -90,8 +111,7 @@ std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& 
     report += kNewLine;
     Row(report, kVerified, Count(record.verified));
     std::wstring rate;
-    const double seconds = static_cast<double>(record.elapsedMs) / 1000.0;
-    FormatResourceString(rate, kRateFormat, seconds > 0 ? static_cast<double>(record.verified) / seconds : 0.0);
+    FormatResourceString(rate, kRateFormat, record.AverageRate());
     Row(report, kAverageRate, rate);
     uint64_t cardErrors = 0;
     for (const auto& [status, count] : record.cardErrors) cardErrors += count;
@@ -108,8 +128,8 @@ std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& 
     Row(report, kResentFrames, Count(trouble.resentFrames));
     Row(report, kReconnects, Count(trouble.reconnects));
     Row(report, kLongestRun, Count(record.longestCleanRun) + L' ' + Text(kCycles));
-    Row(report, kFirstError, ErrorTime(record, record.firstErrorMs));
-    Row(report, kLastError, ErrorTime(record, record.lastErrorMs));
+    Row(report, kFirstError, ErrorTime(record, record.firstErrorMs, zone));
+    Row(report, kLastError, ErrorTime(record, record.lastErrorMs, zone));
     report += kNewLine;
     std::wstring logTitle = Text(kLog);
     if (record.droppedLines != 0) {
@@ -118,7 +138,7 @@ std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& 
     }
     report += logTitle + kNewLine;
     for (const StampedLine& line : record.lines) {
-        report += DateTimeText(TimeAfter(record.startTime, line.atMs), true);
+        report += StampText(record, line.atMs, zone);
         report += L"  ";
         report += line.text;
         report += kNewLine;

@@ -1,5 +1,6 @@
 // The saved test report as text: the record's figures as a header, then every kept log line
-// with its local time. CRLF line ends, so the file reads well in Notepad. Plain logic.
+// with the local time of its moment in the given zone. CRLF line ends, so the file reads well in
+// Notepad. Plain logic.
 #pragma once
 
 #include <string>
@@ -8,7 +9,7 @@
 #include "reader/link_trouble.h"
 #include "reader/test_record.h"
 
-std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble);
+std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble, const ITimeZone& zone);
 
 // "quillcheck-COM7-20261208-164005.txt". A port name may hold characters a file name cannot
 // ("\\.\COM10"): they become '_'.

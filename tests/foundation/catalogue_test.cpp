@@ -45,7 +45,8 @@ bool IsCatalogueId(unsigned id) {
     return (id >= 103 && id <= 128) || (id >= 600 && id <= 613) ||
            (id >= 700 && id <= 702) ||                            // settings read, save, not taken
            (id >= 720 && id <= 723) ||                            // the reader link's trouble log
-           (id >= 762 && id <= 767) || (id >= 770 && id <= 797);  // the test record
+           (id >= 731 && id <= 739) || id == 743 || id == 746 ||  // the reader's status texts
+           (id >= 762 && id <= 767) || (id >= 770 && id <= 798);  // the test record
 }
 
 TEST(CatalogueEnglish, KnownTexts) {

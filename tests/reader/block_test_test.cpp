@@ -21,7 +21,7 @@ protected:
         UseCatalogueLanguage(TestLanguage::English);
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
-        thread.localClock = [] { return LocalTime{2026, 12, 8, 16, 40, 5, 0}; };
+        thread.utcClock = [] { return CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}); };
     }
 
     // Connects, starts the test at 100 ms and stops the loop at `ms`.
@@ -130,7 +130,7 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(record.setup.card.uidLength, 4);
     EXPECT_EQ(record.setup.reader.serial, thread.ReadIdentity().serial);
     EXPECT_NE(record.setup.reader.serial, -1);
-    EXPECT_EQ(record.startTime, (LocalTime{2026, 12, 8, 16, 40, 5, 0}));
+    EXPECT_EQ(record.startUtcMs, CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}));
     EXPECT_EQ(record.elapsedMs, 200u);  // from the start at 100 ms to the stop at 300 ms
     EXPECT_FALSE(record.running);
     EXPECT_EQ(status.figures.elapsedMs, 200u);
@@ -263,11 +263,11 @@ INSTANTIATE_TEST_SUITE_P(
     Statuses, StatusLogTest,
     ::testing::Values(
         StatusLogCase{"EnglishWrite", 0x52, 0, 9, TestLanguage::English,
-                      L"Write error 0x09: Карта отказала в исполнении команды"},
+                      L"Write error 0x09: The card refused the command"},
         StatusLogCase{"RussianWrite", 0x52, 0, 9, TestLanguage::Russian,
                       L"Ошибка записи 0x09: Карта отказала в исполнении команды"},
         StatusLogCase{"EnglishWriteWithoutText", 0x52, 2, 0x42, TestLanguage::English, L"Write error 0x42: "},
-        StatusLogCase{"EnglishRead", 0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Неверные данные"},
+        StatusLogCase{"EnglishRead", 0x51, 1, 3, TestLanguage::English, L"Read error 0x03: Invalid data"},
         StatusLogCase{"RussianRead", 0x51, 1, 3, TestLanguage::Russian,
                       L"Ошибка чтения 0x03: Неверные данные"}),
     [](const ::testing::TestParamInfo<StatusLogCase>& info) { return std::string(info.param.name); });
@@ -328,7 +328,7 @@ TEST_P(FailingSelectTest, FailureIsLoggedOnceWithItsRepeatsAndTheTestGoesOn) {
 INSTANTIATE_TEST_SUITE_P(
     Languages, FailingSelectTest,
     ::testing::Values(FailingSelectCase{"English", TestLanguage::English,
-                                        L"Command 0x46 failed with status 0x07: Карточка дала нераспознанный ответ",
+                                        L"Command 0x46 failed with status 0x07: The card gave an unrecognised answer",
                                         L"Repeated 1"},
                       FailingSelectCase{"Russian", TestLanguage::Russian,
                                         L"Команда 0x46 не выполнена, статус 0x07: Карточка дала нераспознанный ответ",
@@ -489,6 +489,76 @@ TEST_F(BlockTestTest, TestStartResetsWrittenButNotErrorsAndCounterCarriesOver) {
     // The second test went on from the first test's counter instead of reading block 2.
     EXPECT_EQ(Counter128::FromBytes(card.blocks[2].data()), thread.CurrentCounter());
     EXPECT_GT(thread.CurrentCounter().low, static_cast<uint64_t>(status.written));
+}
+
+// The cards of the test in order, none laid on after Stop; the reader of the connection the
+// test ran on, also when it started while connecting.
+TEST_F(BlockTestTest, RecordNamesTheCardsAndReaderOfItsOwnTest) {
+    const auto swapAt = [this](uint32_t ms, uint8_t firstByte) {
+        platform.clock.After(ms, [this] { card.cardPresent = false; });
+        platform.clock.After(ms + 400, [this, firstByte] {
+            card.uid[0] = firstByte;
+            card.cardPresent = true;
+        });
+    };
+    thread.onStateChanged = [this] {
+        if (thread.ReadState() == kConnecting)
+            thread.StartTest(Parameters(1));
+    };
+    swapAt(600, 0x11);  // laid on 1000 ms after the start
+    platform.clock.After(2000, [this] { thread.StopTest(); });
+    swapAt(2100, 0x55);
+    platform.clock.After(3500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM7");
+    record = thread.ReadRecord();
+    EXPECT_EQ(record.setup.reader.serial, 12345);
+    ASSERT_EQ(record.cards.size(), 2u);
+    EXPECT_EQ(record.cards[0].card.uid[0], 0x04);
+    EXPECT_EQ(record.cards[1].card.uid[0], 0x11);
+    EXPECT_NEAR(static_cast<double>(record.cards[1].atMs), 1000, 300);
+    reader.identAnswer.clear();  // another port, where nothing answers
+    platform.clock.After(500, [this] { thread.RequestStop(); });
+    thread.RunOnThisThread(L"COM8");
+    EXPECT_EQ(thread.ReadIdentity().serial, -1);
+    EXPECT_EQ(thread.ReadRecord().setup.reader.serial, -1);
+}
+
+// "No card." stands once per card change, yet a second test without a card is no clean run.
+TEST_F(BlockTestTest, EveryTestWithoutACardCountsTheMissingCard) {
+    card.cardPresent = false;
+    platform.clock.After(600, [this] { thread.StartTest(Parameters(1)); });
+    RunTest(Parameters(1), 1500);  // the first test starts at 100 ms and logs the line
+    EXPECT_TRUE(status.log.empty());
+    EXPECT_EQ(record.noCardEvents, 1u);
+    EXPECT_EQ(record.errorEvents, 1u);
+}
+
+// Stop (and Start again) while a write is on its way: that cycle adds nothing to the next test,
+// and once it has ended the page is told, and reads the stopped test's final counts.
+TEST_F(BlockTestTest, ACycleInFlightAtStopBelongsToItsOwnTest) {
+    for (const bool startAgain : {true, false}) {
+        bool stopped = false;
+        std::vector<int32_t> writtenAtNotice;
+        const uint64_t from = platform.clock.Elapsed() + 150;
+        reader.responder = [&, this](const SentCommand& sent) -> std::optional<ScriptedReply> {
+            if (sent.command != 0x52 || sent.time < from || stopped)
+                return card.Respond(sent);
+            stopped = true;
+            thread.StopTest();
+            if (startAgain)
+                thread.StartTest(Parameters(1));
+            return startAgain ? ScriptedReply{9} : card.Respond(sent);
+        };
+        thread.onStateChanged = [&, this] {
+            if (stopped && thread.ReadState() == kConnected)
+                writtenAtNotice.push_back(thread.ReadStatus().written);
+        };
+        RunTest(Parameters(1), 300);
+        EXPECT_TRUE(status.log.empty()) << startAgain;
+        EXPECT_EQ(status.errors + record.errorEvents, 0u) << startAgain;
+        ASSERT_FALSE(writtenAtNotice.empty()) << startAgain;  // with a test started again, at the end
+        EXPECT_EQ(static_cast<uint64_t>(writtenAtNotice[0]), record.verified) << startAgain;
+    }
 }
 
 }  // namespace

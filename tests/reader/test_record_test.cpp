@@ -2,11 +2,12 @@
 // window across the tick counter's wrap, and the bound on kept lines.
 #include <gtest/gtest.h>
 
+#include "foundation/local_time.h"
 #include "reader/test_record.h"
 
 namespace {
 
-const LocalTime kStart{2026, 12, 8, 16, 40, 5, 0};
+const int64_t kStart = CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0});
 
 TEST(TestRecordTest, SimulatedHourWithErrorsOfEveryKind) {
     // 160 cycles a second for an hour; every 1000th cycle fails, by turns in each way.
@@ -57,10 +58,10 @@ TEST(TestRecordTest, SimulatedHourWithErrorsOfEveryKind) {
     EXPECT_EQ(record.lines.back().atMs, lastErrorAt);
     EXPECT_EQ(record.lines.back().text, L"error 576");
     EXPECT_FALSE(record.running);
-    // Stopped: the elapsed time no longer grows and there is no rate.
+    // Stopped: the elapsed time no longer grows and the rate is the test's average.
     const TestFigures later = record.Figures(first + 3700000u);
     EXPECT_EQ(later.elapsedMs, 3600000u);
-    EXPECT_EQ(later.rate, 0.0);
+    EXPECT_DOUBLE_EQ(later.rate, static_cast<double>(verified) / 3600);
     EXPECT_TRUE(later.started);
 }
 
@@ -121,15 +122,26 @@ TEST(TestRecordTest, BeginStartsAFreshRecordAndCardsAreKeptThroughRemoval) {
     CardInfo card;
     card.type = kCardClassic1K;
     card.uidLength = 4;
-    record.SeeCard(card);
-    record.SeeCard(CardInfo{});
-    EXPECT_EQ(record.setup.card, card);
+    record.SeeCard(card, 10);
+    record.SeeCard(CardInfo{}, 11);
+    ASSERT_EQ(record.cards.size(), 1u);
+    EXPECT_EQ(record.cards[0].card, card);
     record.Begin(PortSetup(L"COM4"), kStart, 20);
     EXPECT_EQ(record.setup.port, L"COM4");
     EXPECT_EQ(record.errorEvents, 0u);
     EXPECT_TRUE(record.cardErrors.empty());
     EXPECT_TRUE(record.lines.empty());
     EXPECT_EQ(record.Figures(20).elapsedMs, 0u);
+}
+
+TEST(TestRecordTest, ACardTakenOffAndLaidBackIsNoNewCard) {
+    TestSetup setup;
+    setup.card.uidLength = 4;
+    CTestRecord record;
+    record.Begin(setup, kStart, 100);
+    record.SeeCard(CardInfo{}, 200);
+    record.SeeCard(setup.card, 300);
+    EXPECT_EQ(record.cards.size(), 1u);
 }
 
 }  // namespace

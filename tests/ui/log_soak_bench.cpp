@@ -63,7 +63,7 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
     std::printf("%12d %10d %10.1f MiB %20s %20s\n", 0, 0, startSet, "-", "-");
     CTestRecord record;
     const uint32_t startTick = 0xFFFF0000u;  // the tick counter wraps early in the run
-    record.Begin(PortSetup(L"COM45"), CurrentLocalTime(), startTick);
+    record.Begin(PortSetup(L"COM45"), CurrentUtcMilliseconds(), startTick);
     std::vector<std::wstring> batch;
     double figuresMs = 0, restMs = 0, worstFiguresMs = 0;
     uint64_t refreshes = 0, errors = 0;
@@ -102,7 +102,7 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
                 startSet, WorkingSetMiB(), worstFiguresMs);
 
     const auto before = std::chrono::steady_clock::now();
-    const std::wstring text = TestReportText(record, {});
+    const std::wstring text = TestReportText(record, {}, *MachineTimeZone());
     const std::wstring path = L"record_soak_report.txt";
     try {
         ReplaceWholeFile(path, text);

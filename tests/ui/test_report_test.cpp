@@ -8,6 +8,16 @@ namespace {
 
 const LocalTime kStart{2026, 12, 8, 16, 40, 5, 0};
 
+// UTC in winter, an hour ahead from 2026-03-29 01:00 to 2026-10-25 01:00 UTC.
+class CSummerTimeZone : public ITimeZone {
+public:
+    LocalTime ToLocal(int64_t utcMs) const override {
+        const bool summer =
+            utcMs >= CalendarMilliseconds({2026, 3, 29, 1}) && utcMs < CalendarMilliseconds({2026, 10, 25, 1});
+        return CalendarTime(utcMs + (summer ? 3600000 : 0));
+    }
+} const kZone;
+
 CTestRecord SampleRecord() {
     TestSetup setup;
     setup.port = L"COM7";
@@ -19,7 +29,7 @@ CTestRecord SampleRecord() {
     setup.useKeyB = true;
     setup.useReaderKeys = true;
     CTestRecord record;
-    record.Begin(setup, kStart, 0xFFFFFF00u);
+    record.Begin(setup, CalendarMilliseconds(kStart), 0xFFFFFF00u);
     uint32_t now = 0xFFFFFF00u;
     for (int i = 0; i < 40; ++i) record.Verified(now += 5);
     record.Line(L"Write error 0x09: x", now += 1);
@@ -48,7 +58,7 @@ TEST(TestReportTest, EnglishReport) {
         L"Verified cycles: 41\r\n"
         L"Average rate: 8.5/s\r\n"
         L"Card errors: 1\r\n"
-        L"    0x09 Карта отказала в исполнении команды: 1\r\n"
+        L"    0x09 The card refused the command: 1\r\n"
         L"Value mismatches: 0\r\n"
         L"\"No card.\" events: 1\r\n"
         L"Authentication refusals: 0\r\n"
@@ -63,15 +73,15 @@ TEST(TestReportTest, EnglishReport) {
         L"Log:\r\n"
         L"2026-12-08 16:40:05.201  Write error 0x09: x\r\n"
         L"2026-12-08 16:40:06.206  No card.\r\n";
-    EXPECT_EQ(TestReportText(SampleRecord(), trouble), expected);
+    EXPECT_EQ(TestReportText(SampleRecord(), trouble, kZone), expected);
 }
 
 TEST(TestReportTest, LinesLeftOutAreSaidAndNoErrorIsNone) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
     CTestRecord record;
-    record.Begin(PortSetup(L"COM1"), kStart, 0);
+    record.Begin(PortSetup(L"COM1"), CalendarMilliseconds(kStart), 0);
     for (size_t i = 0; i < CTestRecord::kKeptLines + 3; ++i) record.Line(L"line", 0);
-    const std::wstring text = TestReportText(record, {});
+    const std::wstring text = TestReportText(record, {}, kZone);
     EXPECT_NE(text.find(L"\r\nLog: (3 earlier lines left out)\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nFirst error: none\r\nLast error: none\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nKey: A\r\n"), std::wstring::npos);
@@ -83,11 +93,32 @@ TEST(TestReportTest, LinesLeftOutAreSaidAndNoErrorIsNone) {
 
 TEST(TestReportTest, RussianHeader) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
-    const std::wstring text = TestReportText(SampleRecord(), {});
+    const std::wstring text = TestReportText(SampleRecord(), {}, kZone);
     UseCatalogueLanguage(TestLanguage::English);
     EXPECT_EQ(text.rfind(L"Отчёт о тесте Квилл Чек\r\n", 0), 0u);
     EXPECT_NE(text.find(L"\r\nКлюч: ключи считывателя, ключ B\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nСобытий «Нет карты.»: 1\r\n"), std::wstring::npos);
+}
+
+// A test across the change to summer time: each stamp in the local time of its own moment, the
+// log in its order.
+TEST(TestReportTest, StampsAcrossADaylightSavingChangeAndCardsLaidOnMeanwhile) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    CTestRecord record = SampleRecord();
+    record.Begin(record.setup, CalendarMilliseconds({2026, 3, 29, 0, 59, 59, 0}), 0);
+    record.Line(L"before", 500);
+    CardInfo second = record.setup.card;
+    second.uid[0] = 0x77;
+    record.SeeCard(second, 1200);
+    record.Line(L"after", 1500);
+    record.End(2000);
+    const std::wstring text = TestReportText(record, {}, kZone);
+    EXPECT_NE(text.find(L"\r\nStarted: 2026-03-29 00:59:59\r\n"), std::wstring::npos);
+    EXPECT_NE(text.find(L"\r\nCard: Mifare Classic 1K 04A1B2C3\r\n"
+                        L"Card: Mifare Classic 1K 04A1B277 (from 2026-03-29 02:00:00.200)\r\n"),
+              std::wstring::npos);
+    EXPECT_NE(text.find(L"\r\n2026-03-29 00:59:59.500  before\r\n2026-03-29 02:00:00.500  after\r\n"),
+              std::wstring::npos);
 }
 
 TEST(TestReportTest, DefaultNames) {

@@ -24,6 +24,7 @@
 #include "reader/exchange.h"
 #include "reader/ident.h"
 #include "reader/link_constants.h"
+#include "reader/link_recovery.h"
 #include "reader/link_trouble.h"
 #include "reader/repeat_filter.h"
 #include "reader/test_record.h"
@@ -60,7 +61,7 @@ struct ConnectSchedule {
 class CConnectThread {
 public:
     static constexpr uint32_t kOpenRetryPeriod = 1000;
-    static constexpr uint32_t kLinkEndWait = 500;  // for the switch-off at disconnect
+    static constexpr uint32_t kLinkEndWait = ::kLinkEndWait;  // for the switch-off at disconnect
     static constexpr uint32_t kErrorPause = 100;
     static constexpr uint32_t kResetPause = 10;
 
@@ -157,6 +158,7 @@ private:
     // Connect pieces: the identification that also finds a reader left at a fast line speed,
     // and the switch-off after an attempt that failed once the reader had changed speed.
     bool IdentifyAtAnySpeed(ReaderIdentity& found);
+    uint8_t ChooseSpeedThePortTakes(const ReaderIdentity& found);
     bool ReturnToIdentSpeed(uint32_t baud);
     void AbandonFastLink(uint32_t baud);
 

@@ -10,6 +10,7 @@
 // held across a callback or port I/O.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -71,18 +72,26 @@ public:
     CConnectThread(const CConnectThread&) = delete;
     CConnectThread& operator=(const CConnectThread&) = delete;
 
-    // Starts the worker on `name` unless one runs already. Throws std::system_error when an event
-    // or the thread cannot be made.
+    // Starts the worker on `name` unless one runs or is still ending (a worker that has ended is
+    // joined first). Throws std::system_error when an event or the thread cannot be made.
     void Start(const std::wstring& name);
     // Stops the worker (switching the reader's link off when connected) and waits for it.
     void Stop();
     // For tests in simulated time: the same as Start, but the loop runs on the calling thread
     // until something (a scheduled action) calls RequestStop.
     void RunOnThisThread(const std::wstring& name);
-    // Clears running and wakes the worker; Stop then joins it.
+    // Clears running and wakes the worker, which switches the link off, closes the port and
+    // ends on its own (then onEnded); Stop joins it. The user interface asks this way and never
+    // waits: a port's close may take a second.
     void RequestStop();
-    bool IsRunning() const { return exchange.running; }
+    // Started and not asked to stop. (Not `running` itself: the switch-off after a stop sets that
+    // again for its own wait.)
+    bool IsRunning() const { return active; }
     bool HasThread() const { return thread.joinable(); }
+    // Asked to stop, and still switching off or closing.
+    bool IsEnding() const { return !active && thread.joinable() && !ended; }
+    // No worker, or one that has ended (so joining it takes no time).
+    bool HasEnded() const { return !thread.joinable() || ended; }
 
     void StartTest(const TestParameters& parameters);
     void StopTest();
@@ -98,6 +107,7 @@ public:
     // Installed before Start; called on the worker without the lock.
     std::function<void()> onStateChanged;
     std::function<void()> onCardChanged;
+    std::function<void()> onEnded;  // the worker's last act: its port is closed
     // The local time a test starts at (tests put a simulated one in).
     std::function<LocalTime()> localClock = CurrentLocalTime;
 
@@ -192,6 +202,8 @@ private:
     // frame, reply, lastStatus and lastError.
     CRdExchange exchange;
     std::thread thread;
+    std::atomic<bool> ended{false};   // set by the worker as it ends; cleared by Start
+    std::atomic<bool> active{false};  // set when started, cleared by RequestStop (any thread)
 
     std::mutex mutex;
     std::wstring portName;          // written only while no worker runs

@@ -167,6 +167,8 @@ echo "ok: the report keeps the log line with its time"
 card "plus-x 04112233"
 wait_text 1005 "Mifare Plus 2K 33221104 X SL1"
 drv click 1003 >/dev/null
+# The worker ends on its own; the window does not wait for it.
+wait_text 1016 "Disconnected"
 expect "state after Disconnect" "Disconnected" "$(drv text 1016)"
 expect "card line after Disconnect" "" "$(drv text 1005)"
 expect "enables after Disconnect" "110001111" "$(enables)"
@@ -176,6 +178,7 @@ drv click 1002 >/dev/null
 wait_text 1016 "Connected"
 wait_text 1005 "Mifare Plus 2K 33221104 X SL1"
 drv click 1003 >/dev/null
+wait_text 1016 "Disconnected"
 expect "state after the second Disconnect" "Disconnected" "$(drv text 1016)"
 
 echo "== Position and settings kept across a restart"

@@ -5,6 +5,7 @@
 #include "foundation/errors.h"
 #include "reader/connect_thread.h"
 #include "reader/frame.h"
+#include "reader/link_recovery.h"
 
 namespace {
 
@@ -74,8 +75,7 @@ bool CConnectThread::Connect() {
                 extendedReader = true;
                 // Framed replies follow: every received byte matters, not just the carriage return.
                 port->SetParams(port->baudRate, port->stopBits, 0);
-                const uint8_t speed = ChooseLineSpeed(found.model, found.firmware,
-                                                      found.model == 8 && port->IsBaudSupported(230400));
+                const uint8_t speed = ChooseSpeedThePortTakes(found);
                 // Set while the reader may have moved to the fast speed: from the link start
                 // without a clear answer on, until the connection stands.
                 bool fastLink = speed != kSpeedUnchanged;
@@ -87,7 +87,9 @@ bool CConnectThread::Connect() {
                     if (fastLink)
                         port->SetParams(kLineSpeeds[speed], port->stopBits, port->eventChar);
                     PollCard();
-                } catch (const CMyError&) {
+                } catch (...) {
+                    // A port that failed here (it refused the speed, say) may have left the
+                    // reader at the fast speed all the same.
                     if (fastLink)
                         AbandonFastLink(kLineSpeeds[speed]);
                     throw;
@@ -108,6 +110,16 @@ bool CConnectThread::Connect() {
         SetState(kDisconnected);
     exchange.lastError = error;
     return state == kConnected;
+}
+
+// The speed for the link start, tried on the port first: asking the reader for a speed the
+// port then refuses would leave the reader at it, out of reach.
+uint8_t CConnectThread::ChooseSpeedThePortTakes(const ReaderIdentity& found) {
+    const uint8_t speed = ChooseLineSpeed(found.model, found.firmware,
+                                          found.model == 8 && PortTakesSpeed(*port, kLineSpeeds[kSpeed230400]));
+    if (speed == kSpeed115200 && !PortTakesSpeed(*port, kLineSpeeds[kSpeed115200]))
+        return kSpeedUnchanged;
+    return speed;
 }
 
 bool CConnectThread::OpenPort() {
@@ -144,18 +156,18 @@ bool CConnectThread::OpenPort() {
 bool CConnectThread::IdentifyAtAnySpeed(ReaderIdentity& found) {
     if (Identify(exchange, found))
         return true;
-    for (const uint8_t index : {kSpeed115200, kSpeed230400}) {
-        if (ReturnToIdentSpeed(kLineSpeeds[index]))
+    for (const uint32_t baud : kRecoverySpeeds) {
+        if (ReturnToIdentSpeed(baud))
             return Identify(exchange, found);
     }
     return false;
 }
 
-// True when a reader at baud answered the link end (and so is back at 9600).
+// True when a reader at baud answered the link end (and so is back at 9600). A speed the port
+// refuses is no failure of the attempt: no reader can be at it behind this port.
 bool CConnectThread::ReturnToIdentSpeed(uint32_t baud) {
-    if (!exchange.running || !port->IsBaudSupported(baud))
+    if (!exchange.running || !TrySetLineSpeed(*port, baud, 0))
         return false;
-    port->SetParams(baud, port->stopBits, 0);
     const bool answered = SendLinkEnd();
     port->Purge(true, true);
     port->SetParams(kIdentBaud, port->stopBits, kIdentEventChar);
@@ -184,9 +196,7 @@ bool CConnectThread::SendLinkEnd() {
     const bool wasRunning = exchange.running.exchange(true);
     bool answered = false;
     try {
-        const uint8_t payload[] = {0x00, kSpeedUnchanged};
-        ++exchange.seq;
-        BuildFrame(exchange.frame, exchange.seq, kCommandLink, payload, sizeof payload);
+        BuildLinkEnd(exchange.frame, ++exchange.seq);
         exchange.SendRaw(exchange.frame.data(), exchange.frame.size(), kLinkEndWait);
         answered = exchange.WaitFrame(exchange.seq, kLinkEndWait);
     } catch (...) {

@@ -46,16 +46,27 @@ void CConnectThread::PrepareRun(const std::wstring& name) {
     // The first connect attempt is due at once, whatever the tick counter stands at.
     exchange.lastActivity = clock.Now() - schedule.reconnect;
     exchange.running = true;
+    active = true;
 }
 
 void CConnectThread::Start(const std::wstring& name) {
-    if (thread.joinable())
-        return;
+    if (thread.joinable()) {
+        if (!ended)
+            return;
+        thread.join();
+    }
     PrepareRun(name);
+    ended = false;
     try {
-        thread = std::thread([this] { ThreadMain(); });
+        thread = std::thread([this] {
+            ThreadMain();
+            ended = true;
+            if (onEnded)
+                onEnded();
+        });
     } catch (...) {
         exchange.running = false;
+        active = false;
         throw;
     }
 }
@@ -72,6 +83,7 @@ void CConnectThread::RequestStop() {
         SettleTroubleLog();
         testRecord.End(clock.Now());
     }
+    active = false;
     exchange.running = false;
     // events[0] is made before the worker starts; the worker adds the others later.
     if (exchange.events[0])

@@ -10,6 +10,7 @@
 // held across a callback or port I/O.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@
 #include "reader/exchange.h"
 #include "reader/ident.h"
 #include "reader/link_constants.h"
+#include "reader/link_recovery.h"
 #include "reader/link_trouble.h"
 #include "reader/repeat_filter.h"
 #include "reader/test_record.h"
@@ -61,7 +63,7 @@ struct ConnectSchedule {
 class CConnectThread {
 public:
     static constexpr uint32_t kOpenRetryPeriod = 1000;
-    static constexpr uint32_t kLinkEndWait = 500;  // for the switch-off at disconnect
+    static constexpr uint32_t kLinkEndWait = ::kLinkEndWait;  // for the switch-off at disconnect
     static constexpr uint32_t kErrorPause = 100;
     static constexpr uint32_t kResetPause = 10;
 
@@ -71,18 +73,26 @@ public:
     CConnectThread(const CConnectThread&) = delete;
     CConnectThread& operator=(const CConnectThread&) = delete;
 
-    // Starts the worker on `name` unless one runs already. Throws std::system_error when an event
-    // or the thread cannot be made.
+    // Starts the worker on `name` unless one runs or is still ending (a worker that has ended is
+    // joined first). Throws std::system_error when an event or the thread cannot be made.
     void Start(const std::wstring& name);
     // Stops the worker (switching the reader's link off when connected) and waits for it.
     void Stop();
     // For tests in simulated time: the same as Start, but the loop runs on the calling thread
     // until something (a scheduled action) calls RequestStop.
     void RunOnThisThread(const std::wstring& name);
-    // Clears running and wakes the worker; Stop then joins it.
+    // Clears running and wakes the worker, which switches the link off, closes the port and
+    // ends on its own (then onEnded); Stop joins it. The user interface asks this way and never
+    // waits: a port's close may take a second.
     void RequestStop();
-    bool IsRunning() const { return exchange.running; }
+    // Started and not asked to stop. (Not `running` itself: the switch-off after a stop sets that
+    // again for its own wait.)
+    bool IsRunning() const { return active; }
     bool HasThread() const { return thread.joinable(); }
+    // Asked to stop, and still switching off or closing.
+    bool IsEnding() const { return !active && thread.joinable() && !ended; }
+    // No worker, or one that has ended (so joining it takes no time).
+    bool HasEnded() const { return !thread.joinable() || ended; }
 
     void StartTest(const TestParameters& parameters);
     void StopTest();
@@ -98,6 +108,7 @@ public:
     // Installed before Start; called on the worker without the lock.
     std::function<void()> onStateChanged;
     std::function<void()> onCardChanged;
+    std::function<void()> onEnded;  // the worker's last act: its port is closed
     // The UTC time a test starts at, in ms since 1970 (tests put a simulated one in).
     std::function<int64_t()> utcClock = CurrentUtcMilliseconds;
 
@@ -158,6 +169,7 @@ private:
     // Connect pieces: the identification that also finds a reader left at a fast line speed,
     // and the switch-off after an attempt that failed once the reader had changed speed.
     bool IdentifyAtAnySpeed(ReaderIdentity& found);
+    uint8_t ChooseSpeedThePortTakes(const ReaderIdentity& found);
     bool ReturnToIdentSpeed(uint32_t baud);
     void AbandonFastLink(uint32_t baud);
 
@@ -197,6 +209,8 @@ private:
     // frame, reply, lastStatus and lastError.
     CRdExchange exchange;
     std::thread thread;
+    std::atomic<bool> ended{false};   // set by the worker as it ends; cleared by Start
+    std::atomic<bool> active{false};  // set when started, cleared by RequestStop (any thread)
 
     std::mutex mutex;
     std::wstring portName;          // written only while no worker runs

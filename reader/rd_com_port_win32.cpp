@@ -122,11 +122,10 @@ void CRdComPort::Close() {
     pendingOut_.clear();
 }
 
-bool CRdComPort::Collect(OVERLAPPED& ov) {
+bool CRdComPort::Collect(OVERLAPPED& ov, DWORD start) {
     // The request's own status decides, not its event: the owner's wait may have consumed the
     // auto-reset event already. A driver that never reports a cancellation (seen under Wine with
     // a silent device) must not hang the caller, so the wait is bounded.
-    const DWORD start = GetTickCount();
     while (!HasOverlappedIoCompleted(&ov)) {
         if (GetTickCount() - start >= kCancelWaitMs)
             return false;
@@ -143,20 +142,26 @@ bool CRdComPort::Collect(OVERLAPPED& ov) {
 void CRdComPort::CancelAndCollect() {
     // CancelIoEx reaches requests whichever thread started them (CancelIo only the caller's).
     CancelIoEx(handle_, nullptr);
+    // One deadline for all three: a driver that reports none of them back costs one wait, not three.
+    const DWORD start = GetTickCount();
     bool settled = true;
-    for (OVERLAPPED* ov : {&io_->commOv, &io_->writeOv, &io_->readOv}) settled = Collect(*ov) && settled;
+    for (OVERLAPPED* ov : {&io_->commOv, &io_->writeOv, &io_->readOv}) settled = Collect(*ov, start) && settled;
     readPending = false;
     writePending = false;
     discardRead_ = false;
     if (settled)
         return;
     // A driver may still write into the old block: it stays alive, and the port goes on with a
-    // fresh one on the same events.
-    auto fresh = std::make_unique<IoBlock>();
+    // fresh one (or one an earlier port left behind that has settled since) on the same events.
+    std::unique_ptr<IoBlock> fresh = CLateBlocks<IoBlock>::TakeSettled();
+    if (fresh)
+        *fresh = IoBlock{};
+    else
+        fresh = std::make_unique<IoBlock>();
     fresh->commOv.hEvent = io_->commOv.hEvent;
     fresh->writeOv.hEvent = io_->writeOv.hEvent;
     fresh->readOv.hEvent = io_->readOv.hEvent;
-    KeepUntilExit(std::shared_ptr<IoBlock>(std::move(io_)));
+    CLateBlocks<IoBlock>::Keep(std::move(io_));
     io_ = std::move(fresh);
 }
 
@@ -373,7 +378,7 @@ void CRdComPort::Purge(bool purgeInput, bool purgeOutput) {
     // OVERLAPPED and chunk serve the next write. One that never does ends the port's use.
     if (purgeOutput && writePending) {
         CancelIoEx(handle_, &io_->writeOv);
-        if (!Collect(io_->writeOv))
+        if (!Collect(io_->writeOv, GetTickCount()))
             ThrowLost(ERROR_OPERATION_ABORTED);
         writePending = false;
     }

@@ -40,15 +40,21 @@ private:
     void Flush();
     void DropWritten(DWORD count);
     DWORD DriverQueued();
-    // Waits (bounded) until the request has reported back and collects it; false when it has not.
-    bool Collect(OVERLAPPED& ov);
+    // Waits until the request has reported back and collects it, no later than kCancelWaitMs
+    // after start (one deadline for every request of a close); false when it has not.
+    bool Collect(OVERLAPPED& ov, DWORD start);
     // Cancels every request in flight, from any thread, and collects them. A request that never
     // reports back keeps its memory for good and the port carries on with a fresh block.
     void CancelAndCollect();
 
-    // Everything a request in flight writes into when it ends: owned here, and handed to
-    // KeepUntilExit instead of being freed while a request may still be out.
+    // Everything a request in flight writes into when it ends: owned here, and kept in
+    // CLateBlocks instead of being freed while a request may still be out.
     struct IoBlock {
+        bool Settled() const {
+            return HasOverlappedIoCompleted(&commOv) && HasOverlappedIoCompleted(&writeOv) &&
+                   HasOverlappedIoCompleted(&readOv);
+        }
+
         DWORD eventMask = 0;
         OVERLAPPED commOv{};
         OVERLAPPED writeOv{};

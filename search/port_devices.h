@@ -8,7 +8,8 @@
 
 struct ListedPort {
     std::wstring name;      // e.g. COM3
-    int32_t modelHint = 0;  // model implied by the adapter, 0 = none
+    int32_t modelHint = 0;    // model implied by the adapter, 0 = none
+    bool recognised = false;  // one of the maker's adapters (not merely listed by searchAll)
 };
 
 class IPortEnumerator {

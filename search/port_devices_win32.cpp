@@ -135,7 +135,7 @@ std::vector<ListedPort> CSetupApiPortEnumerator::Enumerate(bool searchAll) {
         PortClassification classification = ClassifyPort(*id, lookup);
         if (!IsPortListed(classification, searchAll))
             continue;
-        listed.push_back({std::move(name), classification.modelHint});
+        listed.push_back({std::move(name), classification.modelHint, classification.recognised});
     }
     return listed;
 }

@@ -61,8 +61,12 @@ void CPortSearch::Wake() {
 }
 
 bool CPortSearch::RunPass(ISearchWait& wait) {
-    if (!running_)
+    if (!running_) {
+        // The worker ends here: its ports close on its own thread, now, not whenever the search
+        // object goes (at exit, that is inside the exit handlers). A later start opens them anew.
+        for (ProbeEntry& entry : probes_) ReleasePort(entry);
         return false;
+    }
     waitTimeout_ = kWaitForever;
     try {
         DoWork();
@@ -176,6 +180,7 @@ void CPortSearch::Enumerate() {
         ProbeEntry entry;
         entry.name = seen.name;
         entry.modelHint = seen.modelHint;
+        entry.recognised = seen.recognised;
         probes_.push_back(std::move(entry));
     }
 

@@ -72,7 +72,7 @@ public:
     bool IsRunning() const { return running_; }
     // One pass of the worker loop: enumeration when requested, retry scan, every probe stepped,
     // one wait, and the handling of what ended it. Swallows what a pass throws. False once the
-    // search is stopped (nothing is done then).
+    // search is stopped (every probe's port is then released, the probes kept to start again).
     bool RunPass(ISearchWait& wait);
 
     // Worker state, readable by tests between passes.
@@ -96,6 +96,9 @@ private:
     void StartOpen(ProbeEntry& entry);
     ProbeResult TakeOpenOutcome(ProbeEntry& entry);
     bool RetryProbe(ProbeEntry& entry);
+    bool StartRecovery(ProbeEntry& entry);
+    ProbeResult StepRecovery(ProbeEntry& entry);
+    void AwaitRestOfReply(CRdPort& port);
     void FinishProbe(size_t index, ProbeResult result);
 
     void DropProbe(size_t index);
@@ -128,6 +131,7 @@ private:
     uint32_t fullPassTick_ = 0;
     uint32_t fullPassTimeout_ = 0;
     ProbeValues probeValues_;  // scratch: what the last probe found
+    std::vector<uint8_t> linkEndFrame_;  // scratch
 
     mutable std::mutex mutex_;
     std::vector<PortEntry> ports_;  // guarded by mutex_; sorted by name in ordinal order

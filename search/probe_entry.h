@@ -22,5 +22,15 @@ struct ProbeEntry {
     int32_t attempts = 0;           // failed attempts so far
     bool requestSent = false;       // the identification request was written, its write not yet confirmed
     bool awaitingReply = false;     // the write is complete; the reply is being collected
+    // The line reset before a retry's request: it must be written, and have left the adapter,
+    // before the request's purge of the input; nothing purges it from the output.
+    enum class LineReset : uint8_t { None, Writing, Draining } lineReset = LineReset::None;
+    // One of the maker's adapters: when its reader stays silent, the probe sends the link end at
+    // the fast speeds (a reader left at one returns to 9600) and asks again.
+    bool recognised = false;
+    bool recoveryRan = false;    // the link end went out for this probe already
+    size_t recoverySpeed = 0;    // index into kRecoverySpeeds while recovering
+    bool recovering = false;
+    bool linkEndSent = false;    // at recoverySpeed; its answer is awaited
     bool unseen = false;            // enumeration mark: cleared for every port the enumeration still sees
 };

@@ -1,9 +1,12 @@
 // One probe moved as far as it can go without blocking: open, send the identification request,
 // collect the reply through the port's overlapped I/O, retry, and record the outcome.
 #include <array>
+#include <iterator>
 #include <string>
 
+#include "reader/frame.h"
 #include "reader/ident.h"
+#include "reader/link_recovery.h"
 #include "search/port_search.h"
 
 namespace {
@@ -16,6 +19,16 @@ constexpr uint32_t kDeskBaud = 115200;
 // Once a reply has begun, its rest is fetched this often instead of byte by byte: with many
 // readers answering at once, a wake for every byte of every reply, not the line, set the pace.
 constexpr uint32_t kReplyPollMs = 10;
+// Character times the adapter may still need for bytes whose write has completed.
+constexpr uint32_t kDrainChars = 4;
+constexpr uint32_t kBitsPerChar = 11;  // start, 8 data, 2 stop bits
+// The probe's link end; its reply echoes the number.
+constexpr uint8_t kLinkEndSeq = 1;
+
+uint32_t DrainMs(uint32_t baud) {
+    const uint32_t rate = baud != 0 ? baud : kIdentBaud;
+    return (kDrainChars * kBitsPerChar * 1000 + rate - 1) / rate;
+}
 
 bool IsRetried(ProbeResult result) {
     return result == ProbeResult::PortBusy || result == ProbeResult::LinkLost ||
@@ -49,6 +62,8 @@ void CPortSearch::StepProbe(size_t index) {
         return;
     if (IsRetried(result) && RetryProbe(entry))
         return;
+    if (result == ProbeResult::NoReply && StartRecovery(entry))
+        return;
     FinishProbe(index, result);
 }
 
@@ -74,6 +89,9 @@ void CPortSearch::AttachPort(ProbeEntry& entry) {
     entry.attempts = 0;
     entry.requestSent = false;
     entry.awaitingReply = false;
+    entry.lineReset = ProbeEntry::LineReset::None;
+    entry.recovering = false;
+    entry.linkEndSent = false;
 }
 
 void CPortSearch::StartOpen(ProbeEntry& entry) {
@@ -149,10 +167,34 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
     }
     CRdPort& port = *entry.port;
     port.OnCommEvent();
+    if (entry.recovering) {
+        const ProbeResult recovered = StepRecovery(entry);
+        if (recovered != ProbeResult::Probing || entry.recovering)
+            return recovered;
+    }
 
     if (!entry.awaitingReply) {
         if (!entry.requestSent) {
-            port.Purge(true, true);
+            // After a retry's line reset the purge takes the input only, once the reset is out:
+            // it must reach the reader whole. A reset whose write never ends goes with the purge.
+            bool purgeOutput = entry.attempts == 0;
+            if (entry.lineReset == ProbeEntry::LineReset::Writing) {
+                if (!port.writePending) {
+                    entry.lineReset = ProbeEntry::LineReset::Draining;
+                    entry.tick = clock_.Now();
+                } else if (stillWaiting(kReopenDelay)) {
+                    return ProbeResult::Probing;
+                } else {
+                    entry.lineReset = ProbeEntry::LineReset::None;
+                    purgeOutput = true;
+                }
+            }
+            if (entry.lineReset == ProbeEntry::LineReset::Draining) {
+                if (stillWaiting(DrainMs(port.baudRate)))
+                    return ProbeResult::Probing;
+                entry.lineReset = ProbeEntry::LineReset::None;
+            }
+            port.Purge(true, purgeOutput);
             port.SetParams(entry.modelHint == kDeskModel ? kDeskBaud : kIdentBaud, port.stopBits,
                            kIdentEventChar);
             port.awaitInput = true;  // the reply's first byte wakes the worker
@@ -175,14 +217,73 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
         probeValues_ = {identity.model, identity.serial, identity.firmware, identity.buildTime};
         return parsed ? ProbeResult::Identified : ProbeResult::BadReply;
     }
+    AwaitRestOfReply(port);
+    // The time-out counts from the request.
+    return stillWaiting(link_.replyTimeout) ? ProbeResult::Probing : ProbeResult::NoReply;
+}
+
+void CPortSearch::AwaitRestOfReply(CRdPort& port) {
     // A probe has no comm event to fall back on: on a driver whose reads do not wait for the
     // first byte it fetches on the timer from the start.
     if (!port.input.empty() || !port.readWaits) {
         port.awaitInput = false;
         LowerWaitTimeout(kReplyPollMs);
     }
-    // The time-out counts from the request.
-    return stillWaiting(link_.replyTimeout) ? ProbeResult::Probing : ProbeResult::NoReply;
+}
+
+// A maker's adapter whose reader stayed silent may have it at a fast line speed (a program
+// killed while connected): the connection's recovery, without blocking.
+bool CPortSearch::StartRecovery(ProbeEntry& entry) {
+    if (!entry.recognised || entry.recoveryRan || entry.opening || !entry.port->IsOpen())
+        return false;
+    entry.recoveryRan = true;
+    entry.recovering = true;
+    entry.recoverySpeed = 0;
+    entry.linkEndSent = false;
+    LowerWaitTimeout(0);
+    return true;
+}
+
+// The link end at each fast speed the port takes, kLinkEndWait each, until a reader answers
+// one; it is then back at 9600 and the identification starts over. NoReply when none answers.
+ProbeResult CPortSearch::StepRecovery(ProbeEntry& entry) {
+    CRdPort& port = *entry.port;
+    for (;;) {
+        if (!entry.linkEndSent) {
+            while (entry.recoverySpeed < std::size(kRecoverySpeeds) &&
+                   !TrySetLineSpeed(port, kRecoverySpeeds[entry.recoverySpeed], 0))
+                ++entry.recoverySpeed;
+            if (entry.recoverySpeed == std::size(kRecoverySpeeds)) {
+                entry.recovering = false;
+                return ProbeResult::NoReply;
+            }
+            port.Purge(true, false);
+            port.awaitInput = true;
+            BuildLinkEnd(linkEndFrame_, kLinkEndSeq);
+            port.Write(linkEndFrame_.data(), linkEndFrame_.size());
+            entry.tick = clock_.Now();
+            entry.linkEndSent = true;
+        }
+        port.Read();
+        if (ScanForFrame(port.input, kLinkEndSeq)) {
+            port.input.clear();
+            entry.recovering = false;
+            entry.linkEndSent = false;
+            entry.attempts = 0;
+            entry.requestSent = false;
+            entry.awaitingReply = false;
+            return ProbeResult::Probing;
+        }
+        const uint32_t elapsed = TicksSince(clock_.Now(), entry.tick);
+        if (elapsed < kLinkEndWait) {
+            AwaitRestOfReply(port);
+            LowerWaitTimeout(kLinkEndWait - elapsed);
+            return ProbeResult::Probing;
+        }
+        port.Purge(true, true);  // nobody at this speed: the unanswered link end goes too
+        entry.linkEndSent = false;
+        ++entry.recoverySpeed;
+    }
 }
 
 bool CPortSearch::RetryProbe(ProbeEntry& entry) {
@@ -192,6 +293,7 @@ bool CPortSearch::RetryProbe(ProbeEntry& entry) {
     if (!entry.opening && entry.port->IsOpen()) {
         try {
             entry.port->Write(kCancelLine.data(), kCancelLine.size());
+            entry.lineReset = ProbeEntry::LineReset::Writing;
         } catch (const std::exception&) {
             // A port that fails here fails the next attempt too, which then ends the probe.
         }

@@ -17,7 +17,13 @@ void CSearchThread::Start() {
     setupApi_.RefreshPropertyCall();
     search_.onPortsChanged = onPortsChanged;
     search_.Begin();
-    thread_ = std::thread([this] { WorkerMain(); });
+    ended_ = false;
+    thread_ = std::thread([this] {
+        WorkerMain();
+        ended_ = true;
+        if (onEnded)
+            onEnded();
+    });
 }
 
 void CSearchThread::Stop() {

@@ -8,6 +8,7 @@
 // window. The list of found ports is shared under the search's own mutex (see port_search.h).
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -34,8 +35,15 @@ public:
     // Starts the worker; nothing when it runs. Throws std::system_error when no event or
     // thread can be made. After Stop it starts again, keeping the list it had.
     void Start();
-    // Asks the worker to end and waits for it; it ends at the top of its next pass.
+    // Asks the worker to end and waits for it; it ends at the top of its next pass, once it has
+    // closed its probes' ports.
     void Stop();
+    // Asks the worker to end without waiting (onEnded tells when it has); Stop then joins at once.
+    void RequestStop() { search_.RequestStop(); }
+    // No worker, or one that has ended.
+    bool HasEnded() const { return !thread_.joinable() || ended_; }
+    // Installed before Start; the worker's last act, on its thread. Must not block.
+    std::function<void()> onEnded;
     void SetSearchAll(bool on) { search_.SetSearchAll(on); }
     void Rescan() { search_.Rescan(); }
     void CopyPorts(std::vector<PortEntry>& out) const { search_.CopyPorts(out); }
@@ -50,4 +58,5 @@ private:
     CThreadPortOpener opener_;
     CPortSearch search_;
     std::thread thread_;
+    std::atomic<bool> ended_{false};  // set by the worker as it ends; cleared by Start
 };

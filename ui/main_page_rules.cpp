@@ -53,11 +53,12 @@ bool IsSupportedReaderModel(int32_t model) {
 
 PageEnables EnablesFor(const PageState& state) {
     PageEnables enables;
-    enables.connect =
-        !state.connectionActive && (!state.portItemSelected || IsSupportedReaderModel(state.selectedModel));
+    // A worker still ending holds the port: a new one could not start before it is gone.
+    const bool free = !state.connectionActive && !state.connectionEnding;
+    enables.connect = free && (!state.portItemSelected || IsSupportedReaderModel(state.selectedModel));
     // The port box stays open while disconnected, whatever is chosen in it: disabling it with
     // Connect left no way to choose another port.
-    enables.portBox = !state.connectionActive;
+    enables.portBox = free;
     enables.disconnect = state.connectionActive;
     enables.start = state.connectionActive && !state.testRunning;
     enables.stop = state.testRunning;

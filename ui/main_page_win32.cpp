@@ -208,6 +208,7 @@ void CMainPage::OnDestroy() {
 void CMainPage::ApplyEnableRules() {
     PageState state;
     state.connectionActive = connection_.IsRunning();
+    state.connectionEnding = connection_.IsEnding();
     state.testRunning = connection_.TestRunning();
     const int selected = SelectedPortIndex();
     state.portItemSelected = selected >= 0;
@@ -281,8 +282,14 @@ void CMainPage::Connect() {
 }
 
 void CMainPage::Disconnect() {
-    connection_.Stop();
+    // The worker switches the reader off and closes the port on its own: that can take a second
+    // with a device that does not answer, and the window must not freeze meanwhile.
+    connection_.RequestStop();
     RefreshCardLine();
+    ApplyEnableRules();
+}
+
+void CMainPage::OnConnectionEnded() {
     ApplyEnableRules();
 }
 

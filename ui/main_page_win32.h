@@ -44,6 +44,8 @@ public:
     void FillPortList();
     void RefreshStatus();
     void RefreshCardLine();
+    // The connection's worker has ended after a Disconnect: Connect and the port box are free again.
+    void OnConnectionEnded();
     void StoreControls();
     // Appends the lines at the log's end, dropping its oldest lines past the log's bound.
     void AppendLogLines(const std::vector<std::wstring>& lines);

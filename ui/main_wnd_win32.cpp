@@ -169,8 +169,10 @@ void CMainWnd::InstallCallbacks() {
     };
     search.onPortsChanged = poster(NOTIFY_PORTS);
     search.SetSearchAll(settings_.allPorts);
+    search.onEnded = poster(NOTIFY_ENDED);
     connection.onStateChanged = poster(NOTIFY_STATE);
     connection.onCardChanged = poster(NOTIFY_CARD);
+    connection.onEnded = poster(NOTIFY_ENDED);
 }
 
 void CMainWnd::OnActivate(WPARAM wParam) {
@@ -184,12 +186,19 @@ void CMainWnd::OnActivate(WPARAM wParam) {
 }
 
 void CMainWnd::OnThreadNotify(WPARAM what) {
+    if (what == NOTIFY_ENDED && closePending_ && WorkersEnded()) {
+        search.Stop();  // both have ended: the joins take no time
+        connection.Stop();
+        DestroyWindow(hwnd);
+        return;
+    }
     if (!page.hwnd)
         return;
     switch (what) {
         case NOTIFY_PORTS: page.FillPortList(); break;
         case NOTIFY_STATE: page.RefreshStatus(); break;
         case NOTIFY_CARD: page.RefreshCardLine(); break;
+        case NOTIFY_ENDED: page.OnConnectionEnded(); break;
         default: break;
     }
 }
@@ -213,8 +222,13 @@ void CMainWnd::ShutDown(bool sessionEnding) {
     if (shutDown_)
         return;
     shutDown_ = true;
-    search.Stop();
-    connection.Stop();
+    if (sessionEnding) {
+        search.Stop();
+        connection.Stop();
+    } else {
+        search.RequestStop();
+        connection.RequestStop();
+    }
     StorePosition();
     if (page.hwnd)
         page.StoreControls();
@@ -271,6 +285,12 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_CLOSE:
             // A close that bypassed the system menu (another program's WM_CLOSE) ends the same way.
             ShutDown();
+            if (!WorkersEnded()) {
+                closePending_ = true;
+                if (page.hwnd)
+                    EnableWindow(page.hwnd, FALSE);  // nothing more to start while the workers end
+                return 0;
+            }
             return DefaultHandling();
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:

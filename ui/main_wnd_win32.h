@@ -20,6 +20,7 @@ inline constexpr UINT WM_THREAD_NOTIFY = WM_USER + 1;
 inline constexpr WPARAM NOTIFY_PORTS = 1;
 inline constexpr WPARAM NOTIFY_STATE = 2;
 inline constexpr WPARAM NOTIFY_CARD = 3;
+inline constexpr WPARAM NOTIFY_ENDED = 4;  // a worker has ended
 
 class CMainWnd : public CWnd {
 public:
@@ -57,9 +58,12 @@ private:
     void InstallCallbacks();
     void OnActivate(WPARAM wParam);
     void OnThreadNotify(WPARAM what);
-    // Stops the workers and saves the settings, once; a failed save is shown unless the session
-    // is ending.
+    // Asks the workers to stop and saves the settings, once; a failed save is shown unless the
+    // session is ending. The window goes once both workers have ended (WM_CLOSE, NOTIFY_ENDED):
+    // closing ports can take a second, and the window keeps answering meanwhile. When the session
+    // ends the workers are waited for here, since the process ends right after.
     void ShutDown(bool sessionEnding = false);
+    bool WorkersEnded() const { return search.HasEnded() && connection.HasEnded(); }
     void StorePosition();
 
     static constexpr unsigned kSaveFailedText = 701;
@@ -68,6 +72,7 @@ private:
     // Where the workers post; read on their threads, cleared before the window goes.
     std::atomic<HWND> notifyTarget_{nullptr};
     bool shutDown_ = false;
+    bool closePending_ = false;  // closed while a worker was still ending: it goes at NOTIFY_ENDED
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;  // the window's DPI, as the system last reported it
     bool placing_ = false;                // PlaceWindow is under way: a DPI change keeps the stored size
 };

@@ -2,6 +2,7 @@
 // emulator ports, events and waits belong to the simulated clock.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "reader/connect_platform.h"
@@ -15,8 +16,13 @@ public:
     EventHandle NewEvent() override { return clock.NewEvent(); }
     void CloseEvent(EventHandle) override {}
     void SignalEvent(EventHandle event) override { clock.Signal(event); }
-    std::unique_ptr<CRdPort> NewPort() override { return std::make_unique<CEmuPort>(reader, clock); }
+    std::unique_ptr<CRdPort> NewPort() override {
+        auto port = std::make_unique<CEmuPort>(reader, clock);
+        configurePort(*port);
+        return port;
+    }
 
     CSimClock clock;
     CReaderEmulator reader;
+    std::function<void(CEmuPort&)> configurePort = [](CEmuPort&) {};
 };

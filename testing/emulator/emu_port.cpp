@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "reader/late_io.h"
 
 void CEmuPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
     if (open_)
@@ -31,10 +30,16 @@ void CEmuPort::Close() {
     if (readPending && lateCancelMs > 0) {
         // This driver ends the cancelled read later, writing into its buffer: the buffer must
         // outlive the port, as the real port's I/O block does.
-        std::array<uint8_t, 1024>* target = readBuffer_.get();
-        clock_.After(lateCancelMs, [target] { target->fill(0xEE); });
-        KeepUntilExit(std::shared_ptr<std::array<uint8_t, 1024>>(std::move(readBuffer_)));
-        readBuffer_ = std::make_unique<std::array<uint8_t, 1024>>();
+        ReadBuffer* target = readBuffer_.get();
+        target->late = true;
+        clock_.After(lateCancelMs, [target] {
+            target->bytes.fill(0xEE);
+            target->late = false;
+        });
+        CLateBlocks<ReadBuffer>::Keep(std::move(readBuffer_));
+        readBuffer_ = CLateBlocks<ReadBuffer>::TakeSettled();
+        if (!readBuffer_)
+            readBuffer_ = std::make_unique<ReadBuffer>();
     }
     readPending = writePending = lost = false;
     driverQueue_.clear();
@@ -56,6 +61,8 @@ void CEmuPort::CheckLine() {
 void CEmuPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventChar) {
     if (open_ && unplugged_)
         Fail();
+    if (open_ && refusesAbove != 0 && baud > refusesAbove)
+        throw CRdPortException(CRdPortException::kLostCommunication, name);  // the line stays as it was
     if (baud != 0)
         baudRate = baud;
     stopBits = newStopBits;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "reader/late_io.h"
 #include "reader/rd_port.h"
 #include "testing/emulator/reader_emulator.h"
 #include "testing/emulator/sim_clock.h"
@@ -42,6 +43,9 @@ public:
     bool exists = true;  // false: Open throws "not exists"
     bool busy = false;   // true: Open returns false
     uint32_t maxBaud = 230400;
+    // >0: setting a faster line fails, as with the standard driver of a 16550-class port, which
+    // claims any rate (maxBaud) and refuses those above 115200 only in SetCommState.
+    uint32_t refusesAbove = 0;
     uint32_t writeLatencyMs = 0;                // >0: a write stays pending this long
     bool pacing = false;                        // bytes take 11 bit times each on the line
     bool driverWaitsForFirstByte = true;        // false: a waiting read completes at once, empty
@@ -69,5 +73,14 @@ private:
     uint64_t lineFreeAt_ = 0;
     uint64_t writeDoneAt_ = 0;  // simulated time at which the pending write completes
     // What the waiting read fills, as a driver does when it completes (see lateCancelMs).
-    std::unique_ptr<std::array<uint8_t, 1024>> readBuffer_ = std::make_unique<std::array<uint8_t, 1024>>();
+    struct ReadBuffer {
+        std::array<uint8_t, 1024> bytes{};
+        bool late = false;  // a cancelled read is still to end in it
+        bool Settled() const { return !late; }
+    };
+    std::unique_ptr<ReadBuffer> readBuffer_ = std::make_unique<ReadBuffer>();
+
+public:
+    // Read buffers that ports closed with a late read kept, over all ports.
+    static size_t KeptBuffers() { return CLateBlocks<ReadBuffer>::Count(); }
 };

@@ -216,6 +216,7 @@ struct StrandedCase {
     uint32_t connectedBy;    // ms
     size_t identQueries;     // heard by the reader (not those at another speed)
     uint8_t firstLinkMode;   // of the first command it heard: 1 link start, 0 link end
+    uint32_t portRefusesAbove = 0;  // the driver claims every rate but refuses those above this
 };
 
 class StrandedReaderTest : public ::testing::TestWithParam<StrandedCase> {};
@@ -228,6 +229,7 @@ TEST_P(StrandedReaderTest, IsFoundAgainWithinOneReconnectPeriodPlusIdentificatio
     platform.reader.SetBaud(c.readerBaud);
     platform.reader.faults.dropFastReplies = c.dropFastReplies;
     platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
+    platform.configurePort = [&c](CEmuPort& port) { port.refusesAbove = c.portRefusesAbove; };
     CConnectThread thread(platform);
     uint64_t connectedAt = 0;
     thread.onStateChanged = [&] {
@@ -257,7 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
         StrandedCase{"At230400", 0x903, "2.10", 230400, 0, 10000 + 1100, 1, 0},
         // The first poll at 115200 is lost twice (10 s): the attempt switches the link off at
         // 115200, and the next one, 5 s on, finds the reader at 9600 at once.
-        StrandedCase{"ConnectFailedAfterSwitch", 0x811, "1.8.0", 9600, 2, 10000 + 5000 + 600, 2, 1}),
+        StrandedCase{"ConnectFailedAfterSwitch", 0x811, "1.8.0", 9600, 2, 10000 + 5000 + 600, 2, 1},
+        // The port takes no 230400 although its driver claims it: the reader is asked for 115200.
+        StrandedCase{"DriverRefuses230400", 0x903, "2.10", 9600, 0, 50, 1, 1, 115200}),
     [](const ::testing::TestParamInfo<StrandedCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -206,6 +206,24 @@ TEST(ExchangeTest, ReadEndingAfterCloseWritesIntoKeptMemory) {
     SUCCEED();
 }
 
+// A device reopened every 5 s whose driver ends each cancelled read 3 s late: a buffer whose read
+// has ended serves the next port, so the memory kept does not grow with the reopenings.
+TEST(ExchangeTest, ReadsEndingLateKeepAFewBuffersOverManyReopenings) {
+    CSimClock clock;
+    CReaderEmulator reader;
+    const size_t before = CEmuPort::KeptBuffers();
+    for (int reopening = 0; reopening < 100; ++reopening) {
+        CEmuPort port(reader, clock);
+        port.SetEvents(clock.NewEvent(), clock.NewEvent(), clock.NewEvent());
+        ASSERT_TRUE(port.Open());
+        port.lateCancelMs = 3000;
+        port.Read();
+        port.Close();
+        clock.Advance(5000);
+    }
+    EXPECT_LE(CEmuPort::KeptBuffers(), before + 2);
+}
+
 TEST(ExchangeTest, ReaderSwitchesSpeedAfterItsReply) {
     CEmuLink emu;
     const uint8_t fast[] = {0x01, 0x04};

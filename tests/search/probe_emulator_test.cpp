@@ -25,7 +25,7 @@ public:
         configurePort(*port);
         return port;
     }
-    std::vector<ListedPort> Enumerate(bool) override { return {{L"COM4", modelHint}}; }
+    std::vector<ListedPort> Enumerate(bool) override { return {{L"COM4", modelHint, recognised}}; }
     int Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) override {
         return clock.WaitAny(events, count, timeoutMs);
     }
@@ -35,6 +35,7 @@ public:
     CInlinePortOpener opener;
     CReaderEmulator reader;
     int32_t modelHint = 0;
+    bool recognised = false;  // one of the maker's adapters
     std::function<void(CEmuPort&)> configurePort = [](CEmuPort&) {};
 };
 
@@ -45,6 +46,8 @@ struct EmulatedCase {
     int32_t model;
     int32_t serial;
     uint32_t firmware;
+    uint64_t answeredBy = 1000;  // ms, for an identified reader
+    size_t framedCommands = 0;   // the reader heard (link ends)
 };
 
 TEST(ProbeAgainstTheEmulator, Outcomes) {
@@ -82,6 +85,29 @@ TEST(ProbeAgainstTheEmulator, Outcomes) {
         {"driver whose reads do not wait for the first byte",
          [](CEmulatedWorld& w) { w.configurePort = [](CEmuPort& p) { p.driverWaitsForFirstByte = false; }; },
          ProbeResult::Identified, 2, 12345, 0x01080000},
+        // Two silent queries (the second 1000 ms after the first time-out), then the link end at
+        // 115200 brings the reader back to 9600.
+        {"reader left at 115200 behind one of the maker's adapters",
+         [](CEmulatedWorld& w) {
+             w.reader.SetBaud(115200);
+             w.recognised = true;
+         },
+         ProbeResult::Identified, 2, 12345, 0x01080000, 11000 + 200, 1},
+        {"reader left at 230400 behind one of the maker's adapters",
+         [](CEmulatedWorld& w) {
+             w.reader.SetBaud(230400);
+             w.recognised = true;
+         },
+         ProbeResult::Identified, 2, 12345, 0x01080000, 11000 + 700, 1},
+        {"silent port of another kind is sent nothing but the query",
+         [](CEmulatedWorld& w) { w.reader.SetBaud(115200); }, ProbeResult::NoReply, 0, -1, 0},
+        {"silent adapter: the link end at every speed its driver takes, then no reply",
+         [](CEmulatedWorld& w) {
+             w.reader.faults.silent = true;
+             w.recognised = true;
+             w.configurePort = [](CEmuPort& p) { p.refusesAbove = 115200; };
+         },
+         ProbeResult::NoReply, 0, -1, 0},
     };
     for (const EmulatedCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -100,8 +126,9 @@ TEST(ProbeAgainstTheEmulator, Outcomes) {
         EXPECT_EQ(ports[0].serial, c.serial);
         EXPECT_EQ(ports[0].firmware, c.firmware);
         if (c.state == ProbeResult::Identified) {
-            EXPECT_LT(world.clock.Elapsed(), 1000u) << "the answer was only noticed at the time-out";
+            EXPECT_LT(world.clock.Elapsed(), c.answeredBy) << "the answer was only noticed at the time-out";
         }
+        EXPECT_EQ(world.reader.commands.size(), c.framedCommands);
     }
 }
 

@@ -109,6 +109,7 @@ TEST_F(PortSearchTest, SilentDeviceIsAskedAgainAfterTheFirstTimeOut) {
     EXPECT_GE(device.requestTimes[1] - device.requestTimes[0], 5000u);
     EXPECT_LE(device.requestTimes[1] - device.requestTimes[0], 5100u);
     EXPECT_EQ(device.cancelLines, 1);        // the line is reset before the second request
+    EXPECT_EQ(device.droppedLineResets, 0);  // and its bytes are not purged on their way out
     EXPECT_EQ(device.openTimes.size(), 1u);  // on the same open port
 }
 

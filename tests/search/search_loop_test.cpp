@@ -179,6 +179,9 @@ TEST_F(PortSearchTest, StopIsAnsweredWithinOnePassWhileEveryProbeWaits) {
     EXPECT_LE(passes, 21 * 2);  // the outstanding write completions, then the wake
     EXPECT_EQ(world.Elapsed() - start, 100u);
     EXPECT_EQ(world.enumerations, enumerations);
+    // The worker lets go of every port before it ends, not the search object whenever it goes.
+    for (const std::wstring& name : names) EXPECT_EQ(world.Device(name).openPorts, 0);
+    EXPECT_EQ(search.Events().size(), 1u);
     EXPECT_FALSE(search.RunPass(world));
 }
 

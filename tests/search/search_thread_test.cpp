@@ -251,13 +251,49 @@ TEST(SearchWait, FailedWaitPausesInsteadOfReturningAtOnce) {
     factory.CloseEvent(events[0]);
 }
 
+// The machine's own enumeration (Wine's SetupAPI), run by the worker: it ends without an error,
+// sees the search-all flag, and lists what the machine has (Wine's Ports class is empty).
+class CMachinePorts : public IPortEnumerator {
+public:
+    std::vector<ListedPort> Enumerate(bool searchAll) override {
+        try {
+            std::vector<ListedPort> listed = machine_.Enumerate(searchAll);
+            std::lock_guard lock(mutex_);
+            ++calls_;
+            lastSearchAll_ = searchAll;
+            listedCount_ = listed.size();
+            return listed;
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            ++failures_;
+            throw;
+        }
+    }
+    CSetupApiPortEnumerator machine_;
+    std::mutex mutex_;  // guards the figures below
+    int calls_ = 0;
+    int failures_ = 0;
+    bool lastSearchAll_ = false;
+    size_t listedCount_ = 0;
+};
+
 TEST(SearchThread, MachineEnumerationRunsUnderWine) {
-    CSearchThread search;  // Wine's Ports class is empty: nothing to list, nothing to fail
+    CMachinePorts machine;
+    machine.machine_.RefreshPropertyCall();
+    CSearchThread search(machine);
     search.SetSearchAll(true);
     search.Start();
-    Sleep(200);
+    ASSERT_TRUE(Eventually([&] {
+        std::lock_guard lock(machine.mutex_);
+        return machine.calls_ + machine.failures_ > 0;
+    }));
     search.Stop();
-    SUCCEED();
+    std::lock_guard lock(machine.mutex_);
+    EXPECT_EQ(machine.failures_, 0);
+    EXPECT_GE(machine.calls_, 1);
+    EXPECT_TRUE(machine.lastSearchAll_);
+    EXPECT_EQ(machine.listedCount_, 0u) << "Wine's Ports class was expected empty";
+    EXPECT_TRUE(Ports(search).empty());
 }
 
 // A port whose open blocks until released, as an outgoing Bluetooth port's may for seconds.

@@ -1,5 +1,6 @@
 #include "tests/search/sim_search_world.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <system_error>
 
@@ -61,8 +62,11 @@ public:
         CheckIo();
         SimDevice& device = world_.Device(name);
         const std::string bytes(data, data + size);
-        if (bytes == "~\r")
+        if (bytes == "~\r") {
             ++device.cancelLines;
+            // Written after kWriteDelay, then two characters on the line.
+            resetOnLineUntil_ = world_.Now() + kWriteDelay + (2 * 11 * 1000 + baudRate) / std::max<uint32_t>(baudRate, 1);
+        }
         if (bytes == "i") {
             device.requestTimes.push_back(world_.Now());
             device.bauds.push_back(baudRate);
@@ -95,8 +99,11 @@ public:
             input.clear();
             driverQueue_.clear();
         }
-        if (out)
+        if (out) {
             writePending = false;
+            if (TicksSince(world_.Now(), resetOnLineUntil_) > 0x80000000u)  // still before it
+                ++world_.Device(name).droppedLineResets;
+        }
     }
     int InputCount() override { return static_cast<int>(driverQueue_.size() + input.size()); }
     bool Read() override {
@@ -136,6 +143,7 @@ private:
     EventHandle readEvent_ = nullptr;
     bool open_ = false;
     bool writeDone_ = false;
+    uint32_t resetOnLineUntil_ = 0;  // clock value when the last "~\r" has left the adapter
     std::string driverQueue_;
 };
 

@@ -35,6 +35,7 @@ struct SimDevice {
     std::vector<uint32_t> requestTimes;  // clock value of every "i" written
     std::vector<uint32_t> bauds;         // line speed set for each request
     int cancelLines = 0;                 // "~\r" written before a retry
+    int droppedLineResets = 0;           // output purges before a "~\r" had left the adapter
     int ioFailures = 0;                  // I/O calls that threw
     int openPorts = 0;                   // port objects that have it open now
 };

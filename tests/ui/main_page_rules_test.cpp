@@ -63,6 +63,8 @@ TEST(EnablesFor, StatesOfThePage) {
     const Case cases[] = {
         {"disconnected, free text", {false, false, false, 0}, {true, true, false, false, false, true}},
         {"disconnected, supported reader", {false, false, true, 2}, {true, true, false, false, false, true}},
+        {"worker still ending after Disconnect", {false, false, true, 2, true},
+         {false, false, false, false, false, true}},
         {"disconnected, model 3", {false, false, true, 3}, {true, true, false, false, false, true}},
         {"disconnected, model 8", {false, false, true, 8}, {true, true, false, false, false, true}},
         {"disconnected, model 9", {false, false, true, 9}, {true, true, false, false, false, true}},

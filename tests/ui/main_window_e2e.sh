@@ -177,6 +177,8 @@ report_has "$scratch/reports/after-stop.txt" "Card: Mifare Classic 1K C3B2A104"
 grep -q "Mifare Plus" "$scratch/reports/after-stop.txt" && fail "the report names the card laid on after Stop"
 echo "ok: a card after Stop stays out of the report"
 drv click 1003 >/dev/null
+# The worker ends on its own; the window does not wait for it.
+wait_text 1016 "Disconnected"
 expect "state after Disconnect" "Disconnected" "$(drv text 1016)"
 expect "card line after Disconnect" "" "$(drv text 1005)"
 expect "enables after Disconnect" "110001111" "$(enables)"
@@ -186,6 +188,7 @@ drv click 1002 >/dev/null
 wait_text 1016 "Connected"
 wait_text 1005 "Mifare Plus 2K 33221104 X SL1"
 drv click 1003 >/dev/null
+wait_text 1016 "Disconnected"
 expect "state after the second Disconnect" "Disconnected" "$(drv text 1016)"
 
 echo "== Position and settings kept across a restart"

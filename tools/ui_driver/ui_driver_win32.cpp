@@ -31,6 +31,9 @@
 //                                           posted, since a command may open a modal dialog
 //   ui_driver save-as PATH [ms]             type PATH into the program's Save As dialog and press Save
 //   ui_driver dialog-text [ms]              print the texts of the program's dialog box and press OK
+//   ui_driver watch-block MS                for MS milliseconds (or until the main window is gone),
+//                                           send it a message every 5 ms; print the longest it took
+//                                           to answer, in milliseconds
 #include <windows.h>
 
 #include <dbt.h>
@@ -302,6 +305,30 @@ int Run(const std::vector<std::wstring>& args) {
         if (button)
             PostMessageW(button, BM_CLICK, 0, 0);
         return button ? 0 : 1;
+    }
+    if (command == L"watch-block" && args.size() > 1) {
+        // Round trips through the window's message queue: how long its thread was busy elsewhere.
+        LARGE_INTEGER frequency{}, begin{}, end{};
+        QueryPerformanceFrequency(&frequency);
+        double longestMs = 0;
+        const DWORD span = WaitArg(args, 1);
+        const DWORD start = GetTickCount();
+        HWND main = MainWindow();
+        while (main && GetTickCount() - start < span) {
+            DWORD_PTR result = 0;
+            QueryPerformanceCounter(&begin);
+            const bool answered = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result) != 0;
+            QueryPerformanceCounter(&end);
+            if (!answered && !IsWindow(main))
+                break;
+            longestMs = std::max(longestMs, 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
+                                                static_cast<double>(frequency.QuadPart));
+            Sleep(5);
+            if (!IsWindow(main))
+                break;
+        }
+        PrintLine(std::to_wstring(static_cast<long>(longestMs + 0.5)));
+        return 0;
     }
     if (command == L"count-windows") {
         int count = 0;

@@ -12,7 +12,6 @@ namespace {
 constexpr uint32_t kLineSpeeds[] = {9600, 19200, 38400, 57600, 115200, 230400};
 constexpr uint8_t kSpeed115200 = 4;
 constexpr uint8_t kSpeed230400 = 5;
-constexpr uint8_t kCommandLink = 0x2F;
 
 }  // namespace
 

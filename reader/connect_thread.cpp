@@ -205,7 +205,7 @@ void CConnectThread::ThreadMain() {
                 }
                 const uint32_t idle = exchange.SinceLastActivity();
                 if (idle >= schedule.keepAlive) {
-                    if (Command(0x2F, {0x01, kSpeedUnchanged}) != kStatusSuccess)
+                    if (Command(kCommandLink, {0x01, kSpeedUnchanged}) != kStatusSuccess)
                         throw CMyError(kErrUnexpectedStatus);
                     exchange.waitTimeout = std::min(exchange.waitTimeout, schedule.keepAlive);
                 } else {

@@ -131,8 +131,7 @@ public:
     // TestStep with its dialogue failures logged; a failed cycle waits for the poll period.
     bool RunTestCycle();
 
-    // Line-speed index for command 0x2F (0x80 = keep the current speed).
-    static constexpr uint8_t kSpeedUnchanged = 0x80;
+    // The line-speed index for the link start, or kSpeedUnchanged.
     static uint8_t ChooseLineSpeed(int32_t model, uint32_t firmware, bool supports230400);
     static bool IsSupportedModel(int32_t model);
 

@@ -2,13 +2,6 @@
 
 #include "reader/frame.h"
 
-namespace {
-
-constexpr uint8_t kCommandLink = 0x2F;
-constexpr uint8_t kSpeedUnchanged = 0x80;
-
-}  // namespace
-
 bool TrySetLineSpeed(CRdPort& port, uint32_t baud, uint8_t eventChar) {
     if (!port.IsBaudSupported(baud))
         return false;

@@ -9,6 +9,10 @@
 
 #include "reader/rd_port.h"
 
+// The link command (start, keep-alive, end) and its speed byte that keeps the line speed.
+inline constexpr uint8_t kCommandLink = 0x2F;
+inline constexpr uint8_t kSpeedUnchanged = 0x80;
+
 // The fast speeds of the reader models, in the order the link end is tried at them.
 inline constexpr uint32_t kRecoverySpeeds[] = {115200, 230400};
 // How long the link end's write, and then its reply, may take.

@@ -1,8 +1,9 @@
 // Memory that a driver may still write into after its port was closed. A request that does not
 // report back after being cancelled keeps its buffers and OVERLAPPED structures: a little memory
-// kept is better than a driver writing into freed memory. A kept block whose requests have all
-// reported back since is handed out again to the next port that needs one, so a device that
-// leaves a request out at every reconnect costs only as many blocks as are out at one time.
+// kept is better than a driver writing into freed memory. Ports hand every block back here when
+// they go, and a kept block whose requests have all reported back since is handed out again to
+// the next port that needs one: a device that leaves a request out at every reconnect costs only
+// as many blocks as are out at one time, and no block is ever freed under a late request.
 #pragma once
 
 #include <algorithm>

@@ -25,6 +25,17 @@ CRdComPort::CRdComPort() = default;
 CRdComPort::~CRdComPort() {
     if (IsOpen())
         Close();
+    CLateBlocks<IoBlock>::Keep(std::move(io_));
+}
+
+// A settled block an earlier port handed back, cleared, or a new one: the kept blocks number as
+// many as were ever in use or out at one time.
+std::unique_ptr<CRdComPort::IoBlock> CRdComPort::TakeBlock() {
+    std::unique_ptr<IoBlock> block = CLateBlocks<IoBlock>::TakeSettled();
+    if (!block)
+        return std::make_unique<IoBlock>();
+    *block = IoBlock{};
+    return block;
 }
 
 void CRdComPort::ThrowLost(DWORD error) {
@@ -153,11 +164,7 @@ void CRdComPort::CancelAndCollect() {
         return;
     // A driver may still write into the old block: it stays alive, and the port goes on with a
     // fresh one (or one an earlier port left behind that has settled since) on the same events.
-    std::unique_ptr<IoBlock> fresh = CLateBlocks<IoBlock>::TakeSettled();
-    if (fresh)
-        *fresh = IoBlock{};
-    else
-        fresh = std::make_unique<IoBlock>();
+    std::unique_ptr<IoBlock> fresh = TakeBlock();
     fresh->commOv.hEvent = io_->commOv.hEvent;
     fresh->writeOv.hEvent = io_->writeOv.hEvent;
     fresh->readOv.hEvent = io_->readOv.hEvent;

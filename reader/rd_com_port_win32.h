@@ -64,7 +64,10 @@ private:
     };
 
     HANDLE handle_ = INVALID_HANDLE_VALUE;  // the open port; closed by Close, never leaked
-    std::unique_ptr<IoBlock> io_ = std::make_unique<IoBlock>();
+    // A block is never freed, only handed back to CLateBlocks: a request whose completion the
+    // driver misreported (Wine can overwrite a running comm wait's status) may still write into it.
+    static std::unique_ptr<IoBlock> TakeBlock();
+    std::unique_ptr<IoBlock> io_ = TakeBlock();
     std::vector<uint8_t> pendingOut_;
     bool discardRead_ = false;  // the pending read was cancelled by Purge: its bytes are stale
 };

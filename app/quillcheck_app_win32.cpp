@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/errors.h"
 #include "foundation/file_error_text.h"
 #include "foundation/files.h"
@@ -25,7 +26,7 @@ CQuillcheckApp::~CQuillcheckApp() {
 void CQuillcheckApp::LoadSettings() {
     try {
         if (!settings.Load())
-            AppendFormatResource(startNotice, kIgnoredSettingsText, settings.path.c_str());
+            AppendFormatResource(startNotice, kTextSettingsIgnored, settings.path.c_str());
     } catch (const std::exception& e) {
         // An unreadable file (held open by a backup or sync program for a moment, no access)
         // must not keep the program from starting: run on the defaults, tell the user, and never
@@ -38,7 +39,7 @@ void CQuillcheckApp::LoadSettings() {
         settings = CAppSettings();
         settings.path = path;
         settings.fileUnread = true;
-        AppendFormatResource(startNotice, kUnreadSettingsText, FileErrorText(failure).c_str());
+        AppendFormatResource(startNotice, kTextSettingsUnread, FileErrorText(failure).c_str());
     }
 }
 
@@ -96,7 +97,7 @@ bool CQuillcheckApp::CreateMainWindow(int showCommand) {
     if (!classAtom)
         RegisterMainClass();
     std::wstring title;
-    LoadResourceString(IDS_TITLE, title);
+    LoadResourceString(kTextTitle, title);
     if (!mainWindow.Create(WS_EX_APPWINDOW, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                            CW_USEDEFAULT, CW_USEDEFAULT, kInitialWidth, kInitialHeight, nullptr, 0))
         return false;

@@ -44,8 +44,6 @@ public:
     std::wstring startNotice;
 
 private:
-    static constexpr unsigned kUnreadSettingsText = 700;
-    static constexpr unsigned kIgnoredSettingsText = 702;
     void LoadSettings();
     bool RegisterMainClass();
 };

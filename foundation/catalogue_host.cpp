@@ -13,8 +13,8 @@ struct Entry {
 };
 
 constexpr Entry kEntries[] = {
-#define STRING(id, english, russian) {id, u"" english, u"" russian},
-#include "app/string_table.inc"
+#define STRING(name, id, english, russian) {id, u"" english, u"" russian},
+#include "foundation/string_table.inc"
 #undef STRING
 };
 

@@ -1,10 +1,10 @@
 #include "foundation/file_error_text.h"
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 
 namespace {
 
-constexpr unsigned kFirstCauseText = 600;
 
 }  // namespace
 
@@ -14,6 +14,6 @@ std::wstring FileErrorText(const CFileException& error) {
         cause = static_cast<int>(FileErrorCause::Generic);  // a failure is never "no error"
     std::wstring text;
     // Appended, not formatted into a fixed buffer: a long path must not cut the text short.
-    AppendFormatResource(text, kFirstCauseText + static_cast<unsigned>(cause), error.fileName.c_str());
+    AppendFormatResource(text, kTextFileCauseBase + static_cast<unsigned>(cause), error.fileName.c_str());
     return text;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/errors.h"
 #include "reader/block_geometry.h"
 #include "reader/card_commands.h"
@@ -10,14 +11,6 @@
 #include "reader/frame.h"
 
 namespace {
-
-// Catalogue texts of the test log.
-constexpr unsigned kTextAuthError = 106;
-constexpr unsigned kTextWriteError = 124;
-constexpr unsigned kTextReadError = 125;
-constexpr unsigned kTextMismatch = 126;
-constexpr unsigned kTextTrailer = 127;
-constexpr unsigned kTextNoCard = 128;
 
 constexpr int kReadBackAttempts = 3;
 constexpr size_t kBlockSize = 16;
@@ -140,7 +133,7 @@ bool CConnectThread::TestStep() {
     const uint8_t blockNumber = static_cast<uint8_t>(test.block);
     const BlockPlace place = PlaceOfBlock(blockNumber);
     if (place.trailer) {
-        AppendLogOnce(trailerLogged, kTextTrailer);
+        AppendLogOnce(trailerLogged, kTextTrailerRefused);
         return false;
     }
     if (authSector != place.sector && !Authenticate(test, place.sector))

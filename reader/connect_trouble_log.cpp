@@ -2,18 +2,11 @@
 // repeats of a failure that comes back cycle after cycle folded into one line, and the link
 // trouble counts of the current test.
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/errors.h"
 #include "foundation/text_convert.h"
 #include "reader/connect_thread.h"
 #include "reader/frame.h"
-
-namespace {
-
-constexpr unsigned kTextCommandStatus = 720;  // "Command 0x%.2X failed with status 0x%.2X: "
-constexpr unsigned kTextNoReply = 721;
-constexpr unsigned kTextBadReply = 722;
-
-}  // namespace
 
 void CConnectThread::LogTrouble(const std::exception* error) {
     std::wstring line;

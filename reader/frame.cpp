@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 
 uint16_t FrameChecksum(const uint8_t* data, size_t size) {
     uint16_t sum = 0;
@@ -79,6 +80,6 @@ std::wstring StatusText(int status) {
     constexpr int kCodesWithText[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 16};
     std::wstring text;
     if (std::find(std::begin(kCodesWithText), std::end(kCodesWithText), status) != std::end(kCodesWithText))
-        LoadResourceString(kStatusTextBase + static_cast<unsigned>(status), text);
+        LoadResourceString(kTextStatusBase + static_cast<unsigned>(status), text);
     return text;
 }

@@ -32,7 +32,6 @@ bool ScanForFrame(std::vector<uint8_t>& input, uint8_t seq);
 // Validates a buffer holding exactly one reply frame and extracts its parts.
 bool ParseReply(const uint8_t* buffer, size_t count, uint8_t& seq, int& status, std::vector<uint8_t>& data);
 
-// The reader's text for a status byte, in the user's language (catalogue id kStatusTextBase +
+// The reader's text for a status byte, in the user's language (catalogue id kTextStatusBase +
 // status); empty for codes it has none for.
-inline constexpr unsigned kStatusTextBase = 730;
 std::wstring StatusText(int status);

@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 
 namespace {
 
-constexpr unsigned kTextRepeated = 723;  // "Repeated %u more times: " before the line
 
 }  // namespace
 

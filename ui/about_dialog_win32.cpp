@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/modules_win32.h"
 #include "ui/dpi_win32.h"
 #include "ui/framework/dispatch_win32.h"
@@ -84,7 +85,7 @@ bool CAboutDialog::HandleNotify(WPARAM, NMHDR* header, LRESULT* result) {
             openAddress(hwnd, link->item.szUrl);
         } else {
             std::wstring address;
-            LoadResourceString(IDS_WEB_ADDRESS, address);
+            LoadResourceString(kTextWebAddress, address);
             openAddress(hwnd, address.c_str());
         }
         return true;

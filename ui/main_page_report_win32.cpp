@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/errors.h"
 #include "foundation/local_time.h"
 #include "settings/settings_file_win32.h"
@@ -20,12 +21,6 @@
 
 namespace {
 
-constexpr unsigned kSaveReportText = 763;
-constexpr unsigned kCopyText = 764;
-constexpr unsigned kSelectAllText = 765;
-constexpr unsigned kTextFilesText = 766;
-constexpr unsigned kNotSavedText = 767;
-constexpr unsigned kFileCauseTexts = 600;  // + FileErrorCause
 
 std::wstring Text(unsigned id) {
     return ProgramCatalogue().Text(id);
@@ -41,7 +36,7 @@ std::wstring DocumentsFolder() {
 // The chosen file's full name, or "" when the user cancelled.
 std::wstring AskReportPath(HWND owner, const std::wstring& defaultName) {
     // The filter holds its own nulls: "Text files (*.txt)\0*.txt\0\0".
-    std::wstring filter = Text(kTextFilesText);
+    std::wstring filter = Text(kTextTextFiles);
     filter += L'\0';
     filter += L"*.txt";
     filter += L'\0';
@@ -77,10 +72,10 @@ void CMainPage::ShowLogMenu(POINT point) {
     SendMessageW(log.hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
                  reinterpret_cast<LPARAM>(&selectionEnd));
     AppendMenuW(menu.Get(), MF_STRING | (selectionEnd > selectionStart ? 0 : MF_GRAYED), ID_LOG_COPY,
-                Text(kCopyText).c_str());
-    AppendMenuW(menu.Get(), MF_STRING, ID_LOG_SELECT_ALL, Text(kSelectAllText).c_str());
+                Text(kTextCopy).c_str());
+    AppendMenuW(menu.Get(), MF_STRING, ID_LOG_SELECT_ALL, Text(kTextSelectAll).c_str());
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu.Get(), MF_STRING | (testStarted ? 0 : MF_GRAYED), ID_SAVE_REPORT, Text(kSaveReportText).c_str());
+    AppendMenuW(menu.Get(), MF_STRING | (testStarted ? 0 : MF_GRAYED), ID_SAVE_REPORT, Text(kTextSaveReport).c_str());
     SetForegroundWindow(hwnd);
     TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd, nullptr);
 }
@@ -104,11 +99,11 @@ bool CMainPage::SaveReportTo(const std::wstring& path) {
         ReplaceWholeFile(path, TestReportText(record, lastTrouble, *MachineTimeZone()));
         return true;
     } catch (const CFileException& error) {
-        std::wstring text = Text(kNotSavedText) + L"\n\n";
-        AppendFormatResource(text, kFileCauseTexts + static_cast<unsigned>(error.cause), path.c_str());
+        std::wstring text = Text(kTextReportNotSaved) + L"\n\n";
+        AppendFormatResource(text, kTextFileCauseBase + static_cast<unsigned>(error.cause), path.c_str());
         ShowErrorBox(text, hwnd);
     } catch (const std::bad_alloc&) {
-        ShowErrorBox(Text(kNotSavedText), hwnd);
+        ShowErrorBox(Text(kTextReportNotSaved), hwnd);
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #include "ui/main_page_rules.h"
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "settings/app_settings.h"
 #include "settings/hex_digit.h"
 
@@ -11,8 +12,6 @@ constexpr int kSmallSectorBlocks = 4;
 constexpr int kLargeSectorBlocks = 16;
 constexpr int kFirstLargeBlock = kSmallSectors * kSmallSectorBlocks;  // 128
 
-constexpr unsigned kBlockItemFormat = 121;
-constexpr unsigned kTrailerMark = 122;
 
 }  // namespace
 
@@ -39,11 +38,11 @@ int ShownBlock(int32_t stored) {
 
 std::wstring BlockItemText(int block) {
     std::wstring text;
-    FormatResourceString(text, kBlockItemFormat, static_cast<unsigned>(block),
+    FormatResourceString(text, kTextBlockItem, static_cast<unsigned>(block),
                          static_cast<unsigned>(SectorOfBlock(block)),
                          static_cast<unsigned>(BlockInSector(block)));
     if (IsTrailerBlock(block))
-        AppendFormatResource(text, kTrailerMark);
+        AppendFormatResource(text, kTextTrailerMark);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/local_time.h"
 #include "ui/log_trim.h"
 #include "ui/main_page_win32.h"
@@ -11,8 +12,7 @@
 
 namespace {
 
-constexpr unsigned kStateTexts[] = {118, 119, 120};  // Disconnected, Connected, Connecting...
-constexpr unsigned kRateFormat = 762;
+constexpr unsigned kStateTexts[] = {kTextDisconnected, kTextConnected, kTextConnecting};  // by LinkState
 
 }  // namespace
 
@@ -35,7 +35,7 @@ void CMainPage::ShowFigures(const TestFigures& figures) {
     testStarted = true;
     SetDlgItemTextW(hwnd, IDC_ELAPSED, DurationText(figures.elapsedMs).c_str());
     std::wstring rate;
-    FormatResourceString(rate, kRateFormat, figures.rate);
+    FormatResourceString(rate, kTextRateFormat, figures.rate);
     SetDlgItemTextW(hwnd, IDC_RATE, rate.c_str());
 }
 

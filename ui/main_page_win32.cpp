@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/modules_win32.h"
 #include "search/search_thread_win32.h"
 #include "ui/framework/dispatch_win32.h"
@@ -19,7 +20,6 @@
 namespace {
 
 constexpr UINT kRefreshPeriodMs = 333;
-constexpr unsigned kInvalidKeyText = 123;
 constexpr wchar_t kKeyMask[] = L"AAAAAAAAAAAA";
 constexpr wchar_t kKeyTemplate[] = L"____________";
 constexpr wchar_t kKeyDigits[] = L"0123456789abcdefABCDEF";
@@ -297,7 +297,7 @@ void CMainPage::Start() {
     StoreControls();
     if (!keyValid) {
         std::wstring text;
-        LoadResourceString(kInvalidKeyText, text);
+        LoadResourceString(kTextInvalidKey, text);
         ShowErrorBox(text, hwnd);
         SetFocus(keyEdit.hwnd);
         return;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/errors.h"
 #include "foundation/file_error_text.h"
 #include "reader/connect_platform_win32.h"
@@ -41,7 +42,7 @@ void CMainWnd::AddAboutItem() {
     if (!systemMenu)
         return;
     std::wstring text;
-    if (LoadResourceString(IDS_ABOUT_ITEM, text) == 0)
+    if (LoadResourceString(kTextAboutItem, text) == 0)
         return;
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, text.c_str());
@@ -243,7 +244,7 @@ void CMainWnd::ShutDown(bool sessionEnding) {
         if (sessionEnding)
             return;
         std::wstring text;
-        AppendFormatResource(text, kSaveFailedText, FileErrorText(failure).c_str());
+        AppendFormatResource(text, kTextSettingsNotSaved, FileErrorText(failure).c_str());
         ShowErrorBox(text, hwnd);
     }
 }

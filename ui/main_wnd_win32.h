@@ -66,8 +66,6 @@ private:
     bool WorkersEnded() const { return search.HasEnded() && connection.HasEnded(); }
     void StorePosition();
 
-    static constexpr unsigned kSaveFailedText = 701;
-
     CAppSettings& settings_;
     // Where the workers post; read on their threads, cleared before the window goes.
     std::atomic<HWND> notifyTarget_{nullptr};

@@ -5,14 +5,13 @@
 #include <cstdint>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/text_format.h"
 #include "foundation/version.h"
 #include "reader/card_names.h"
 
 namespace {
 
-constexpr unsigned kSerialFormat = 104;
-constexpr unsigned kFirmwareFormat = 105;
 
 }  // namespace
 
@@ -21,9 +20,9 @@ std::wstring ReaderIdentityText(int32_t model, int32_t serial, uint32_t firmware
     if (model != 0)
         text += ReaderModelName(model);
     if (serial != -1)
-        AppendFormatResource(text, kSerialFormat, static_cast<int>(serial));
+        AppendFormatResource(text, kTextSerialFormat, static_cast<int>(serial));
     if (firmware != 0)
-        AppendFormatResource(text, kFirmwareFormat, FormatVersion(firmware).c_str());
+        AppendFormatResource(text, kTextFirmwareFormat, FormatVersion(firmware).c_str());
     return text;
 }
 

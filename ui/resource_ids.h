@@ -1,4 +1,5 @@
 // Identifiers shared by the resource scripts and the code. Plain macros: windres reads this too.
+// (Texts have their names in foundation/text_ids.h, beside the string table.)
 #pragma once
 
 #define IDI_QUILLCHECK 107
@@ -6,9 +7,6 @@
 #define IDC_ICON_STATIC 1017
 #define IDC_LINK 1002
 #define IDM_ABOUT 104
-#define IDS_TITLE 103
-#define IDS_ABOUT_ITEM 107
-#define IDS_WEB_ADDRESS 108
 
 // The main page: its template, port menu, controls, commands and timer.
 #define IDD_MAIN 107

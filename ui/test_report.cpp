@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/text_format.h"
 #include "reader/frame.h"
 #include "ui/main_page_rules.h"
@@ -10,38 +11,6 @@
 
 namespace {
 
-enum ReportText : unsigned {
-    kTitle = 770,
-    kStarted,
-    kElapsed,
-    kPort,
-    kReader,
-    kCard,
-    kBlock,
-    kKey,
-    kVerified,
-    kAverageRate,
-    kCardErrors,
-    kMismatches,
-    kNoCardEvents,
-    kAuthRefusals,
-    kUnverified,
-    kTimeouts,
-    kResentFrames,
-    kReconnects,
-    kLongestRun,
-    kFirstError,
-    kLastError,
-    kLog,
-    kLinesLeftOut,
-    kReaderKeys,
-    kRunning,
-    kStopped,
-    kCycles,
-    kNone,
-    kCardArrived,
-};
-constexpr unsigned kRateFormat = 762;
 constexpr wchar_t kNewLine[] = L"\r\n";
 
 std::wstring Text(unsigned id) {
@@ -64,7 +33,7 @@ std::wstring KeyText(const TestSetup& setup) {
     if (!setup.useReaderKeys)
         return key;
     std::wstring text;
-    FormatResourceString(text, kReaderKeys, key);
+    FormatResourceString(text, kTextReportReaderKeys, key);
     return text;
 }
 
@@ -75,22 +44,22 @@ std::wstring StampText(const CTestRecord& record, uint64_t atMs, const ITimeZone
 
 std::wstring ErrorTime(const CTestRecord& record, uint64_t atMs, const ITimeZone& zone) {
     if (record.errorEvents == 0)
-        return Text(kNone);
+        return Text(kTextReportNone);
     return StampText(record, atMs, zone);
 }
 
 // One row per card the test ran on; a card laid on the reader during the test says when.
 void CardRows(std::wstring& report, const CTestRecord& record, const ITimeZone& zone) {
     if (record.cards.empty())
-        Row(report, kCard, std::wstring());
+        Row(report, kTextReportCard, std::wstring());
     for (const SeenCard& seen : record.cards) {
         std::wstring value = CardLineText(seen.card);
         if (!seen.atStart) {
             std::wstring line;
-            FormatResourceString(line, kCardArrived, value.c_str(), StampText(record, seen.atMs, zone).c_str());
+            FormatResourceString(line, kTextReportCardArrived, value.c_str(), StampText(record, seen.atMs, zone).c_str());
             value = line;
         }
-        Row(report, kCard, value);
+        Row(report, kTextReportCard, value);
     }
 }
 
@@ -98,43 +67,43 @@ void CardRows(std::wstring& report, const CTestRecord& record, const ITimeZone& 
 
 std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble, const ITimeZone& zone) {
     const TestSetup& setup = record.setup;
-    std::wstring report = Text(kTitle) + kNewLine + kNewLine;
-    Row(report, kStarted, DateTimeText(zone.ToLocal(record.startUtcMs)));
-    Row(report, kElapsed, DurationText(record.elapsedMs) + L" (" + Text(record.running ? kRunning : kStopped) + L")");
-    Row(report, kPort, setup.port);
-    Row(report, kReader, ReaderIdentityText(setup.reader.model, setup.reader.serial, setup.reader.firmware));
+    std::wstring report = Text(kTextReportTitle) + kNewLine + kNewLine;
+    Row(report, kTextReportStarted, DateTimeText(zone.ToLocal(record.startUtcMs)));
+    Row(report, kTextReportElapsed, DurationText(record.elapsedMs) + L" (" + Text(record.running ? kTextReportRunning : kTextReportStopped) + L")");
+    Row(report, kTextReportPort, setup.port);
+    Row(report, kTextReportReader, ReaderIdentityText(setup.reader.model, setup.reader.serial, setup.reader.firmware));
     CardRows(report, record, zone);
     std::wstring block = BlockItemText(setup.block);
     block.erase(0, block.find_first_not_of(L' '));
-    Row(report, kBlock, block);
-    Row(report, kKey, KeyText(setup));
+    Row(report, kTextReportBlock, block);
+    Row(report, kTextReportKey, KeyText(setup));
     report += kNewLine;
-    Row(report, kVerified, Count(record.verified));
+    Row(report, kTextReportVerified, Count(record.verified));
     std::wstring rate;
-    FormatResourceString(rate, kRateFormat, record.AverageRate());
-    Row(report, kAverageRate, rate);
+    FormatResourceString(rate, kTextRateFormat, record.AverageRate());
+    Row(report, kTextReportAverageRate, rate);
     uint64_t cardErrors = 0;
     for (const auto& [status, count] : record.cardErrors) cardErrors += count;
-    Row(report, kCardErrors, Count(cardErrors));
+    Row(report, kTextReportCardErrors, Count(cardErrors));
     for (const auto& [status, count] : record.cardErrors) {
         AppendFormat(report, L"    0x%.2X %s: ", static_cast<unsigned>(status), StatusText(status).c_str());
         report += Count(count) + kNewLine;
     }
-    Row(report, kMismatches, Count(record.mismatches));
-    Row(report, kNoCardEvents, Count(record.noCardEvents));
-    Row(report, kAuthRefusals, Count(record.authRefusals));
-    Row(report, kUnverified, Count(trouble.unverifiedCycles));
-    Row(report, kTimeouts, Count(trouble.timeouts));
-    Row(report, kResentFrames, Count(trouble.resentFrames));
-    Row(report, kReconnects, Count(trouble.reconnects));
-    Row(report, kLongestRun, Count(record.longestCleanRun) + L' ' + Text(kCycles));
-    Row(report, kFirstError, ErrorTime(record, record.firstErrorMs, zone));
-    Row(report, kLastError, ErrorTime(record, record.lastErrorMs, zone));
+    Row(report, kTextReportMismatches, Count(record.mismatches));
+    Row(report, kTextReportNoCardEvents, Count(record.noCardEvents));
+    Row(report, kTextReportAuthRefusals, Count(record.authRefusals));
+    Row(report, kTextReportUnverified, Count(trouble.unverifiedCycles));
+    Row(report, kTextReportTimeouts, Count(trouble.timeouts));
+    Row(report, kTextReportResentFrames, Count(trouble.resentFrames));
+    Row(report, kTextReportReconnects, Count(trouble.reconnects));
+    Row(report, kTextReportLongestRun, Count(record.longestCleanRun) + L' ' + Text(kTextReportCycles));
+    Row(report, kTextReportFirstError, ErrorTime(record, record.firstErrorMs, zone));
+    Row(report, kTextReportLastError, ErrorTime(record, record.lastErrorMs, zone));
     report += kNewLine;
-    std::wstring logTitle = Text(kLog);
+    std::wstring logTitle = Text(kTextReportLog);
     if (record.droppedLines != 0) {
         logTitle += L' ';
-        AppendFormatResource(logTitle, kLinesLeftOut, Count(record.droppedLines).c_str());
+        AppendFormatResource(logTitle, kTextReportLinesLeftOut, Count(record.droppedLines).c_str());
     }
     report += logTitle + kNewLine;
     for (const StampedLine& line : record.lines) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "tests/support/catalogue_language.h"
 #include "tests/support/test_app_win32.h"
 #include "ui/about_dialog_win32.h"
@@ -74,7 +75,7 @@ AboutRun RunAbout(std::vector<UINT> notifications, WPARAM command, bool enterOnL
 
 std::wstring WebAddress() {
     std::wstring address;
-    LoadResourceString(IDS_WEB_ADDRESS, address);
+    LoadResourceString(kTextWebAddress, address);
     return address;
 }
 

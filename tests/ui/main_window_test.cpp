@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "foundation/modules_win32.h"
 #include "search/port_devices.h"
 #include "tests/support/catalogue_language.h"
@@ -150,7 +151,7 @@ TEST_F(MainWindow, StartWithAnIncompleteKeyShowsTheMessageAndStartsNothing) {
     AnswerNextErrorBox(seen);
     Command(IDC_START);
     std::wstring message;
-    LoadResourceString(123, message);
+    LoadResourceString(kTextInvalidKey, message);
     EXPECT_NE(seen.texts.find(message), std::wstring::npos);
     EXPECT_FALSE(window_->connection.TestRunning());
     EXPECT_EQ(Enables(), "001101111");
@@ -327,7 +328,7 @@ TEST_F(MainWindow, CloseAndSessionEndSaveTheSettingsAndReportAFailure) {
         DisarmErrorBoxAnswer();
         if (seen.shown) {
             std::wstring format;
-            LoadResourceString(701, format);
+            LoadResourceString(kTextSettingsNotSaved, format);
             const std::wstring lead = format.substr(0, format.find(L"%s"));
             EXPECT_NE(seen.texts.find(lead), std::wstring::npos) << testing::PrintToString(seen.texts);
             EXPECT_NE(seen.texts.find(settings_.path), std::wstring::npos);

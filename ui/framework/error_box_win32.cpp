@@ -4,20 +4,14 @@
 
 #include "foundation/catalogue.h"
 #include "foundation/modules_win32.h"
+#include "foundation/text_ids.h"
 #include "ui/framework/win_app_win32.h"
-
-namespace {
-
-constexpr unsigned kTitleId = 103;
-constexpr unsigned kButtonCaptionBase = 110;  // a custom button's caption is string 110 + its id
-
-}  // namespace
 
 int ShowErrorBox(const std::wstring& text, HWND owner) {
     std::wstring title;
-    LoadResourceString(kTitleId, title);
+    LoadResourceString(kTextTitle, title);
     std::wstring okCaption;
-    LoadResourceString(kButtonCaptionBase + IDOK, okCaption);
+    LoadResourceString(kTextButtonBase + IDOK, okCaption);
     TASKDIALOG_BUTTON button{IDOK, okCaption.c_str()};
 
     TASKDIALOGCONFIG config{};

@@ -319,7 +319,8 @@ bool CRdComPort::Read() {
         if (queued == 0 && (!readWaits_ || !AwaitInput()))
             return any;
         DWORD got = 0;
-        if (!ReadFile(handle_.Get(), io_->readChunk, std::clamp<DWORD>(queued, 1, kChunkSize), &got, &io_->readOv)) {
+        const DWORD wanted = std::clamp<DWORD>(queued, 1, kChunkSize);
+        if (!ReadFile(handle_.Get(), io_->readChunk, wanted, &got, &io_->readOv)) {
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING) {
                 readPending_ = true;

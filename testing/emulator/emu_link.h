@@ -11,7 +11,8 @@ struct CEmuLink {
     explicit CEmuLink(uint32_t startTick = 0, uint8_t eventChar = 0) : clock(startTick) {
         for (auto& event : link.events) event = clock.NewEvent();
         link.eventCount = link.events.size();
-        port.SetEvents(link.events[CRdExchange::kCommEvent].Get(), link.events[CRdExchange::kWriteEvent].Get(),
+        port.SetEvents(link.events[CRdExchange::kCommEvent].Get(),
+                       link.events[CRdExchange::kWriteEvent].Get(),
                        link.events[CRdExchange::kReadEvent].Get());
         port.SetParams(9600, kReaderLink.stopBits, eventChar);
         port.Open();

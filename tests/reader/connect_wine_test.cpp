@@ -46,7 +46,8 @@ public:
 private:
     class CCountingPort : public CRdComPort {
     public:
-        CCountingPort(const std::wstring& name, std::atomic<int>& resets) : CRdComPort(name), resets_(resets) {}
+        CCountingPort(const std::wstring& name, std::atomic<int>& resets)
+            : CRdComPort(name), resets_(resets) {}
         void Write(const uint8_t* data, size_t size) override {
             if (size > 3 && data[0] == kFrameStart && data[3] == 0x23)
                 ++resets_;

@@ -65,7 +65,8 @@ public:
         if (bytes == "~\r") {
             ++device.cancelLines;
             // Written after kWriteDelay, then two characters on the line.
-            resetOnLineUntil_ = world_.Now() + kWriteDelay + (2 * 11 * 1000 + baudRate_) / std::max<uint32_t>(baudRate_, 1);
+            resetOnLineUntil_ =
+                world_.Now() + kWriteDelay + (2 * 11 * 1000 + baudRate_) / std::max<uint32_t>(baudRate_, 1);
         }
         if (bytes == "i") {
             device.requestTimes.push_back(world_.Now());

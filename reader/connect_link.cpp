@@ -73,7 +73,7 @@ bool CConnectThread::Connect() {
             } else {
                 extendedReader = true;
                 // Framed replies follow: every received byte matters, not just the carriage return.
-                port->SetParams(port->baudRate, port->stopBits, 0);
+                port->SetParams(port->BaudRate(), port->StopBits(), 0);
                 const uint8_t speed = ChooseSpeedThePortTakes(found);
                 // Set while the reader may have moved to the fast speed: from the link start
                 // without a clear answer on, until the connection stands.
@@ -84,7 +84,7 @@ bool CConnectThread::Connect() {
                         throw CMyError(kErrUnexpectedStatus);
                     }
                     if (fastLink)
-                        port->SetParams(kLineSpeeds[speed], port->stopBits, port->eventChar);
+                        port->SetParams(kLineSpeeds[speed], port->StopBits(), port->EventChar());
                     PollCard();
                 } catch (...) {
                     // A port that failed here (it refused the speed, say) may have left the
@@ -124,11 +124,11 @@ uint8_t CConnectThread::ChooseSpeedThePortTakes(const ReaderIdentity& found) {
 bool CConnectThread::OpenPort() {
     if (!port) {
         while (exchange.eventCount < 4) exchange.events[exchange.eventCount++] = platform.NewEvent();
-        port = platform.NewPort();
-        port->SetEvents(exchange.events[CRdExchange::kCommEvent], exchange.events[CRdExchange::kWriteEvent],
-                        exchange.events[CRdExchange::kReadEvent]);
+        port = platform.NewPort(portName);
+        port->SetEvents(exchange.events[CRdExchange::kCommEvent].Get(),
+                        exchange.events[CRdExchange::kWriteEvent].Get(),
+                        exchange.events[CRdExchange::kReadEvent].Get());
         port->SetParams(kIdentBaud, exchange.link.stopBits, kIdentEventChar);
-        port->name = portName;
         exchange.port = port.get();
     }
     for (int attempt = 0; attempt < exchange.link.attemptLimit && exchange.running; ++attempt) {
@@ -141,7 +141,8 @@ bool CConnectThread::OpenPort() {
             const uint32_t elapsed = TicksSince(clock.Now(), began);
             if (elapsed >= kOpenRetryPeriod || !exchange.running)
                 break;
-            if (clock.WaitAny(&exchange.events[0], 1, kOpenRetryPeriod - elapsed) != kWaitTimedOut)
+            const EventHandle wake = exchange.events[0].Get();
+            if (clock.WaitAny(&wake, 1, kOpenRetryPeriod - elapsed) != kWaitTimedOut)
                 exchange.waitTimeout = 0;
         }
     }
@@ -169,7 +170,7 @@ bool CConnectThread::ReturnToIdentSpeed(uint32_t baud) {
         return false;
     const bool answered = SendLinkEnd();
     port->Purge(true, true);
-    port->SetParams(kIdentBaud, port->stopBits, kIdentEventChar);
+    port->SetParams(kIdentBaud, port->StopBits(), kIdentEventChar);
     return answered;
 }
 
@@ -177,8 +178,8 @@ bool CConnectThread::ReturnToIdentSpeed(uint32_t baud) {
 // there, so the next attempt finds the reader at 9600, and closes the port.
 void CConnectThread::AbandonFastLink(uint32_t baud) {
     try {
-        if (port->baudRate != baud)
-            port->SetParams(baud, port->stopBits, 0);
+        if (port->BaudRate() != baud)
+            port->SetParams(baud, port->StopBits(), 0);
         SendLinkEnd();
     } catch (...) {
         // The port failed too: the next attempt's identification looks for the reader.

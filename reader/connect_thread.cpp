@@ -6,7 +6,7 @@
 #include "foundation/errors.h"
 #include "reader/frame.h"
 
-CConnectThread::CConnectThread(IConnectPlatform& platform, const RdLinkConstants& linkConstants,
+CConnectThread::CConnectThread(IPlatform& platform, const RdLinkConstants& linkConstants,
                                const ConnectSchedule& schedule)
     : platform(platform),
       clock(platform.Clock()),
@@ -21,15 +21,8 @@ CConnectThread::CConnectThread(IConnectPlatform& platform, const RdLinkConstants
 CConnectThread::~CConnectThread() {
     if (thread.joinable())
         Stop();
-    port.reset();
+    port.reset();  // before its events, which go with the exchange
     exchange.port = nullptr;
-    CloseEvents();
-}
-
-void CConnectThread::CloseEvents() {
-    for (size_t i = 0; i < exchange.eventCount; ++i) platform.CloseEvent(exchange.events[i]);
-    exchange.events = {};
-    exchange.eventCount = 0;
 }
 
 void CConnectThread::PrepareRun(const std::wstring& name) {
@@ -86,8 +79,7 @@ void CConnectThread::RequestStop() {
     active = false;
     exchange.running = false;
     // events[0] is made before the worker starts; the worker adds the others later.
-    if (exchange.events[0])
-        platform.SignalEvent(exchange.events[0]);
+    exchange.events[0].Signal();
 }
 
 void CConnectThread::Stop() {
@@ -114,8 +106,7 @@ void CConnectThread::StartTest(const TestParameters& parameters) {
     testRunning = true;
     testRecord.Begin({portName, identity, card, block, useKeyB, useReaderKeys}, utcClock(), clock.Now());
     // The first cycle should not wait for the next poll.
-    if (exchange.events[0])
-        platform.SignalEvent(exchange.events[0]);
+    exchange.events[0].Signal();
 }
 
 void CConnectThread::StopTest() {

@@ -21,13 +21,13 @@
 
 #include "foundation/local_time.h"
 #include "reader/card_info.h"
-#include "reader/connect_platform.h"
 #include "reader/counter128.h"
 #include "reader/exchange.h"
 #include "reader/ident.h"
 #include "reader/link_constants.h"
 #include "reader/link_recovery.h"
 #include "reader/link_trouble.h"
+#include "reader/platform.h"
 #include "reader/repeat_filter.h"
 #include "reader/test_record.h"
 
@@ -67,7 +67,7 @@ public:
     static constexpr uint32_t kErrorPause = 100;
     static constexpr uint32_t kResetPause = 10;
 
-    explicit CConnectThread(IConnectPlatform& platform, const RdLinkConstants& link = kReaderLink,
+    explicit CConnectThread(IPlatform& platform, const RdLinkConstants& link = kReaderLink,
                             const ConnectSchedule& schedule = {});
     virtual ~CConnectThread();
     CConnectThread(const CConnectThread&) = delete;
@@ -197,11 +197,10 @@ private:
     bool PassIsCurrent() const { return passTest == testNumber; }
     void AppendStatusLog(unsigned textId, int status);
     bool Authenticate(const TestParameters& test, int sector);
-    void CloseEvents();
     bool SendLinkEnd();
     void PrepareRun(const std::wstring& name);
 
-    IConnectPlatform& platform;
+    IPlatform& platform;
     IWaitClock& clock;
     const ConnectSchedule schedule;
     // The exchange context: port pointer, events, running, waitTimeout, lastActivity, seq,

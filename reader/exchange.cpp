@@ -15,8 +15,8 @@ int CRdExchange::Exchange(uint8_t command, const uint8_t* payload, size_t size, 
         if (WaitFrame(seq, link.replyTimeout)) {
             uint8_t replySeq = 0;
             int status = 0;
-            if (ParseReply(port->input.data(), port->input.size(), replySeq, status, out)) {
-                port->input.clear();
+            if (ParseReply(port->Input().data(), port->Input().size(), replySeq, status, out)) {
+                port->ClearInput();
                 return status;
             }
             port->Purge(true, true);
@@ -24,7 +24,7 @@ int CRdExchange::Exchange(uint8_t command, const uint8_t* payload, size_t size, 
         }
         port->Purge(true, true);
     }
-    port->input.clear();
+    port->ClearInput();
     Report(LinkTrouble::kExchangeFailed);
     throw CMyError(lastError);
 }
@@ -32,7 +32,7 @@ int CRdExchange::Exchange(uint8_t command, const uint8_t* payload, size_t size, 
 void CRdExchange::SendRaw(const uint8_t* data, size_t size, uint32_t timeoutMs) {
     port->Write(data, size);
     lastActivity = clock.Now();
-    while (port->writePending) {
+    while (port->WritePending()) {
         if (!running)
             throw CMyError(kErrStopped);
         const uint32_t elapsed = SinceLastActivity();
@@ -45,7 +45,7 @@ void CRdExchange::SendRaw(const uint8_t* data, size_t size, uint32_t timeoutMs) 
 bool CRdExchange::WaitFrame(uint8_t wanted, uint32_t timeoutMs) {
     while (running) {
         port->Read();
-        if (ScanForFrame(port->input, wanted))
+        if (port->ScanInputForFrame(wanted))
             return true;
         const uint32_t elapsed = SinceLastActivity();
         if (elapsed >= timeoutMs)
@@ -61,7 +61,7 @@ void CRdExchange::ServiceWait(uint32_t timeoutMs) {
     // each time, which some drivers pay for dearly (Wine's starts a thread that polls every
     // millisecond). A port whose driver does not let a read wait reports arrivals by the comm
     // event alone.
-    const bool commEventReports = port != nullptr && !port->readWaits;
+    const bool commEventReports = port != nullptr && !port->ReadWaits();
     std::array<EventHandle, 4> waited{};
     std::array<EventIndex, 4> indexOf{};
     size_t count = 0;
@@ -69,7 +69,7 @@ void CRdExchange::ServiceWait(uint32_t timeoutMs) {
         if (i == kCommEvent && !commEventReports)
             continue;
         indexOf[count] = static_cast<EventIndex>(i);
-        waited[count++] = events[i];
+        waited[count++] = events[i].Get();
     }
     const int woken = clock.WaitAny(waited.data(), count, timeoutMs);
     if (woken == kWaitTimedOut)

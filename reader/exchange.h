@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "reader/event.h"
 #include "reader/link_constants.h"
 #include "reader/rd_port.h"
 #include "reader/wait_clock.h"
@@ -56,7 +57,10 @@ public:
     IWaitClock& clock;
     const RdLinkConstants& link;
     CRdPort* port = nullptr;              // not owned
-    std::array<EventHandle, 4> events{};  // wake/stop, comm, write done, read done
+    // Wake/stop, comm, write done, read done; the first eventCount are made. Owned here, so they
+    // outlive the port they were handed to as long as the port goes first. The owner's thread
+    // makes and closes them; the wake event, once made, may be signalled from any thread.
+    std::array<CEvent, 4> events;
     size_t eventCount = 0;
     std::atomic<bool> running{false};  // written by the UI thread, polled here
     uint32_t waitTimeout = 0;          // the owner's next wait; 0 after any served event

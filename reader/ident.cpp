@@ -279,9 +279,9 @@ bool Identify(CRdExchange& link, ReaderIdentity& identity) {
             if (!link.running)
                 throw CMyError(kErrStopped);
             port.Read();
-            if (!port.input.empty() && IsIdentComplete(port.input.data(), port.input.size())) {
-                const std::string text(port.input.begin(), port.input.end());
-                port.input.clear();
+            if (!port.Input().empty() && IsIdentComplete(port.Input().data(), port.Input().size())) {
+                const std::string text(port.Input().begin(), port.Input().end());
+                port.ClearInput();
                 if (ParseIdent(text.c_str(), identity))
                     return true;
                 break;

@@ -6,9 +6,9 @@ bool TrySetLineSpeed(CRdPort& port, uint32_t baud, uint8_t eventChar) {
     if (!port.IsBaudSupported(baud))
         return false;
     try {
-        port.SetParams(baud, port.stopBits, eventChar);
+        port.SetParams(baud, port.StopBits(), eventChar);
     } catch (const CRdPortException&) {
-        if (port.lost)
+        if (port.Lost())
             throw;
         return false;  // refused: the driver kept the rate it had
     }
@@ -16,10 +16,10 @@ bool TrySetLineSpeed(CRdPort& port, uint32_t baud, uint8_t eventChar) {
 }
 
 bool PortTakesSpeed(CRdPort& port, uint32_t baud) {
-    const uint32_t before = port.baudRate;
-    if (!TrySetLineSpeed(port, baud, port.eventChar))
+    const uint32_t before = port.BaudRate();
+    if (!TrySetLineSpeed(port, baud, port.EventChar()))
         return false;
-    port.SetParams(before, port.stopBits, port.eventChar);
+    port.SetParams(before, port.StopBits(), port.EventChar());
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "reader/rd_com_port_win32.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "reader/baud_flags.h"
 #include "reader/late_io.h"
@@ -20,7 +21,7 @@ DWORD CommMaskFor(uint8_t eventChar) {
 
 }  // namespace
 
-CRdComPort::CRdComPort() = default;
+CRdComPort::CRdComPort(std::wstring name) : CRdPort(std::move(name)) {}
 
 CRdComPort::~CRdComPort() {
     if (IsOpen())
@@ -40,40 +41,40 @@ std::unique_ptr<CRdComPort::IoBlock> CRdComPort::TakeBlock() {
 
 void CRdComPort::ThrowLost(DWORD error) {
     if (error == ERROR_ACCESS_DENIED)
-        lost = true;
-    throw CRdPortException(CRdPortException::kLostCommunication, name);
+        lost_ = true;
+    throw CRdPortException(CRdPortException::kLostCommunication, Name());
 }
 
 void CRdComPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
     if (IsOpen())
         CancelAndCollect();
-    commEvent = comm;
     io_->commOv.hEvent = static_cast<HANDLE>(comm);
     io_->writeOv.hEvent = static_cast<HANDLE>(write);
     io_->readOv.hEvent = static_cast<HANDLE>(read);
-    if (IsOpen() && commEvent != nullptr)
+    if (IsOpen() && comm != nullptr)
         OnCommEvent();
 }
 
 bool CRdComPort::Open() {
     if (IsOpen())
         Close();
-    const std::wstring path = L"\\\\.\\" + name;
-    handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) {
+    const std::wstring path = L"\\\\.\\" + Name();
+    CHandle opened(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OVERLAPPED, nullptr));
+    if (!opened.IsValid()) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND)
-            throw CRdPortException(CRdPortException::kNotExists, name);
+            throw CRdPortException(CRdPortException::kNotExists, Name());
         // Another program holds the port: Windows' serial drivers say access denied, Wine's
         // exclusive-open check says sharing violation. Either way the port is busy, not broken.
         if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
             return false;
-        throw CRdPortException(CRdPortException::kOpenFailed, name);
+        throw CRdPortException(CRdPortException::kOpenFailed, Name());
     }
+    handle_ = std::move(opened);
     try {
         Configure();
-        if (!PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR))
+        if (!PurgeComm(handle_.Get(), PURGE_TXCLEAR | PURGE_RXCLEAR))
             ThrowLost(GetLastError());
         if (io_->commOv.hEvent != nullptr)
             OnCommEvent();
@@ -85,25 +86,25 @@ bool CRdComPort::Open() {
 }
 
 void CRdComPort::Configure() {
-    const auto fail = [this] { throw CRdPortException(CRdPortException::kConfigFailed, name); };
-    if (!SetupComm(handle_, kChunkSize, kChunkSize))
+    const auto fail = [this] { throw CRdPortException(CRdPortException::kConfigFailed, Name()); };
+    if (!SetupComm(handle_.Get(), kChunkSize, kChunkSize))
         fail();
     DCB dcb{};
     dcb.DCBlength = kDcbLength;
-    if (!GetCommState(handle_, &dcb))
+    if (!GetCommState(handle_.Get(), &dcb))
         fail();
-    if (baudRate != 0)
-        dcb.BaudRate = baudRate;
+    if (baudRate_ != 0)
+        dcb.BaudRate = baudRate_;
     dcb.fBinary = TRUE;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
-    dcb.StopBits = stopBits;
+    dcb.StopBits = stopBits_;
     dcb.XonChar = 0x11;
     dcb.XoffChar = 0x13;
-    dcb.EvtChar = static_cast<char>(eventChar);
-    if (!SetCommState(handle_, &dcb))
+    dcb.EvtChar = static_cast<char>(eventChar_);
+    if (!SetCommState(handle_.Get(), &dcb))
         fail();
     // A read returns at once with whatever the driver holds; when it holds nothing, the read
     // waits for the first byte and returns with it. Read leaves such a read waiting, so a reply
@@ -113,23 +114,22 @@ void CRdComPort::Configure() {
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
     timeouts.ReadTotalTimeoutConstant = kReadWaitMs;
-    if (!SetCommTimeouts(handle_, &timeouts))
+    if (!SetCommTimeouts(handle_.Get(), &timeouts))
         fail();
-    if (!SetCommMask(handle_, CommMaskFor(eventChar)))
+    if (!SetCommMask(handle_.Get(), CommMaskFor(eventChar_)))
         fail();
 }
 
 void CRdComPort::Close() {
     if (!IsOpen())
         return;
-    SetCommMask(handle_, 0);
-    lost = false;
-    PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    SetCommMask(handle_.Get(), 0);
+    lost_ = false;
+    PurgeComm(handle_.Get(), PURGE_TXCLEAR | PURGE_RXCLEAR);
     // Requests still in flight write into the I/O block: they must have reported back before
     // the handle goes and the block may be freed.
     CancelAndCollect();
-    CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
+    handle_.Close();
     pendingOut_.clear();
 }
 
@@ -146,19 +146,19 @@ bool CRdComPort::Collect(OVERLAPPED& ov, DWORD start) {
             Sleep(1);
     }
     DWORD transferred = 0;
-    GetOverlappedResult(handle_, &ov, &transferred, FALSE);
+    GetOverlappedResult(handle_.Get(), &ov, &transferred, FALSE);
     return true;
 }
 
 void CRdComPort::CancelAndCollect() {
     // CancelIoEx reaches requests whichever thread started them (CancelIo only the caller's).
-    CancelIoEx(handle_, nullptr);
+    CancelIoEx(handle_.Get(), nullptr);
     // One deadline for all three: a driver that reports none of them back costs one wait, not three.
     const DWORD start = GetTickCount();
     bool settled = true;
     for (OVERLAPPED* ov : {&io_->commOv, &io_->writeOv, &io_->readOv}) settled = Collect(*ov, start) && settled;
-    readPending = false;
-    writePending = false;
+    readPending_ = false;
+    writePending_ = false;
     discardRead_ = false;
     if (settled)
         return;
@@ -174,40 +174,40 @@ void CRdComPort::CancelAndCollect() {
 
 bool CRdComPort::IsBaudSupported(uint32_t baud) {
     COMMPROP properties{};
-    if (!GetCommProperties(handle_, &properties))
+    if (!GetCommProperties(handle_.Get(), &properties))
         ThrowLost(GetLastError());
     return DriverSupportsBaud(properties.dwMaxBaud, properties.dwSettableBaud, baud);
 }
 
 void CRdComPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventChar) {
     if (!IsOpen()) {
-        baudRate = baud;
-        stopBits = newStopBits;
-        eventChar = newEventChar;
+        baudRate_ = baud;
+        stopBits_ = newStopBits;
+        eventChar_ = newEventChar;
         return;
     }
     DCB dcb{};
     dcb.DCBlength = kDcbLength;
-    if (!GetCommState(handle_, &dcb))
+    if (!GetCommState(handle_.Get(), &dcb))
         ThrowLost(GetLastError());
     dcb.StopBits = newStopBits;
     dcb.EvtChar = static_cast<char>(newEventChar);
     if (baud != 0)
         dcb.BaudRate = baud;
-    if (!SetCommState(handle_, &dcb))
+    if (!SetCommState(handle_.Get(), &dcb))
         ThrowLost(GetLastError());
-    baudRate = baud;
-    stopBits = newStopBits;
-    if (newEventChar == eventChar)
+    baudRate_ = baud;
+    stopBits_ = newStopBits;
+    if (newEventChar == eventChar_)
         return;
-    eventChar = newEventChar;
-    if (!SetCommMask(handle_, CommMaskFor(eventChar)))
+    eventChar_ = newEventChar;
+    if (!SetCommMask(handle_.Get(), CommMaskFor(eventChar_)))
         ThrowLost(GetLastError());
     OnCommEvent();
 }
 
 void CRdComPort::ArmCommWait() {
-    if (!WaitCommEvent(handle_, &io_->eventMask, &io_->commOv)) {
+    if (!WaitCommEvent(handle_.Get(), &io_->eventMask, &io_->commOv)) {
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING && error != ERROR_INVALID_PARAMETER)
             ThrowLost(error);
@@ -222,7 +222,7 @@ void CRdComPort::OnCommEvent() {
         return;
     }
     DWORD transferred = 0;
-    if (GetOverlappedResult(handle_, &io_->commOv, &transferred, FALSE)) {
+    if (GetOverlappedResult(handle_.Get(), &io_->commOv, &transferred, FALSE)) {
         ArmCommWait();
     } else {
         const DWORD error = GetLastError();
@@ -245,14 +245,14 @@ void CRdComPort::OnCommEvent() {
 }
 
 void CRdComPort::CompletePending() {
-    if (writePending)
+    if (writePending_)
         OnWriteDone();
-    if (readPending)
+    if (readPending_)
         OnReadDone();
 }
 
 void CRdComPort::Write(const uint8_t* data, size_t size) {
-    if (writePending)
+    if (writePending_)
         OnWriteDone();
     pendingOut_.insert(pendingOut_.end(), data, data + size);
     Flush();
@@ -264,32 +264,32 @@ void CRdComPort::DropWritten(DWORD count) {
 }
 
 void CRdComPort::Flush() {
-    while (!pendingOut_.empty() && !writePending) {
+    while (!pendingOut_.empty() && !writePending_) {
         const DWORD count = static_cast<DWORD>(std::min<size_t>(pendingOut_.size(), kChunkSize));
         std::copy(pendingOut_.begin(), pendingOut_.begin() + count, io_->writeChunk);
         DWORD written = 0;
-        if (WriteFile(handle_, io_->writeChunk, count, &written, &io_->writeOv)) {
+        if (WriteFile(handle_.Get(), io_->writeChunk, count, &written, &io_->writeOv)) {
             DropWritten(written);
             continue;
         }
         const DWORD error = GetLastError();
         if (error != ERROR_IO_PENDING)
             ThrowLost(error);
-        writePending = true;
+        writePending_ = true;
     }
 }
 
 void CRdComPort::OnWriteDone() {
-    if (!writePending)
+    if (!writePending_)
         return;
     DWORD written = 0;
-    if (!GetOverlappedResult(handle_, &io_->writeOv, &written, FALSE)) {
+    if (!GetOverlappedResult(handle_.Get(), &io_->writeOv, &written, FALSE)) {
         const DWORD error = GetLastError();
         if (error == ERROR_IO_INCOMPLETE)
             return;
         ThrowLost(error);
     }
-    writePending = false;
+    writePending_ = false;
     DropWritten(written);
     Flush();
 }
@@ -297,7 +297,7 @@ void CRdComPort::OnWriteDone() {
 DWORD CRdComPort::DriverQueued() {
     DWORD errors = 0;
     COMSTAT status{};
-    if (!ClearCommError(handle_, &errors, &status))
+    if (!ClearCommError(handle_.Get(), &errors, &status))
         ThrowLost(GetLastError());
     return status.cbInQue;
 }
@@ -305,24 +305,25 @@ DWORD CRdComPort::DriverQueued() {
 bool CRdComPort::Read() {
     bool any = false;
     for (;;) {
-        if (readPending) {
-            const size_t before = input.size();
+        if (readPending_) {
+            const size_t before = Input().size();
             OnReadDone();
-            any = any || input.size() != before;
-            if (readPending)
+            any = any || Input().size() != before;
+            if (readPending_)
                 return any;
         }
         // With nothing queued the read below waits for the first byte (see Configure), unless
         // this driver has shown that it does not wait (the comm event then reports arrivals) or
         // the owner fetches on a timer.
         const DWORD queued = DriverQueued();
-        if (queued == 0 && (!readWaits || !awaitInput))
+        if (queued == 0 && (!readWaits_ || !AwaitInput()))
             return any;
         DWORD got = 0;
-        if (!ReadFile(handle_, io_->readChunk, std::clamp<DWORD>(queued, 1, kChunkSize), &got, &io_->readOv)) {
+        const DWORD wanted = std::clamp<DWORD>(queued, 1, kChunkSize);
+        if (!ReadFile(handle_.Get(), io_->readChunk, wanted, &got, &io_->readOv)) {
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING) {
-                readPending = true;
+                readPending_ = true;
                 return any;
             }
             if (error != ERROR_HANDLE_EOF)
@@ -335,7 +336,7 @@ bool CRdComPort::Read() {
         // owner waits on the comm event from now on.
         if (got == 0) {
             if (queued == 0)
-                readWaits = false;
+                readWaits_ = false;
             return any;
         }
         AppendInput(io_->readChunk, got);
@@ -344,10 +345,10 @@ bool CRdComPort::Read() {
 }
 
 void CRdComPort::OnReadDone() {
-    if (!readPending)
+    if (!readPending_)
         return;
     DWORD got = 0;
-    if (!GetOverlappedResult(handle_, &io_->readOv, &got, FALSE)) {
+    if (!GetOverlappedResult(handle_.Get(), &io_->readOv, &got, FALSE)) {
         const DWORD error = GetLastError();
         if (error == ERROR_IO_INCOMPLETE)
             return;
@@ -356,7 +357,7 @@ void CRdComPort::OnReadDone() {
             ThrowLost(error);
         got = 0;
     }
-    readPending = false;
+    readPending_ = false;
     if (!discardRead_)
         AppendInput(io_->readChunk, got);
     discardRead_ = false;
@@ -365,32 +366,32 @@ void CRdComPort::OnReadDone() {
 void CRdComPort::Purge(bool purgeInput, bool purgeOutput) {
     DWORD flags = 0;
     if (purgeInput) {
-        input.clear();
+        ClearInput();
         flags |= PURGE_RXABORT | PURGE_RXCLEAR;
         // The waiting read may already hold old bytes, and not every driver aborts it on a
         // purge: cancel it and drop what it brings. It stays pending (its buffer in use) until
         // it reports back; the next Read or read event collects it.
-        if (readPending) {
+        if (readPending_) {
             discardRead_ = true;
-            CancelIoEx(handle_, &io_->readOv);
+            CancelIoEx(handle_.Get(), &io_->readOv);
         }
     }
     if (purgeOutput) {
         pendingOut_.clear();
         flags |= PURGE_TXABORT | PURGE_TXCLEAR;
     }
-    if (!PurgeComm(handle_, flags))
+    if (!PurgeComm(handle_.Get(), flags))
         ThrowLost(GetLastError());
     // The write in flight is aborted by the purge; it must have reported back before its
     // OVERLAPPED and chunk serve the next write. One that never does ends the port's use.
-    if (purgeOutput && writePending) {
-        CancelIoEx(handle_, &io_->writeOv);
+    if (purgeOutput && writePending_) {
+        CancelIoEx(handle_.Get(), &io_->writeOv);
         if (!Collect(io_->writeOv, GetTickCount()))
             ThrowLost(ERROR_OPERATION_ABORTED);
-        writePending = false;
+        writePending_ = false;
     }
 }
 
 int CRdComPort::InputCount() {
-    return static_cast<int>(DriverQueued() + input.size());
+    return static_cast<int>(DriverQueued() + Input().size());
 }

@@ -1,5 +1,6 @@
 // The reader port over a Win32 COM port with overlapped I/O. Nothing blocks: each call starts
-// or completes a request; the owner waits on the three events it handed over.
+// or completes a request; the owner waits on the three events it handed over. Used by one
+// thread at a time (rd_port.h); the kept I/O blocks are shared through CLateBlocks.
 #pragma once
 
 #include <windows.h>
@@ -7,21 +8,20 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/handle_win32.h"
 #include "reader/rd_port.h"
 
 class CRdComPort : public CRdPort {
 public:
     static constexpr DWORD kChunkSize = 1024;  // per system call, and the driver's queue sizes
 
-    CRdComPort();
+    explicit CRdComPort(std::wstring name);
     ~CRdComPort() override;
-    CRdComPort(const CRdComPort&) = delete;
-    CRdComPort& operator=(const CRdComPort&) = delete;
 
     void SetEvents(EventHandle commEvent, EventHandle writeEvent, EventHandle readEvent) override;
     bool Open() override;
     void Close() override;
-    bool IsOpen() override { return handle_ != INVALID_HANDLE_VALUE; }
+    bool IsOpen() override { return handle_.IsValid(); }
     bool IsBaudSupported(uint32_t baud) override;
     void SetParams(uint32_t baud, uint8_t stopBits, uint8_t eventChar) override;
     void OnCommEvent() override;
@@ -63,7 +63,9 @@ private:
         BYTE readChunk[kChunkSize]{};
     };
 
-    HANDLE handle_ = INVALID_HANDLE_VALUE;  // the open port; closed by Close, never leaked
+    // The open port; invalid while closed. Close lets it go only once every request on it has
+    // reported back (or been given up, its block kept).
+    CHandle handle_;
     // A block is never freed, only handed back to CLateBlocks: a request whose completion the
     // driver misreported (Wine can overwrite a running comm wait's status) may still write into it.
     static std::unique_ptr<IoBlock> TakeBlock();

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "foundation/text_convert.h"
+#include "reader/frame.h"
 
 namespace {
 
@@ -31,13 +32,17 @@ std::string CRdPortException::Format(int code, const std::string& narrowName) {
     return std::string(buffer, std::min<size_t>(static_cast<size_t>(length), sizeof buffer - 1));
 }
 
+bool CRdPort::ScanInputForFrame(uint8_t seq) {
+    return ScanForFrame(input_, seq);
+}
+
 void CRdPort::AppendInput(const uint8_t* data, size_t size) {
     if (size >= kInputLimit) {
-        input.assign(data + (size - kInputLimit), data + size);
+        input_.assign(data + (size - kInputLimit), data + size);
         return;
     }
-    size_t total = input.size() + size;
+    size_t total = input_.size() + size;
     if (total > kInputLimit)
-        input.erase(input.begin(), input.begin() + (total - kInputLimit));
-    input.insert(input.end(), data, data + size);
+        input_.erase(input_.begin(), input_.begin() + (total - kInputLimit));
+    input_.insert(input_.end(), data, data + size);
 }

@@ -12,7 +12,8 @@
 #include <cstdint>
 
 // A waitable event: on Windows the HANDLE of an auto-reset event; in the simulated world a token
-// made by the simulated clock. Owned by whoever created it, never by the port.
+// made by the simulated clock. Borrowed: the CEvent that owns it (event.h) closes it, never a
+// port or a wait.
 using EventHandle = void*;
 
 inline constexpr uint32_t kWaitForever = 0xFFFFFFFF;  // INFINITE

@@ -4,25 +4,24 @@
 #include <utility>
 
 CPortSearch::CPortSearch(SearchServices services, const RdLinkConstants& link)
-    : clock_(services.clock),
-      eventFactory_(services.events),
-      portFactory_(services.ports),
+    : platform_(services.platform),
+      clock_(services.platform.Clock()),
       enumerator_(services.enumerator),
       opener_(services.opener),
       link_(link) {}
 
 CPortSearch::~CPortSearch() {
-    // Ports first: a port may still have I/O outstanding on its events. An open still under way
-    // keeps its port and must not wake a search that is gone.
+    // Ports first, each before its events: a port may still have I/O outstanding on them. An open
+    // still under way keeps its port and must not wake a search that is gone. The wake event goes
+    // with the search.
     for (ProbeEntry& entry : probes_) ReleasePort(entry);
-    for (EventHandle event : events_) eventFactory_.CloseEvent(event);
 }
 
 void CPortSearch::Begin() {
-    if (events_.empty()) {
-        EventHandle wake = eventFactory_.MakeEvent();
-        events_.push_back(wake);
-        wakeEvent_ = wake;
+    if (!wake_) {
+        wake_ = platform_.NewEvent();
+        events_.push_back(wake_.Get());
+        wakeEvent_ = &wake_;
     }
     running_ = true;
 }
@@ -56,8 +55,8 @@ void CPortSearch::RequestRescan() {
 }
 
 void CPortSearch::Wake() {
-    if (EventHandle wake = wakeEvent_)
-        eventFactory_.SignalEvent(wake);
+    if (const CEvent* wake = wakeEvent_)
+        wake->Signal();
 }
 
 bool CPortSearch::RunPass(ISearchWait& wait) {
@@ -132,7 +131,7 @@ void CPortSearch::OnPortEvent(size_t eventIndex) {
     const size_t firstIndex = 1 + (eventIndex - 1) / kEventsPerProbe * kEventsPerProbe;
     const EventHandle first = events_[firstIndex];
     auto owner = std::find_if(probes_.begin(), probes_.end(), [first](const ProbeEntry& entry) {
-        return entry.port && !entry.opening && entry.events[0] == first;
+        return entry.port && !entry.opening && entry.events[0].Get() == first;
     });
     if (owner == probes_.end())
         return;
@@ -243,15 +242,13 @@ void CPortSearch::ReleasePort(ProbeEntry& entry) {
     }
     entry.opening.reset();
     entry.port.reset();  // closes the port, ending its I/O before its events go
-    const EventHandle first = entry.events[0];
-    entry.events = {};
-    if (!first || events_.empty())
-        return;
-    auto pair = std::find(events_.begin() + 1, events_.end(), first);
-    if (pair == events_.end() || static_cast<size_t>(events_.end() - pair) < kEventsPerProbe)
-        return;
-    for (auto it = pair; it != pair + kEventsPerProbe; ++it) eventFactory_.CloseEvent(*it);
-    events_.erase(pair, pair + kEventsPerProbe);
+    const EventHandle first = entry.events[0].Get();
+    if (first && !events_.empty()) {
+        auto pair = std::find(events_.begin() + 1, events_.end(), first);
+        if (pair != events_.end() && static_cast<size_t>(events_.end() - pair) >= kEventsPerProbe)
+            events_.erase(pair, pair + kEventsPerProbe);
+    }
+    entry.events = {};  // closes them
 }
 
 void CPortSearch::MarkChanged() {

@@ -1,12 +1,14 @@
 // The port search's logic: enumeration marks, probes stepped without blocking, the retry scan
-// and the sorted list of found ports. Plain logic over the interfaces of search_services.h; the
-// Windows shell (search_thread_win32.h) runs RunPass on its worker thread.
+// and the sorted list of found ports. Plain logic over the system's platform (reader/platform.h),
+// the enumerator, the opener and the wait (search_wait.h); the Windows shell
+// (search_thread_win32.h) runs RunPass on its worker thread.
 //
 // Threads: the user-interface thread calls SetSearchAll, Rescan, CopyPorts, RequestStop and
 // RequestRescan; everything else runs on the worker. `mutex_` guards `ports_` (and nothing
 // else); running, rescanRequested and searchAll are lone flags and atomic. The probe list, the
 // events list, the port objects, `changed_`, `retryPending_`, `waitTimeout_` and the scratch
-// values belong to the worker. No lock is held while calling a port or the callback. A port being
+// values belong to the worker; so does closing every event (the wake event goes with the search).
+// No lock is held while calling a port or the callback. A port being
 // opened belongs to the opener until its PendingOpen reports back (port_opener.h); the opener
 // wakes the worker through the wake event.
 #pragma once
@@ -19,19 +21,19 @@
 #include <string>
 #include <vector>
 
+#include "reader/event.h"
 #include "reader/link_constants.h"
+#include "reader/platform.h"
 #include "reader/wait_clock.h"
 #include "search/found_ports.h"
 #include "search/port_devices.h"
 #include "search/port_entry.h"
 #include "search/port_opener.h"
 #include "search/probe_entry.h"
-#include "search/search_services.h"
+#include "search/search_wait.h"
 
 struct SearchServices {
-    IClock& clock;
-    IEventFactory& events;
-    IProbePortFactory& ports;
+    IPlatform& platform;  // the clock, the events and the probes' ports
     IPortEnumerator& enumerator;
     IPortOpener& opener;
 };
@@ -107,9 +109,8 @@ private:
     void LowerWaitTimeout(uint32_t ms);
     void Wake();
 
+    IPlatform& platform_;
     IClock& clock_;
-    IEventFactory& eventFactory_;
-    IProbePortFactory& portFactory_;
     IPortEnumerator& enumerator_;
     IPortOpener& opener_;
     const RdLinkConstants link_;
@@ -117,10 +118,15 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> rescanRequested_{true};
     std::atomic<bool> searchAll_{false};
-    std::atomic<EventHandle> wakeEvent_{nullptr};  // events_[0] once Begin ran; read by the UI thread
+    // Made by Begin (user-interface thread) before the worker starts, then left alone until the
+    // search goes; wakeEvent_ points at it once it is made, for Wake on any thread.
+    CEvent wake_;
+    std::atomic<const CEvent*> wakeEvent_{nullptr};
 
     uint32_t waitTimeout_ = kWaitForever;
-    std::vector<EventHandle> events_;  // wake event, then (write, read) per probe owning a port
+    // What the wait watches: the wake event, then (write, read) per probe owning a port. Borrowed
+    // handles: wake_ and each probe's events own them.
+    std::vector<EventHandle> events_;
     std::vector<ProbeEntry> probes_;   // in the order they were found
     bool retryPending_ = false;
     bool changed_ = false;

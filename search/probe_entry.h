@@ -7,15 +7,17 @@
 #include <memory>
 #include <string>
 
+#include "reader/event.h"
 #include "reader/rd_port.h"
 #include "search/port_opener.h"
 
 struct ProbeEntry {
     std::wstring name;
     std::shared_ptr<CRdPort> port;       // null until the first probe step; shared only while opening
-    // write, read: made with the port, also in the search's list. A probe needs no comm event: a
-    // read left waiting reports the reply's first byte, and each later one.
-    std::array<EventHandle, 2> events{};
+    // write, read: made with the port and closed after it (ReleasePort), their handles also in
+    // the search's wait list. A probe needs no comm event: a read left waiting reports the
+    // reply's first byte, and each later one.
+    std::array<CEvent, 2> events;
     std::shared_ptr<PendingOpen> opening;  // set while an open runs elsewhere: hands off the port
     uint32_t tick = 0;              // clock value at the last open or request (or the start of an open)
     int32_t modelHint = 0;          // model guessed from the adapter, 0 = none

@@ -69,23 +69,16 @@ void CPortSearch::StepProbe(size_t index) {
 
 void CPortSearch::AttachPort(ProbeEntry& entry) {
     // Events are made before the port is given to the entry, so that a failure leaves the entry
-    // as it was (to start again next pass) and leaks nothing. The port gets them once it is open
-    // (TakeOpenOutcome): an open runs on another thread, which must start no I/O on them.
-    std::array<EventHandle, kEventsPerProbe> made{};
-    try {
-        for (EventHandle& event : made) event = eventFactory_.MakeEvent();
-        std::shared_ptr<CRdPort> port = portFactory_.CreatePort();
-        port->name = entry.name;
-        port->stopBits = link_.stopBits;
-        events_.insert(events_.end(), made.begin(), made.end());
-        entry.port = std::move(port);
-        entry.events = made;
-    } catch (...) {
-        for (EventHandle event : made)
-            if (event)
-                eventFactory_.CloseEvent(event);
-        throw;
-    }
+    // as it was (to start again next pass); what was made closes itself. The port gets them once
+    // it is open (TakeOpenOutcome): an open runs on another thread, which must start no I/O on them.
+    std::array<CEvent, kEventsPerProbe> made;
+    for (CEvent& event : made) event = platform_.NewEvent();
+    std::shared_ptr<CRdPort> port = platform_.NewPort(entry.name);
+    port->SetParams(0, link_.stopBits, 0);  // closed: only recorded, the driver's rate kept
+    events_.reserve(events_.size() + kEventsPerProbe);  // the list never holds a handle of one not kept
+    for (const CEvent& event : made) events_.push_back(event.Get());
+    entry.port = std::move(port);
+    entry.events = std::move(made);
     entry.attempts = 0;
     entry.requestSent = false;
     entry.awaitingReply = false;
@@ -131,7 +124,7 @@ ProbeResult CPortSearch::TakeOpenOutcome(ProbeEntry& entry) {
     entry.opening.reset();  // the opener has let go of the port: it is the worker's alone again
     switch (outcome.kind) {
         case OpenOutcome::Kind::Opened:
-            entry.port->SetEvents(nullptr, entry.events[0], entry.events[1]);
+            entry.port->SetEvents(nullptr, entry.events[0].Get(), entry.events[1].Get());
             entry.tick = clock_.Now();
             return ProbeResult::Probing;
         case OpenOutcome::Kind::Busy:
@@ -179,7 +172,7 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
             // it must reach the reader whole. A reset whose write never ends goes with the purge.
             bool purgeOutput = entry.attempts == 0;
             if (entry.lineReset == ProbeEntry::LineReset::Writing) {
-                if (!port.writePending) {
+                if (!port.WritePending()) {
                     entry.lineReset = ProbeEntry::LineReset::Draining;
                     entry.tick = clock_.Now();
                 } else if (stillWaiting(kReopenDelay)) {
@@ -190,28 +183,28 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
                 }
             }
             if (entry.lineReset == ProbeEntry::LineReset::Draining) {
-                if (stillWaiting(DrainMs(port.baudRate)))
+                if (stillWaiting(DrainMs(port.BaudRate())))
                     return ProbeResult::Probing;
                 entry.lineReset = ProbeEntry::LineReset::None;
             }
             port.Purge(true, purgeOutput);
-            port.SetParams(entry.modelHint == kDeskModel ? kDeskBaud : kIdentBaud, port.stopBits,
+            port.SetParams(entry.modelHint == kDeskModel ? kDeskBaud : kIdentBaud, port.StopBits(),
                            kIdentEventChar);
-            port.awaitInput = true;  // the reply's first byte wakes the worker
+            port.SetAwaitInput(true);  // the reply's first byte wakes the worker
             port.Write(&kIdentQuery, 1);
             entry.tick = clock_.Now();
             entry.requestSent = true;
         }
-        if (port.writePending)
+        if (port.WritePending())
             return stillWaiting(link_.replyTimeout) ? ProbeResult::Probing : ProbeResult::NoReply;
         entry.requestSent = false;
         entry.awaitingReply = true;
     }
 
     port.Read();
-    if (IsIdentComplete(port.input.data(), port.input.size())) {
-        const std::string text(port.input.begin(), port.input.end());
-        port.input.clear();
+    if (IsIdentComplete(port.Input().data(), port.Input().size())) {
+        const std::string text(port.Input().begin(), port.Input().end());
+        port.ClearInput();
         ReaderIdentity identity;
         const bool parsed = ParseIdent(text.c_str(), identity);
         probeValues_ = {identity.model, identity.serial, identity.firmware, identity.buildTime};
@@ -225,8 +218,8 @@ ProbeResult CPortSearch::AdvanceProbe(ProbeEntry& entry) {
 void CPortSearch::AwaitRestOfReply(CRdPort& port) {
     // A probe has no comm event to fall back on: on a driver whose reads do not wait for the
     // first byte it fetches on the timer from the start.
-    if (!port.input.empty() || !port.readWaits) {
-        port.awaitInput = false;
+    if (!port.Input().empty() || !port.ReadWaits()) {
+        port.SetAwaitInput(false);
         LowerWaitTimeout(kReplyPollMs);
     }
 }
@@ -258,15 +251,15 @@ ProbeResult CPortSearch::StepRecovery(ProbeEntry& entry) {
                 return ProbeResult::NoReply;
             }
             port.Purge(true, false);
-            port.awaitInput = true;
+            port.SetAwaitInput(true);
             BuildLinkEnd(linkEndFrame_, kLinkEndSeq);
             port.Write(linkEndFrame_.data(), linkEndFrame_.size());
             entry.tick = clock_.Now();
             entry.linkEndSent = true;
         }
         port.Read();
-        if (ScanForFrame(port.input, kLinkEndSeq)) {
-            port.input.clear();
+        if (port.ScanInputForFrame(kLinkEndSeq)) {
+            port.ClearInput();
             entry.recovering = false;
             entry.linkEndSent = false;
             entry.attempts = 0;

@@ -1,10 +1,12 @@
 #include "search/search_thread_win32.h"
 
+#include "reader/platform_win32.h"
+#include "search/message_wait_win32.h"
 #include "search/notify_window_win32.h"
 
-CSearchThread::CSearchThread() : search_({clock_, events_, ports_, setupApi_, opener_}) {}
+CSearchThread::CSearchThread() : search_({Win32Platform(), setupApi_, opener_}) {}
 
-CSearchThread::CSearchThread(IPortEnumerator& enumerator) : search_({clock_, events_, ports_, enumerator, opener_}) {}
+CSearchThread::CSearchThread(IPortEnumerator& enumerator) : search_({Win32Platform(), enumerator, opener_}) {}
 
 CSearchThread::~CSearchThread() {
     Stop();

@@ -5,7 +5,9 @@
 //
 // Threads: construction, Start, Stop, SetSearchAll, Rescan, CopyPorts and destruction run on
 // the user-interface thread; the worker owns the probes, their ports and events and the hidden
-// window. The list of found ports is shared under the search's own mutex (see port_search.h).
+// window; the wake event is made by Start and closed with the object. The list of found ports is
+// shared under the search's own mutex (see port_search.h). The events and ports come from the
+// program's one platform (reader/platform_win32.h).
 #pragma once
 
 #include <atomic>
@@ -13,19 +15,16 @@
 #include <thread>
 #include <vector>
 
-#include "reader/wait_clock_win32.h"
 #include "search/port_devices_win32.h"
 #include "search/port_opener_win32.h"
 #include "search/port_search.h"
-#include "search/search_services_win32.h"
-#include "ui/framework/window_win32.h"
 
-class CSearchThread : public CObject {
+class CSearchThread {
 public:
     CSearchThread();
     // Lists the ports the given enumerator reports instead of the machine's (tests, demos).
     explicit CSearchThread(IPortEnumerator& enumerator);
-    ~CSearchThread() override;  // stops the worker; the ports and events go with it
+    ~CSearchThread();  // stops the worker; the ports and events go with it
     CSearchThread(const CSearchThread&) = delete;
     CSearchThread& operator=(const CSearchThread&) = delete;
 
@@ -52,9 +51,6 @@ private:
     void WorkerMain();
 
     CSetupApiPortEnumerator setupApi_;
-    CWin32WaitClock clock_;
-    CWin32EventFactory events_;
-    CComPortFactory ports_;
     CThreadPortOpener opener_;
     CPortSearch search_;
     std::thread thread_;

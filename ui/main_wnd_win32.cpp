@@ -10,19 +10,19 @@
 #include "foundation/text_ids.h"
 #include "foundation/errors.h"
 #include "foundation/file_error_text.h"
-#include "reader/connect_platform_win32.h"
+#include "reader/platform_win32.h"
 #include "ui/about_dialog_win32.h"
 #include "ui/dpi_win32.h"
 #include "ui/framework/error_box_win32.h"
 #include "ui/resource_ids.h"
 
 CMainWnd::CMainWnd(CAppSettings& settings)
-    : page(settings, connection, search), connection(Win32ConnectPlatform()), settings_(settings) {}
+    : page(settings, connection, search), connection(Win32Platform()), settings_(settings) {}
 
 CMainWnd::CMainWnd(CAppSettings& settings, IPortEnumerator& ports)
     : page(settings, connection, search),
       search(ports),
-      connection(Win32ConnectPlatform()),
+      connection(Win32Platform()),
       settings_(settings) {}
 
 CMainWnd::~CMainWnd() {

@@ -11,9 +11,9 @@ struct CEmuLink {
     explicit CEmuLink(uint32_t startTick = 0, uint8_t eventChar = 0) : clock(startTick) {
         for (auto& event : link.events) event = clock.NewEvent();
         link.eventCount = link.events.size();
-        port.name = L"COM7";
-        port.SetEvents(link.events[CRdExchange::kCommEvent], link.events[CRdExchange::kWriteEvent],
-                       link.events[CRdExchange::kReadEvent]);
+        port.SetEvents(link.events[CRdExchange::kCommEvent].Get(),
+                       link.events[CRdExchange::kWriteEvent].Get(),
+                       link.events[CRdExchange::kReadEvent].Get());
         port.SetParams(9600, kReaderLink.stopBits, eventChar);
         port.Open();
         link.port = &port;
@@ -24,12 +24,12 @@ struct CEmuLink {
     void StopAfter(uint32_t delayMs) {
         clock.After(delayMs, [this] {
             link.running = false;
-            clock.Signal(link.events[CRdExchange::kWakeEvent]);
+            link.events[CRdExchange::kWakeEvent].Signal();
         });
     }
 
     CSimClock clock;
     CReaderEmulator reader;
-    CEmuPort port{reader, clock};
-    CRdExchange link{clock, kReaderLink};
+    CRdExchange link{clock, kReaderLink};  // its events outlive the port, which goes first
+    CEmuPort port{reader, clock, L"COM7"};
 };

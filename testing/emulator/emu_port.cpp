@@ -5,8 +5,8 @@
 
 void CEmuPort::SetEvents(EventHandle comm, EventHandle write, EventHandle read) {
     if (open_)
-        readPending = writePending = false;
-    commEvent = comm;
+        readPending_ = writePending_ = false;
+    commEvent_ = comm;
     writeEvent_ = write;
     readEvent_ = read;
 }
@@ -15,7 +15,7 @@ bool CEmuPort::Open() {
     if (open_)
         Close();
     if (!exists || unplugged_)
-        throw CRdPortException(CRdPortException::kNotExists, name);
+        throw CRdPortException(CRdPortException::kNotExists, Name());
     if (busy)
         return false;
     open_ = true;
@@ -27,7 +27,7 @@ bool CEmuPort::Open() {
 void CEmuPort::Close() {
     if (!open_)
         return;
-    if (readPending && lateCancelMs > 0) {
+    if (readPending_ && lateCancelMs > 0) {
         // This driver ends the cancelled read later, writing into its buffer: the buffer must
         // outlive the port, as the real port's I/O block does.
         ReadBuffer* target = readBuffer_.get();
@@ -41,7 +41,7 @@ void CEmuPort::Close() {
         if (!readBuffer_)
             readBuffer_ = std::make_unique<ReadBuffer>();
     }
-    readPending = writePending = lost = false;
+    readPending_ = writePending_ = lost_ = false;
     driverQueue_.clear();
     pendingOut_.clear();
     ++generation_;
@@ -49,8 +49,8 @@ void CEmuPort::Close() {
 }
 
 void CEmuPort::Fail() {
-    lost = true;  // a vanished device answers every call with access denied
-    throw CRdPortException(CRdPortException::kLostCommunication, name);
+    lost_ = true;  // a vanished device answers every call with access denied
+    throw CRdPortException(CRdPortException::kLostCommunication, Name());
 }
 
 void CEmuPort::CheckLine() {
@@ -62,16 +62,16 @@ void CEmuPort::SetParams(uint32_t baud, uint8_t newStopBits, uint8_t newEventCha
     if (open_ && unplugged_)
         Fail();
     if (open_ && refusesAbove != 0 && baud > refusesAbove)
-        throw CRdPortException(CRdPortException::kLostCommunication, name);  // the line stays as it was
+        throw CRdPortException(CRdPortException::kLostCommunication, Name());  // the line stays as it was
     if (baud != 0)
-        baudRate = baud;
-    stopBits = newStopBits;
-    eventChar = newEventChar;
+        baudRate_ = baud;
+    stopBits_ = newStopBits;
+    eventChar_ = newEventChar;
 }
 
 void CEmuPort::OnCommEvent() {
     CheckLine();
-    if (writePending)
+    if (writePending_)
         OnWriteDone();
 }
 
@@ -84,35 +84,35 @@ uint32_t CEmuPort::LineTime(size_t bytes, uint32_t baud) const {
 void CEmuPort::Write(const uint8_t* data, size_t size) {
     CheckLine();
     written.emplace_back(data, data + size);
-    if (writePending)
+    if (writePending_)
         OnWriteDone();
     pendingOut_.insert(pendingOut_.end(), data, data + size);
-    if (writePending)
+    if (writePending_)
         return;
-    const uint32_t latency = std::max(writeLatencyMs, LineTime(pendingOut_.size(), baudRate));
+    const uint32_t latency = std::max(writeLatencyMs, LineTime(pendingOut_.size(), baudRate_));
     if (latency == 0) {
         Transmit(std::move(pendingOut_));
         pendingOut_.clear();
         return;
     }
-    writePending = true;
+    writePending_ = true;
     writeDoneAt_ = clock_.Elapsed() + latency;
     const uint64_t generation = generation_;
     clock_.After(latency, [this, generation] {
-        if (generation != generation_ || !writePending || unplugged_)
+        if (generation != generation_ || !writePending_ || unplugged_)
             return;
         clock_.Signal(writeEvent_);
     });
 }
 
 void CEmuPort::OnWriteDone() {
-    if (!writePending)
+    if (!writePending_)
         return;
     CheckLine();
     // A write is done when its time has come, however often the owner asks before.
     if (clock_.Elapsed() < writeDoneAt_)
         return;
-    writePending = false;
+    writePending_ = false;
     Transmit(std::move(pendingOut_));
     pendingOut_.clear();
 }
@@ -121,7 +121,7 @@ void CEmuPort::Transmit(std::vector<uint8_t> bytes) {
     if (bytes.empty())
         return;
     // A reader set to another line speed sees only noise and keeps quiet.
-    if (baudRate != 0 && baudRate != reader_.Baud())
+    if (baudRate_ != 0 && baudRate_ != reader_.Baud())
         return;
     const std::vector<EmuOutput> replies = reader_.Receive(clock_.Now(), bytes.data(), bytes.size());
     if (reader_.UnplugRequested()) {
@@ -138,7 +138,7 @@ void CEmuPort::Transmit(std::vector<uint8_t> bytes) {
 void CEmuPort::Deliver(const EmuOutput& output, uint64_t generation) {
     if (generation != generation_ || unplugged_ || !open_)
         return;
-    if (baudRate != 0 && output.baud != baudRate)
+    if (baudRate_ != 0 && output.baud != baudRate_)
         return;  // garbled at the wrong speed: dropped
     const uint64_t start = std::max<uint64_t>(lineFreeAt_, clock_.Elapsed());
     const uint32_t lineTime = LineTime(output.bytes.size(), output.baud);
@@ -147,11 +147,11 @@ void CEmuPort::Deliver(const EmuOutput& output, uint64_t generation) {
         if (generation != generation_ || unplugged_ || !open_)
             return;
         driverQueue_.insert(driverQueue_.end(), output.bytes.begin(), output.bytes.end());
-        const bool flagged = eventChar == 0 || std::find(output.bytes.begin(), output.bytes.end(),
-                                                         eventChar) != output.bytes.end();
-        if (flagged && commEvent != nullptr)
-            clock_.Signal(commEvent);
-        if (readPending && readEvent_ != nullptr)
+        const bool flagged = eventChar_ == 0 || std::find(output.bytes.begin(), output.bytes.end(),
+                                                         eventChar_) != output.bytes.end();
+        if (flagged && commEvent_ != nullptr)
+            clock_.Signal(commEvent_);
+        if (readPending_ && readEvent_ != nullptr)
             clock_.Signal(readEvent_);
     };
     const uint64_t delay = lineFreeAt_ - clock_.Elapsed();
@@ -165,45 +165,45 @@ void CEmuPort::Purge(bool purgeInput, bool purgeOutput) {
     CheckLine();
     ++purgeCount;
     if (purgeInput) {
-        readPending = false;
-        input.clear();
+        readPending_ = false;
+        ClearInput();
         driverQueue_.clear();
     }
     if (purgeOutput) {
-        writePending = false;
+        writePending_ = false;
         pendingOut_.clear();
     }
 }
 
 int CEmuPort::InputCount() {
     CheckLine();
-    return static_cast<int>(driverQueue_.size() + input.size());
+    return static_cast<int>(driverQueue_.size() + Input().size());
 }
 
 bool CEmuPort::Read() {
     CheckLine();
     const bool any = DrainQueue();  // also what a waiting read would have brought
-    if (!readWaits)
+    if (!readWaits_)
         return any;
     // As on a real port, a read is left waiting for the first byte; its event reports arrivals.
     // A driver that does not wait completes it at once with nothing, and the port then relies
     // on the comm event, as the real port does.
     if (!driverWaitsForFirstByte) {
         if (!any)
-            readWaits = false;
+            readWaits_ = false;
         return any;
     }
-    readPending = true;
+    readPending_ = true;
     return any;
 }
 
 void CEmuPort::OnReadDone() {
-    if (!readPending)
+    if (!readPending_)
         return;
     CheckLine();
     if (driverQueue_.empty())
         return;  // still waiting
-    readPending = false;
+    readPending_ = false;
     DrainQueue();
 }
 
@@ -223,16 +223,16 @@ bool CEmuPort::DrainQueue() {
 void CEmuPort::Unplug() {
     unplugged_ = true;
     // Pending requests end with an error: the owner's wait wakes and the next call fails.
-    if (commEvent != nullptr)
-        clock_.Signal(commEvent);
-    if (readPending && readEvent_ != nullptr)
+    if (commEvent_ != nullptr)
+        clock_.Signal(commEvent_);
+    if (readPending_ && readEvent_ != nullptr)
         clock_.Signal(readEvent_);
-    if (writePending && writeEvent_ != nullptr)
+    if (writePending_ && writeEvent_ != nullptr)
         clock_.Signal(writeEvent_);
 }
 
 void CEmuPort::InjectNoise(std::vector<uint8_t> bytes, uint32_t delayMs) {
-    const EmuOutput noise{0, std::move(bytes), baudRate};
+    const EmuOutput noise{0, std::move(bytes), baudRate_};
     const uint64_t generation = generation_;
     clock_.After(delayMs, [this, noise, generation] { Deliver(noise, generation); });
 }

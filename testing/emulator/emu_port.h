@@ -8,6 +8,8 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "reader/late_io.h"
@@ -15,9 +17,11 @@
 #include "testing/emulator/reader_emulator.h"
 #include "testing/emulator/sim_clock.h"
 
+// One thread uses a port, on the thread of its clock.
 class CEmuPort : public CRdPort {
 public:
-    CEmuPort(CReaderEmulator& reader, CSimClock& clock) : reader_(reader), clock_(clock) {}
+    CEmuPort(CReaderEmulator& reader, CSimClock& clock, std::wstring name = {})
+        : CRdPort(std::move(name)), reader_(reader), clock_(clock) {}
     ~CEmuPort() override { Close(); }
 
     void SetEvents(EventHandle commEvent, EventHandle writeEvent, EventHandle readEvent) override;
@@ -63,6 +67,7 @@ private:
 
     CReaderEmulator& reader_;
     CSimClock& clock_;
+    EventHandle commEvent_ = nullptr;  // the owner's, as the two below
     EventHandle writeEvent_ = nullptr;
     EventHandle readEvent_ = nullptr;
     bool open_ = false;

@@ -3,9 +3,17 @@
 #include <limits>
 #include <stdexcept>
 
-EventHandle CSimClock::NewEvent() {
+CEvent CSimClock::NewEvent() {
     events_.push_back(std::make_unique<Event>());
-    return events_.back().get();
+    return CEvent(*this, events_.back().get());
+}
+
+void CSimClock::CloseEvent(EventHandle event) {
+    Event& closing = Find(event);
+    if (closing.closed)
+        throw std::logic_error("simulated event closed twice");
+    closing.closed = true;
+    closing.signalled = false;
 }
 
 CSimClock::Event& CSimClock::Find(EventHandle handle) const {
@@ -17,7 +25,9 @@ CSimClock::Event& CSimClock::Find(EventHandle handle) const {
 }
 
 void CSimClock::Signal(EventHandle event) {
-    Find(event).signalled = true;
+    Event& signalled = Find(event);
+    if (!signalled.closed)
+        signalled.signalled = true;
 }
 
 bool CSimClock::IsSignalled(EventHandle event) const {
@@ -52,6 +62,8 @@ int CSimClock::WaitAny(const EventHandle* events, size_t count, uint32_t timeout
     for (;;) {
         for (size_t i = 0; i < count; ++i) {
             Event& event = Find(events[i]);
+            if (event.closed)
+                throw std::logic_error("waiting on a closed simulated event");
             if (event.signalled) {
                 event.signalled = false;
                 return static_cast<int>(i);

@@ -9,9 +9,11 @@
 #include <memory>
 #include <vector>
 
+#include "reader/event.h"
 #include "reader/wait_clock.h"
 
-class CSimClock : public IWaitClock {
+// One thread uses a clock and its events.
+class CSimClock : public IWaitClock, public IEventMaker {
 public:
     explicit CSimClock(uint32_t startTick = 0) : start_(startTick) {}
 
@@ -19,10 +21,14 @@ public:
     int WaitAny(const EventHandle* events, size_t count, uint32_t timeoutMs) override;
     void Pause(uint32_t ms) override { Advance(ms); }
 
-    // An auto-reset event owned by the clock, valid for the clock's life.
-    EventHandle NewEvent();
+    // An auto-reset event of this clock; closed through it when the CEvent goes. A closed event's
+    // token stays the clock's (never reused): signalling it does nothing, waiting on it throws.
+    CEvent NewEvent();
     void Signal(EventHandle event);
     bool IsSignalled(EventHandle event) const;
+    // IEventMaker: what the CEvents call.
+    void SignalEvent(EventHandle event) override { Signal(event); }
+    void CloseEvent(EventHandle event) override;
 
     // Runs action when the clock has moved delayMs on; actions due at the same time run in the
     // order they were scheduled.
@@ -36,6 +42,7 @@ public:
 private:
     struct Event {
         bool signalled = false;
+        bool closed = false;
     };
     Event& Find(EventHandle handle) const;
     bool RunNextDue(uint64_t until);

@@ -44,7 +44,7 @@ TEST_F(ComPortWineTest, OpenIdentifyAndExchange) {
     EXPECT_EQ(identity.firmware, 0x01080000u);
     EXPECT_NE(identity.buildTime, 0);
 
-    wine.port.SetParams(wine.port.baudRate, wine.port.stopBits, 0);
+    wine.port.SetParams(wine.port.BaudRate(), wine.port.StopBits(), 0);
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
     EXPECT_EQ(wine.Exchange(0x23, {0x00, 0x0A, 0x00}), 0x55);
     ASSERT_EQ(wine.Exchange(0x45, {0x00}), 0x55);
@@ -57,14 +57,14 @@ TEST_F(ComPortWineTest, OpenIdentifyAndExchange) {
     EXPECT_EQ(wine.link.reply, Bytes(16, 0xA5));
     EXPECT_EQ(wine.port.InputCount(), 0);
     // Wine's driver lets a read wait for the first byte: no fall-back to the comm event.
-    EXPECT_TRUE(wine.port.readWaits);
+    EXPECT_TRUE(wine.port.ReadWaits());
 
     // The link moves to 115200 baud; the reader (checking the line speed) answers only there.
     ASSERT_TRUE(wine.port.IsBaudSupported(115200));
     ASSERT_TRUE(wine.SwitchLineSpeed(115200));
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
     EXPECT_EQ(wine.Exchange(0x2F, {0x00, 0x80}), 0x55);  // link end: back to 9600
-    wine.port.SetParams(9600, wine.port.stopBits, wine.port.eventChar);
+    wine.port.SetParams(9600, wine.port.StopBits(), wine.port.EventChar());
     wine.port.Close();
     EXPECT_FALSE(wine.port.IsOpen());
 }
@@ -75,15 +75,15 @@ TEST_F(ComPortWineTest, LongWriteGoesOutInChunksAndTheLinkStaysUsable) {
     ASSERT_TRUE(wine.port.Open());
     const Bytes noise(3000, 0x00);  // the reader ignores bytes between frames
     wine.link.SendRaw(noise.data(), noise.size(), kReaderLink.replyTimeout);
-    EXPECT_FALSE(wine.port.writePending);
+    EXPECT_FALSE(wine.port.WritePending());
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
     wine.port.Purge(true, true);
-    EXPECT_TRUE(wine.port.input.empty());
+    EXPECT_TRUE(wine.port.Input().empty());
     EXPECT_EQ(wine.port.InputCount(), 0);
 }
 
 // Waits on one of the port's events as the owner would, without completing anything.
-bool Signalled(const CHandle& event) {
+bool Signalled(const CEvent& event) {
     return WaitForSingleObject(event.Get(), 5000) == WAIT_OBJECT_0;
 }
 
@@ -96,21 +96,21 @@ TEST_F(ComPortWineTest, AReplyWakesTheWaitingReadAndAPurgeDropsOnlyOldBytes) {
     // With nothing received, Read leaves a read waiting; the reply completes it through the
     // read event alone.
     EXPECT_FALSE(wine.port.Read());
-    ASSERT_TRUE(wine.port.readPending);
+    ASSERT_TRUE(wine.port.ReadPending());
     BuildFrame(request, 0x31, 0x2F, keepAlive, sizeof keepAlive);
     wine.port.Write(request.data(), request.size());
-    ASSERT_TRUE(Signalled(wine.events[3])) << "the reply did not complete the waiting read";
+    ASSERT_TRUE(Signalled(wine.link.events[3])) << "the reply did not complete the waiting read";
     wine.port.OnReadDone();
-    EXPECT_FALSE(wine.port.input.empty());
+    EXPECT_FALSE(wine.port.Input().empty());
 
     // A reply already taken in by the waiting read is stale once purged: it never reaches input.
-    wine.port.input.clear();
+    wine.port.ClearInput();
     EXPECT_FALSE(wine.port.Read());
     wine.port.Write(request.data(), request.size());
-    ASSERT_TRUE(Signalled(wine.events[3]));
+    ASSERT_TRUE(Signalled(wine.link.events[3]));
     wine.port.Purge(true, true);
     EXPECT_FALSE(wine.port.Read());
-    EXPECT_TRUE(wine.port.input.empty());
+    EXPECT_TRUE(wine.port.Input().empty());
 
     // A read cancelled by a purge while still waiting is no lost device, and the next
     // exchange gets its whole reply.
@@ -118,26 +118,26 @@ TEST_F(ComPortWineTest, AReplyWakesTheWaitingReadAndAPurgeDropsOnlyOldBytes) {
     wine.port.Purge(true, true);
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
-    EXPECT_TRUE(wine.port.input.empty());
+    EXPECT_TRUE(wine.port.Input().empty());
 
     // An owner that fetches a reply on its own timer leaves no read waiting: Read only drains
     // what the driver holds, and the reply still arrives.
-    wine.port.awaitInput = false;
+    wine.port.SetAwaitInput(false);
     wine.port.Purge(true, true);
-    for (int i = 0; i < 500 && wine.port.readPending; ++i) {
+    for (int i = 0; i < 500 && wine.port.ReadPending(); ++i) {
         wine.port.Read();
         Sleep(10);
     }
-    ASSERT_FALSE(wine.port.readPending);
+    ASSERT_FALSE(wine.port.ReadPending());
     wine.port.Write(request.data(), request.size());
-    for (int i = 0; i < 500 && (wine.port.input.empty() || wine.port.readPending); ++i) {
+    for (int i = 0; i < 500 && (wine.port.Input().empty() || wine.port.ReadPending()); ++i) {
         wine.port.OnWriteDone();
         wine.port.Read();  // a read of bytes already queued may still report back later
         Sleep(10);
     }
-    EXPECT_FALSE(wine.port.input.empty());
+    EXPECT_FALSE(wine.port.Input().empty());
     wine.port.Read();
-    EXPECT_FALSE(wine.port.readPending) << "a read was left waiting with nothing queued";
+    EXPECT_FALSE(wine.port.ReadPending()) << "a read was left waiting with nothing queued";
 }
 
 TEST_F(ComPortWineTest, MissingPortThrowsNotExists) {
@@ -186,7 +186,7 @@ TEST_F(ComPortWineTest, UnplugMidExchangeLosesCommunication) {
     ASSERT_TRUE(wine.port.Open());
     ReaderIdentity identity;
     ASSERT_TRUE(Identify(wine.link, identity));
-    wine.port.SetParams(wine.port.baudRate, wine.port.stopBits, 0);
+    wine.port.SetParams(wine.port.BaudRate(), wine.port.StopBits(), 0);
     EXPECT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55);
     const auto start = std::chrono::steady_clock::now();
     try {
@@ -208,7 +208,7 @@ public:
     int WaitAny(const EventHandle* events, size_t count, uint32_t timeoutMs) override {
         const int fired = CWin32WaitClock::WaitAny(events, count, timeoutMs);
         if (fired == kWaitTimedOut && port != nullptr &&
-            port->InputCount() > static_cast<int>(port->input.size()))
+            port->InputCount() > static_cast<int>(port->Input().size()))
             ++missed;
         return fired;
     }
@@ -251,7 +251,7 @@ TEST_F(ComPortWineTest, ArrivingRepliesAlwaysEndTheWaitUnderLoad) {
     for (; exchanges < 2000 && clock.missed == 0; ++exchanges)
         ASSERT_EQ(wine.Exchange(0x2F, {0x01, 0x80}), 0x55) << "exchange " << exchanges;
     EXPECT_EQ(clock.missed, 0) << "a reply came but its wait ran out, after " << exchanges << " exchanges";
-    EXPECT_TRUE(wine.port.readWaits);  // the driver waited for the first byte every time
+    EXPECT_TRUE(wine.port.ReadWaits());  // the driver waited for the first byte every time
 }
 
 }  // namespace

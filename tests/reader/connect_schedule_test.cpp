@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "reader/connect_thread.h"
-#include "testing/emulator/emu_connect_platform.h"
+#include "testing/emulator/emu_platform.h"
 #include "tests/reader/fake_classic_reader.h"
 #include "tests/reader/scripted_reader.h"
 
@@ -223,7 +223,7 @@ class StrandedReaderTest : public ::testing::TestWithParam<StrandedCase> {};
 
 TEST_P(StrandedReaderTest, IsFoundAgainWithinOneReconnectPeriodPlusIdentification) {
     const StrandedCase& c = GetParam();
-    CEmuConnectPlatform platform;
+    CEmuPlatform platform;
     platform.reader.identity.hardwareCode = c.hardwareCode;
     platform.reader.identity.firmware = c.firmware;
     platform.reader.SetBaud(c.readerBaud);

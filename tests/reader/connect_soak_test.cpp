@@ -15,14 +15,15 @@
 namespace {
 
 // The emulator behind ports that can be unplugged and plugged in again as a whole.
-class CSoakPlatform : public IConnectPlatform {
+class CSoakPlatform : public IPlatform {
 public:
     class CSoakPort : public CEmuPort {
     public:
-        CSoakPort(CSoakPlatform& platform) : CEmuPort(platform.reader, platform.clock), platform_(platform) {}
+        CSoakPort(CSoakPlatform& platform, const std::wstring& name)
+            : CEmuPort(platform.reader, platform.clock, name), platform_(platform) {}
         bool Open() override {
             if (platform_.unplugged)
-                throw CRdPortException(CRdPortException::kNotExists, name);
+                throw CRdPortException(CRdPortException::kNotExists, Name());
             return CEmuPort::Open();
         }
         // Writes going out and their confirmations coming in are noted, so the test knows the
@@ -40,6 +41,7 @@ public:
         bool Read() override {
             ThrowIfUnplugged();
             const bool arrived = CEmuPort::Read();
+            const std::vector<uint8_t>& input = Input();
             for (size_t i = 0; i + 7 <= input.size(); ++i) {
                 const size_t length = input[i + 2];
                 if (input[i] != 0x02 || length != 7 || i + length > input.size() || input[i + 3] != 0x52 ||
@@ -55,16 +57,16 @@ public:
     private:
         void ThrowIfUnplugged() {
             if (platform_.unplugged)
-                throw CRdPortException(CRdPortException::kLostCommunication, name);
+                throw CRdPortException(CRdPortException::kLostCommunication, Name());
         }
         CSoakPlatform& platform_;
     };
 
     IWaitClock& Clock() override { return clock; }
-    EventHandle NewEvent() override { return clock.NewEvent(); }
-    void CloseEvent(EventHandle) override {}
-    void SignalEvent(EventHandle event) override { clock.Signal(event); }
-    std::unique_ptr<CRdPort> NewPort() override { return std::make_unique<CSoakPort>(*this); }
+    CEvent NewEvent() override { return clock.NewEvent(); }
+    std::unique_ptr<CRdPort> NewPort(const std::wstring& name) override {
+        return std::make_unique<CSoakPort>(*this, name);
+    }
 
     CSimClock clock{0xFFFF0000u};  // the tick counter wraps during the run
     CReaderEmulator reader;

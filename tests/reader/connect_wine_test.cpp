@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "reader/connect_platform_win32.h"
+#include "reader/platform_win32.h"
 #include "reader/connect_thread.h"
 #include "reader/frame.h"
 #include "tests/support/com_link_win32.h"
@@ -35,16 +35,19 @@ bool WaitFor(const std::function<bool()>& condition, DWORD deadlineMs) {
 
 // The system's platform whose ports count the field resets (0x23) they send: the first command
 // of every card poll, so the test can see the worker back at polling after a test stopped.
-class CCountingPlatform : public CWin32ConnectPlatform {
+class CCountingPlatform : public CWin32Platform {
 public:
-    std::unique_ptr<CRdPort> NewPort() override { return std::make_unique<CCountingPort>(resets); }
+    std::unique_ptr<CRdPort> NewPort(const std::wstring& name) override {
+        return std::make_unique<CCountingPort>(name, resets);
+    }
 
     std::atomic<int> resets{0};
 
 private:
     class CCountingPort : public CRdComPort {
     public:
-        explicit CCountingPort(std::atomic<int>& resets) : resets_(resets) {}
+        CCountingPort(const std::wstring& name, std::atomic<int>& resets)
+            : CRdComPort(name), resets_(resets) {}
         void Write(const uint8_t* data, size_t size) override {
             if (size > 3 && data[0] == kFrameStart && data[3] == 0x23)
                 ++resets_;

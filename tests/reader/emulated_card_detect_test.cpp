@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "reader/connect_thread.h"
-#include "testing/emulator/emu_connect_platform.h"
+#include "testing/emulator/emu_platform.h"
 #include "testing/emulator/emu_iso_cards.h"
 
 namespace {
@@ -26,7 +26,7 @@ class EmulatedCardDetectTest : public ::testing::TestWithParam<EmulatedCase> {};
 
 TEST_P(EmulatedCardDetectTest, DetectsFamilySizeLevelAndSubtype) {
     const EmulatedCase& c = GetParam();
-    CEmuConnectPlatform platform;
+    CEmuPlatform platform;
     platform.reader.PutCard(c.card());
     platform.reader.atsUnsupported = c.atsUnsupported;
     CConnectThread thread(platform);
@@ -45,7 +45,7 @@ TEST_P(EmulatedCardDetectTest, DetectsFamilySizeLevelAndSubtype) {
 // The page shows no card once the user disconnected; connecting again to the same card must
 // bring it back with a notification, as a first connect does.
 TEST(EmulatedCardDetect, CardStillOnTheReaderIsNewsToTheNextConnection) {
-    CEmuConnectPlatform platform;
+    CEmuPlatform platform;
     platform.reader.PutCard(PlusCard(PlusKind::X, 1, 2048, kUid));
     CConnectThread thread(platform);
     int cardChanges = 0;

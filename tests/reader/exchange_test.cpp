@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <stdexcept>
+#include <utility>
+
 #include "foundation/errors.h"
 #include "reader/baud_flags.h"
 #include "reader/frame.h"
@@ -34,7 +38,7 @@ TEST(ExchangeTest, FirstCommandCarriesSequenceOneAndTheNumberWraps) {
     EXPECT_EQ(emu.reader.commands[255].seq, 0);
     EXPECT_EQ(emu.reader.commands[256].seq, 1);
     EXPECT_EQ(emu.port.written[0], (Bytes{0x02, 0x01, 0x08, 0x2F, 0x01, 0x80, 0xBB, 0x00}));
-    EXPECT_TRUE(emu.port.input.empty());
+    EXPECT_TRUE(emu.port.Input().empty());
 }
 
 TEST(ExchangeTest, ReplyDataAndStatusComeBack) {
@@ -72,7 +76,7 @@ TEST(ExchangeTest, SingleFaultsAreOvercome) {
         EXPECT_EQ(resent, c.sends - 1) << c.name;  // each resend told, and no failure
         // A retry repeats the very same frame, sequence number included.
         EXPECT_EQ(emu.port.written.front(), emu.port.written.back()) << c.name;
-        EXPECT_TRUE(emu.port.input.empty()) << c.name;
+        EXPECT_TRUE(emu.port.Input().empty()) << c.name;
     }
 }
 
@@ -158,7 +162,7 @@ TEST(ExchangeTest, UnpluggedDeviceRaisesLostCommunication) {
     } catch (const CRdPortException& error) {
         EXPECT_EQ(error.code, 5);
         EXPECT_STREQ(error.what(), "Lost communication through the port COM7.");
-        EXPECT_TRUE(emu.port.lost);
+        EXPECT_TRUE(emu.port.Lost());
     }
 }
 
@@ -176,7 +180,7 @@ TEST(ExchangeTest, PacedLineAtTheReadersSpeedStillAnswers) {
         const uint64_t lineTime = 8u * 11 * 1000 / 9600 + 7u * 11 * 1000 / 9600 + 2;
         EXPECT_GE(emu.clock.Elapsed(), 3 * lineTime) << driverWaits;
         EXPECT_LE(emu.clock.Elapsed(), 3 * (lineTime + 3)) << driverWaits;
-        EXPECT_EQ(emu.port.readWaits, driverWaits);
+        EXPECT_EQ(emu.port.ReadWaits(), driverWaits);
     }
 }
 
@@ -194,12 +198,13 @@ TEST(ExchangeTest, ExchangeThatGivesUpIsTold) {
 TEST(ExchangeTest, ReadEndingAfterCloseWritesIntoKeptMemory) {
     CSimClock clock;
     CReaderEmulator reader;
+    const CEvent comm = clock.NewEvent(), write = clock.NewEvent(), read = clock.NewEvent();
     auto port = std::make_unique<CEmuPort>(reader, clock);
-    port->SetEvents(clock.NewEvent(), clock.NewEvent(), clock.NewEvent());
+    port->SetEvents(comm.Get(), write.Get(), read.Get());
     ASSERT_TRUE(port->Open());
     port->lateCancelMs = 50;
     port->Read();
-    ASSERT_TRUE(port->readPending);
+    ASSERT_TRUE(port->ReadPending());
     port->Close();
     port.reset();
     clock.Advance(100);
@@ -213,8 +218,9 @@ TEST(ExchangeTest, ReadsEndingLateKeepAFewBuffersOverManyReopenings) {
     CReaderEmulator reader;
     const size_t before = CEmuPort::KeptBuffers();
     for (int reopening = 0; reopening < 100; ++reopening) {
+        const CEvent comm = clock.NewEvent(), write = clock.NewEvent(), read = clock.NewEvent();
         CEmuPort port(reader, clock);
-        port.SetEvents(clock.NewEvent(), clock.NewEvent(), clock.NewEvent());
+        port.SetEvents(comm.Get(), write.Get(), read.Get());
         ASSERT_TRUE(port.Open());
         port.lateCancelMs = 3000;
         port.Read();
@@ -254,23 +260,23 @@ TEST(ExchangeTest, NoiseFloodsEndInTimeOutWithTheInputBounded) {
     emu.port.InjectNoise(std::vector<uint8_t>(20000, 0xFF), 10);
     emu.clock.Advance(20);
     emu.port.Read();
-    EXPECT_EQ(emu.port.input.size(), CRdPort::kInputLimit);
+    EXPECT_EQ(emu.port.Input().size(), CRdPort::kInputLimit);
 }
 
 TEST(SimClockTest, WaitsJumpToTheNextActionOrTheirTimeOut) {
     CSimClock clock(0xFFFFFFF0u);
-    EventHandle a = clock.NewEvent();
-    EventHandle b = clock.NewEvent();
-    const EventHandle both[] = {a, b};
+    const CEvent a = clock.NewEvent();
+    const CEvent b = clock.NewEvent();
+    const EventHandle both[] = {a.Get(), b.Get()};
     std::vector<int> order;
     clock.After(30, [&] { order.push_back(2); });
     clock.After(10, [&] {
         order.push_back(1);
-        clock.Signal(b);
+        b.Signal();
     });
     EXPECT_EQ(clock.WaitAny(both, 2, 1000), 1);
     EXPECT_EQ(clock.Elapsed(), 10u);
-    EXPECT_FALSE(clock.IsSignalled(b));  // auto-reset
+    EXPECT_FALSE(clock.IsSignalled(b.Get()));  // auto-reset
     EXPECT_EQ(clock.WaitAny(both, 2, 5), kWaitTimedOut);
     EXPECT_EQ(clock.Now(), 0xFFFFFFF0u + 15);
     clock.Advance(100);
@@ -280,6 +286,33 @@ TEST(SimClockTest, WaitsJumpToTheNextActionOrTheirTimeOut) {
     int foreign = 0;
     const EventHandle stranger[] = {&foreign};
     EXPECT_THROW(clock.WaitAny(stranger, 1, 0), std::logic_error);
+}
+
+// An event closes through its maker once, whoever holds it last; a moved-from or released one
+// closes nothing, and a closed simulated event is never waited on.
+TEST(EventTest, ClosesOnceThroughItsMaker) {
+    CSimClock clock;
+    CEvent first = clock.NewEvent();
+    const EventHandle handle = first.Get();
+    CEvent second = std::move(first);
+    EXPECT_FALSE(first);
+    first.Close();  // nothing left to close
+    {
+        std::array<CEvent, 2> held;
+        held[1] = std::move(second);
+        held[1].Signal();
+        EXPECT_TRUE(clock.IsSignalled(handle));
+    }
+    EXPECT_FALSE(clock.IsSignalled(handle));
+    clock.Signal(handle);  // does nothing once closed
+    EXPECT_THROW(clock.WaitAny(&handle, 1, 0), std::logic_error);
+    EXPECT_THROW(clock.CloseEvent(handle), std::logic_error);  // a second close would be a fault
+    CEvent released = clock.NewEvent();
+    const EventHandle kept = released.Release();
+    EXPECT_FALSE(released);
+    clock.Signal(kept);
+    EXPECT_EQ(clock.WaitAny(&kept, 1, 0), 0);  // still open: the caller closes it
+    clock.CloseEvent(kept);
 }
 
 TEST(PortExceptionTest, MessagesNameThePort) {
@@ -340,10 +373,10 @@ TEST(PortInputTest, InputKeepsOnlyTheNewestBytes) {
         emu.port.Write(query, 1);
         emu.clock.Advance(10);
         emu.port.Read();
-        EXPECT_LE(emu.port.input.size(), CRdPort::kInputLimit);
+        EXPECT_LE(emu.port.Input().size(), CRdPort::kInputLimit);
     }
-    EXPECT_EQ(emu.port.input.size(), CRdPort::kInputLimit);
-    EXPECT_EQ(emu.port.input.back(), '\r');
+    EXPECT_EQ(emu.port.Input().size(), CRdPort::kInputLimit);
+    EXPECT_EQ(emu.port.Input().back(), '\r');
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ TEST(IdentifyTest, EmulatedReaderIsRecognised) {
     EXPECT_EQ(identity.serial, 4711);
     EXPECT_EQ(identity.firmware, 0x020A0000u);
     EXPECT_EQ(identity.buildTime, LocalTime(2019, 6, 5, 12, 0, 0));
-    EXPECT_TRUE(emu.port.input.empty());
+    EXPECT_TRUE(emu.port.Input().empty());
     EXPECT_EQ(emu.port.written, (std::vector<std::vector<uint8_t>>{{'i'}}));
 }
 

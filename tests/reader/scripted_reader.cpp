@@ -27,18 +27,18 @@ std::string IdentLine(const std::string& code, const std::string& firmware) {
 
 void CScriptedPort::ThrowIfUnplugged() {
     if (reader_.unplugged)
-        throw CRdPortException(CRdPortException::kLostCommunication, name);
+        throw CRdPortException(CRdPortException::kLostCommunication, Name());
 }
 
 bool CScriptedPort::Open() {
     if (reader_.open == ScriptedReader::OpenBehaviour::Missing || reader_.unplugged)
-        throw CRdPortException(CRdPortException::kNotExists, name);
+        throw CRdPortException(CRdPortException::kNotExists, Name());
     if (reader_.open == ScriptedReader::OpenBehaviour::Busy)
         return false;
     ++reader_.opens;
-    reader_.openedNames.push_back(name);
+    reader_.openedNames.push_back(Name());
     open_ = true;
-    input.clear();
+    ClearInput();
     return true;
 }
 
@@ -47,15 +47,15 @@ void CScriptedPort::SetParams(uint32_t baud, uint8_t stop, uint8_t character) {
         ThrowIfUnplugged();
         reader_.baudChanges.push_back(baud);
     }
-    baudRate = baud;
-    stopBits = stop;
-    eventChar = character;
+    baudRate_ = baud;
+    stopBits_ = stop;
+    eventChar_ = character;
 }
 
 void CScriptedPort::Purge(bool in, bool) {
     ThrowIfUnplugged();
     if (in)
-        input.clear();
+        ClearInput();
 }
 
 bool CScriptedPort::Read() {
@@ -67,7 +67,7 @@ void CScriptedPort::Write(const uint8_t* data, size_t size) {
     ThrowIfUnplugged();
     if (size == 1 && data[0] == 'i') {
         ++reader_.identQueries;
-        input.insert(input.end(), reader_.identAnswer.begin(), reader_.identAnswer.end());
+        AppendInput(reinterpret_cast<const uint8_t*>(reader_.identAnswer.data()), reader_.identAnswer.size());
         return;
     }
     if (size < 6)
@@ -85,7 +85,7 @@ void CScriptedPort::Write(const uint8_t* data, size_t size) {
     AppendInput(bytes.data(), bytes.size());
 }
 
-std::unique_ptr<CRdPort> CScriptedPlatform::NewPort() {
+std::unique_ptr<CRdPort> CScriptedPlatform::NewPort(const std::wstring& name) {
     ++reader_.portsMade;
-    return std::make_unique<CScriptedPort>(clock, reader_);
+    return std::make_unique<CScriptedPort>(clock, reader_, name);
 }

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "reader/connect_platform.h"
+#include "reader/platform.h"
 #include "reader/rd_port.h"
 #include "testing/emulator/sim_clock.h"
 
@@ -62,9 +62,10 @@ std::vector<uint8_t> ReplyFrame(uint8_t seq, uint8_t command, int status, const 
 
 class CScriptedPort : public CRdPort {
 public:
-    CScriptedPort(CSimClock& clock, ScriptedReader& reader) : clock_(clock), reader_(reader) {}
+    CScriptedPort(CSimClock& clock, ScriptedReader& reader, std::wstring name)
+        : CRdPort(std::move(name)), clock_(clock), reader_(reader) {}
 
-    void SetEvents(EventHandle comm, EventHandle, EventHandle) override { commEvent = comm; }
+    void SetEvents(EventHandle, EventHandle, EventHandle) override {}
     bool Open() override;
     void Close() override { open_ = false; }
     bool IsOpen() override { return open_; }
@@ -74,7 +75,7 @@ public:
     void Write(const uint8_t* data, size_t size) override;
     void OnWriteDone() override {}
     void Purge(bool in, bool) override;
-    int InputCount() override { return static_cast<int>(input.size()); }
+    int InputCount() override { return static_cast<int>(Input().size()); }
     bool Read() override;
     void OnReadDone() override {}
 
@@ -87,15 +88,13 @@ private:
 };
 
 // The connection thread's system on a simulated clock with scripted ports.
-class CScriptedPlatform : public IConnectPlatform {
+class CScriptedPlatform : public IPlatform {
 public:
     explicit CScriptedPlatform(ScriptedReader& reader) : reader_(reader) {}
 
     IWaitClock& Clock() override { return clock; }
-    EventHandle NewEvent() override { return clock.NewEvent(); }
-    void CloseEvent(EventHandle) override {}
-    void SignalEvent(EventHandle event) override { clock.Signal(event); }
-    std::unique_ptr<CRdPort> NewPort() override;
+    CEvent NewEvent() override { return clock.NewEvent(); }
+    std::unique_ptr<CRdPort> NewPort(const std::wstring& name) override;
 
     CSimClock clock;
 

@@ -80,7 +80,7 @@ protected:
     }
 
     CSimSearchWorld world;
-    CPortSearch search{{world, world, world, world, world}};
+    CPortSearch search{{world, world, world}};
     int notifications = 0;
 };
 

@@ -5,38 +5,22 @@
 #include <functional>
 
 #include "search/port_search.h"
-#include "testing/emulator/emu_port.h"
-#include "testing/emulator/reader_emulator.h"
-#include "testing/emulator/sim_clock.h"
+#include "testing/emulator/emu_platform.h"
 
 namespace {
 
 // One emulated reader behind every port the search opens, on the simulated clock.
-class CEmulatedWorld : public IEventFactory,
-                       public IProbePortFactory,
-                       public IPortEnumerator,
-                       public ISearchWait {
+class CEmulatedWorld : public CEmuPlatform, public IPortEnumerator, public ISearchWait {
 public:
-    EventHandle MakeEvent() override { return clock.NewEvent(); }
-    void CloseEvent(EventHandle) override {}  // the simulated clock owns its events
-    void SignalEvent(EventHandle event) override { clock.Signal(event); }
-    std::unique_ptr<CRdPort> CreatePort() override {
-        auto port = std::make_unique<CEmuPort>(reader, clock);
-        configurePort(*port);
-        return port;
-    }
     std::vector<ListedPort> Enumerate(bool) override { return {{L"COM4", modelHint, recognised}}; }
     int Wait(const EventHandle* events, size_t count, uint32_t timeoutMs) override {
         return clock.WaitAny(events, count, timeoutMs);
     }
     void PumpMessages() override {}
 
-    CSimClock clock;
     CInlinePortOpener opener;
-    CReaderEmulator reader;
     int32_t modelHint = 0;
     bool recognised = false;  // one of the maker's adapters
-    std::function<void(CEmuPort&)> configurePort = [](CEmuPort&) {};
 };
 
 struct EmulatedCase {
@@ -113,7 +97,7 @@ TEST(ProbeAgainstTheEmulator, Outcomes) {
         SCOPED_TRACE(c.what);
         CEmulatedWorld world;
         c.setUp(world);
-        CPortSearch search({world.clock, world, world, world, world.opener});
+        CPortSearch search({world, world, world.opener});
         search.Begin();
         std::vector<PortEntry> ports;
         for (int pass = 0; pass < 1000 && ports.empty(); ++pass) {

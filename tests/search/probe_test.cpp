@@ -61,7 +61,7 @@ TEST_F(PortSearchTest, ProbeOutcomes) {
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.what);
         CSimSearchWorld world(c.startTick);
-        CPortSearch search({world, world, world, world, world});
+        CPortSearch search({world, world, world});
         search.Begin();
         world.listed = {{L"COM3", c.modelHint}};
         c.device(world.Device(L"COM3"));
@@ -189,7 +189,7 @@ TEST(SlowOpen, HoldsUpNoOtherProbe) {
     for (const SlowOpenCase& c : cases) {
         SCOPED_TRACE(c.what);
         CSimSearchWorld world;
-        CPortSearch search({world, world, world, world, world});
+        CPortSearch search({world, world, world});
         search.Begin();
         world.listed = {{L"COM1", 0}, {L"COM2", 0}};
         world.Device(L"COM1").reply = kReaderAnswer;

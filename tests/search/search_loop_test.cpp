@@ -52,7 +52,7 @@ TEST_F(PortSearchTest, PortVanishingMidProbeLosesItsProbeAndBothEvents) {
     ASSERT_TRUE(RunUntil([&] { return HasPort(L"COM4") && world.Device(L"COM4").requestTimes.size() == 1; }));
     const std::vector<EventHandle> before = search.Events();
     ASSERT_EQ(before.size(), 5u);
-    const auto firstOfCom4 = std::find(before.begin(), before.end(), search.Probes()[0].events[0]);
+    const auto firstOfCom4 = std::find(before.begin(), before.end(), search.Probes()[0].events[0].Get());
     ASSERT_NE(firstOfCom4, before.end());
     const std::vector<EventHandle> com4Events(firstOfCom4, firstOfCom4 + 2);
 
@@ -189,7 +189,7 @@ TEST_F(PortSearchTest, EndingTheSearchClosesEveryPortAndEvent) {
     world.Device(L"COM1");
     world.Device(L"COM2");
     {
-        CPortSearch other({world, world, world, world, world});
+        CPortSearch other({world, world, world});
         other.Begin();
         world.listed = {{L"COM1", 0}, {L"COM2", 0}};
         ASSERT_TRUE(other.RunPass(world));

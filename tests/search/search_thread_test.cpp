@@ -18,7 +18,8 @@
 #include "foundation/handle_win32.h"
 #include "search/notify_window_win32.h"
 #include "search/port_opener_win32.h"
-#include "search/search_services_win32.h"
+#include "reader/platform_win32.h"
+#include "search/message_wait_win32.h"
 #include "search/search_thread_win32.h"
 #include "tests/support/environment.h"
 
@@ -208,10 +209,13 @@ TEST(SearchWait, ServesAnyNumberOfEvents) {
     };
     for (const WaitCase& c : cases) {
         SCOPED_TRACE(c.what);
-        CWin32EventFactory factory;
+        std::vector<CEvent> made;
         std::vector<EventHandle> events;
-        for (size_t i = 0; i < c.count; ++i) events.push_back(factory.MakeEvent());
-        for (size_t i : c.signalled) factory.SignalEvent(events[i]);
+        for (size_t i = 0; i < c.count; ++i) {
+            made.push_back(Win32Platform().NewEvent());
+            events.push_back(made.back().Get());
+        }
+        for (size_t i : c.signalled) made[i].Signal();
         HWND receiver = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
         ASSERT_NE(receiver, nullptr);
         std::thread sender;
@@ -234,21 +238,20 @@ TEST(SearchWait, ServesAnyNumberOfEvents) {
         if (sender.joinable())
             sender.join();
         DestroyWindow(receiver);
-        for (EventHandle event : events) factory.CloseEvent(event);
     }
 }
 
 TEST(SearchWait, FailedWaitPausesInsteadOfReturningAtOnce) {
-    CWin32EventFactory factory;
     CMessageWait wait;  // made first, so that its own event cannot take the closed one's handle
-    std::vector<EventHandle> events{factory.MakeEvent(), factory.MakeEvent()};
-    factory.CloseEvent(events[1]);  // the wait fails on it
+    CEvent kept = Win32Platform().NewEvent();
+    CEvent closed = Win32Platform().NewEvent();
+    const std::vector<EventHandle> events{kept.Get(), closed.Get()};
+    closed.Close();  // the wait fails on it
     const DWORD start = GetTickCount();
     EXPECT_EQ(wait.Wait(events.data(), events.size(), 5000), kWaitTimedOut);
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, CMessageWait::kFailedWaitPauseMs - 20);
     EXPECT_LT(elapsed, 4000u);
-    factory.CloseEvent(events[0]);
 }
 
 // The machine's own enumeration (Wine's SetupAPI), run by the worker: it ends without an error,
@@ -299,7 +302,7 @@ TEST(SearchThread, MachineEnumerationRunsUnderWine) {
 // A port whose open blocks until released, as an outgoing Bluetooth port's may for seconds.
 class CBlockingOpenPort final : public CRdPort {
 public:
-    explicit CBlockingOpenPort(HANDLE release) : release_(release) {}
+    explicit CBlockingOpenPort(HANDLE release) : CRdPort(L""), release_(release) {}
     void SetEvents(EventHandle, EventHandle, EventHandle) override {}
     bool Open() override { return WaitForSingleObject(release_, 20000) == WAIT_OBJECT_0; }
     void Close() override {}

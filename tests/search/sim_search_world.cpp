@@ -11,24 +11,24 @@ constexpr uint32_t kWriteDelay = 2;  // ms a write takes to complete
 // A port over a SimDevice, found by name at Open like a real one.
 class CSimProbePort : public CRdPort {
 public:
-    explicit CSimProbePort(CSimSearchWorld& world) : world_(world) {}
+    CSimProbePort(CSimSearchWorld& world, const std::wstring& name) : CRdPort(name), world_(world) {}
     ~CSimProbePort() override {
         Close();
         *alive_ = false;
     }
 
     void SetEvents(EventHandle comm, EventHandle write, EventHandle read) override {
-        commEvent = comm;
+        commEvent_ = comm;
         writeEvent_ = write;
         readEvent_ = read;
     }
     bool Open() override {
-        SimDevice& device = world_.Device(name);
+        SimDevice& device = world_.Device(Name());
         device.openTimes.push_back(world_.Now());
         if (device.openFailsOddly)
             throw std::runtime_error("driver misbehaved");
         if (device.missing)
-            throw CRdPortException(CRdPortException::kNotExists, name);
+            throw CRdPortException(CRdPortException::kNotExists, Name());
         if (device.busyOpens > 0) {
             --device.busyOpens;
             return false;
@@ -42,34 +42,35 @@ public:
         if (!open_)
             return;
         open_ = false;
-        readPending = writePending = lost = false;
-        --world_.Device(name).openPorts;
+        readPending_ = writePending_ = lost_ = false;
+        --world_.Device(Name()).openPorts;
     }
     bool IsOpen() override { return open_; }
     bool IsBaudSupported(uint32_t) override { return true; }
     void SetParams(uint32_t baud, uint8_t bits, uint8_t character) override {
         CheckIo();
-        baudRate = baud;
-        stopBits = bits;
-        eventChar = character;
+        baudRate_ = baud;
+        stopBits_ = bits;
+        eventChar_ = character;
     }
     void OnCommEvent() override {
         CheckIo();
-        if (writePending)
+        if (writePending_)
             OnWriteDone();
     }
     void Write(const uint8_t* data, size_t size) override {
         CheckIo();
-        SimDevice& device = world_.Device(name);
+        SimDevice& device = world_.Device(Name());
         const std::string bytes(data, data + size);
         if (bytes == "~\r") {
             ++device.cancelLines;
             // Written after kWriteDelay, then two characters on the line.
-            resetOnLineUntil_ = world_.Now() + kWriteDelay + (2 * 11 * 1000 + baudRate) / std::max<uint32_t>(baudRate, 1);
+            resetOnLineUntil_ =
+                world_.Now() + kWriteDelay + (2 * 11 * 1000 + baudRate_) / std::max<uint32_t>(baudRate_, 1);
         }
         if (bytes == "i") {
             device.requestTimes.push_back(world_.Now());
-            device.bauds.push_back(baudRate);
+            device.bauds.push_back(baudRate_);
             if (device.reply) {
                 const size_t split = device.replySplit ? device.replySplit : device.reply->size();
                 Arrive(device.replyDelay, device.reply->substr(0, split));
@@ -77,12 +78,12 @@ public:
                     Arrive(device.replyDelay + device.replyTailDelay, device.reply->substr(split));
             }
         }
-        writePending = true;
+        writePending_ = true;
         writeDone_ = false;
         if (device.writeStalls)
             return;
         world_.After(kWriteDelay, [this, alive = alive_] {
-            if (!*alive || !open_ || !writePending)
+            if (!*alive || !open_ || !writePending_)
                 return;
             writeDone_ = true;
             world_.SignalEvent(writeEvent_);
@@ -91,21 +92,21 @@ public:
     void OnWriteDone() override {
         CheckIo();
         if (writeDone_)
-            writePending = false;
+            writePending_ = false;
     }
     void Purge(bool in, bool out) override {
         CheckIo();
         if (in) {
-            input.clear();
+            ClearInput();
             driverQueue_.clear();
         }
         if (out) {
-            writePending = false;
+            writePending_ = false;
             if (TicksSince(world_.Now(), resetOnLineUntil_) > 0x80000000u)  // still before it
-                ++world_.Device(name).droppedLineResets;
+                ++world_.Device(Name()).droppedLineResets;
         }
     }
-    int InputCount() override { return static_cast<int>(driverQueue_.size() + input.size()); }
+    int InputCount() override { return static_cast<int>(driverQueue_.size() + Input().size()); }
     bool Read() override {
         CheckIo();
         if (driverQueue_.empty())
@@ -123,22 +124,23 @@ private:
                 return;
             driverQueue_ += bytes;
             // Without a comm event only a read left waiting reports the arrival.
-            if (commEvent)
-                world_.SignalEvent(commEvent);
-            else if (awaitInput)
+            if (commEvent_)
+                world_.SignalEvent(commEvent_);
+            else if (AwaitInput())
                 world_.SignalEvent(readEvent_);
         });
     }
     void CheckIo() {
-        SimDevice& device = world_.Device(name);
+        SimDevice& device = world_.Device(Name());
         if (!open_ || !device.ioFails)
             return;
         ++device.ioFailures;
-        throw CRdPortException(CRdPortException::kLostCommunication, name);
+        throw CRdPortException(CRdPortException::kLostCommunication, Name());
     }
 
     CSimSearchWorld& world_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    EventHandle commEvent_ = nullptr;  // the search's, as the two below
     EventHandle writeEvent_ = nullptr;
     EventHandle readEvent_ = nullptr;
     bool open_ = false;
@@ -147,29 +149,27 @@ private:
     std::string driverQueue_;
 };
 
-EventHandle CSimSearchWorld::MakeEvent() {
+CEvent CSimSearchWorld::NewEvent() {
     if (openEvents >= eventLimit)
         throw std::system_error(std::make_error_code(std::errc::too_many_files_open));
     ++openEvents;
-    return clock_.NewEvent();
+    // The clock's event, closed through the world so that the closing is counted first.
+    return CEvent(*this, clock_.NewEvent().Release());
 }
 
 void CSimSearchWorld::CloseEvent(EventHandle event) {
     if (!closedEvents.insert(event).second)
         throw std::logic_error("event closed twice");
     --openEvents;
+    clock_.CloseEvent(event);
 }
 
-void CSimSearchWorld::SignalEvent(EventHandle event) {
-    *static_cast<bool*>(event) = true;
-}
-
-std::unique_ptr<CRdPort> CSimSearchWorld::CreatePort() {
-    return std::make_unique<CSimProbePort>(*this);
+std::unique_ptr<CRdPort> CSimSearchWorld::NewPort(const std::wstring& name) {
+    return std::make_unique<CSimProbePort>(*this, name);
 }
 
 void CSimSearchWorld::OpenAsync(std::shared_ptr<CRdPort> port, std::function<void(OpenOutcome)> done) {
-    const uint32_t delay = Device(port->name).openDelay;
+    const uint32_t delay = Device(port->Name()).openDelay;
     auto open = [port = std::move(port), done = std::move(done)]() mutable {
         const OpenOutcome outcome = RunOpen(*port);
         port.reset();

@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "reader/platform.h"
 #include "search/port_devices.h"
 #include "search/port_opener.h"
-#include "search/search_services.h"
+#include "search/search_wait.h"
 #include "testing/emulator/sim_clock.h"
 
 // What one fake serial device does when probed.
@@ -40,23 +41,20 @@ struct SimDevice {
     int openPorts = 0;                   // port objects that have it open now
 };
 
-class CSimSearchWorld : public IClock,
-                        public IEventFactory,
-                        public IProbePortFactory,
+// One thread uses the world.
+class CSimSearchWorld : public IPlatform,
                         public IPortEnumerator,
                         public IPortOpener,
-                        public ISearchWait {
+                        public ISearchWait,
+                        private IEventMaker {
 public:
     explicit CSimSearchWorld(uint32_t startTick = 0) : clock_(startTick) {}
 
-    // IClock
-    uint32_t Now() override { return clock_.Now(); }
-    // IEventFactory
-    EventHandle MakeEvent() override;
-    void CloseEvent(EventHandle event) override;
-    void SignalEvent(EventHandle event) override;
-    // IProbePortFactory
-    std::unique_ptr<CRdPort> CreatePort() override;
+    uint32_t Now() { return clock_.Now(); }
+    // IPlatform: the clock's events, counted (see eventLimit), and ports over SimDevices.
+    IWaitClock& Clock() override { return clock_; }
+    CEvent NewEvent() override;
+    std::unique_ptr<CRdPort> NewPort(const std::wstring& name) override;
     // IPortEnumerator: the ports the test lists, or a throw when enumerationError is set.
     std::vector<ListedPort> Enumerate(bool searchAll) override;
     // IPortOpener: at once, or after the device's openDelay of simulated time.
@@ -74,7 +72,7 @@ public:
 
     std::vector<ListedPort> listed;  // what the enumerator reports
     bool enumerationError = false;
-    size_t eventLimit = SIZE_MAX;  // MakeEvent fails while this many events are open
+    size_t eventLimit = SIZE_MAX;  // NewEvent fails while this many events are open
     int enumerations = 0;
     bool lastSearchAll = false;
     std::set<EventHandle> closedEvents;
@@ -83,6 +81,10 @@ public:
 
 private:
     friend class CSimProbePort;
+
+    // IEventMaker: the events' bookkeeping, then the clock's own.
+    void SignalEvent(EventHandle event) override { clock_.Signal(event); }
+    void CloseEvent(EventHandle event) override;
 
     CSimClock clock_;
     std::vector<std::function<void()>> messages_;

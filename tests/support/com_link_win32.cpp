@@ -1,28 +1,16 @@
 #include "tests/support/com_link_win32.h"
 
 #include <iterator>
-#include <system_error>
 
 #include "reader/frame.h"
-
-namespace {
-
-CHandle NewEvent() {
-    CHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!event.IsValid())
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateEventW");
-    return event;
-}
-
-}  // namespace
+#include "reader/platform_win32.h"
 
 CComLink::CComLink(const std::wstring& portName, uint8_t eventChar, const RdLinkConstants& constants,
                    IWaitClock* clock)
-    : events{NewEvent(), NewEvent(), NewEvent(), NewEvent()}, link(clock ? *clock : systemClock, constants) {
-    for (size_t i = 0; i < events.size(); ++i) link.events[i] = events[i].Get();
-    link.eventCount = events.size();
-    port.name = portName;
-    port.SetEvents(events[1].Get(), events[2].Get(), events[3].Get());
+    : link(clock ? *clock : systemClock, constants), port(portName) {
+    for (CEvent& event : link.events) event = Win32Platform().NewEvent();
+    link.eventCount = link.events.size();
+    port.SetEvents(link.events[1].Get(), link.events[2].Get(), link.events[3].Get());
     port.SetParams(kIdentBaud, constants.stopBits, eventChar);
     link.port = &port;
     link.running = true;
@@ -39,6 +27,6 @@ bool CComLink::SwitchLineSpeed(uint32_t baud) {
     while (index < std::size(kSpeeds) && kSpeeds[index] != baud) ++index;
     if (index == std::size(kSpeeds) || Exchange(0x2F, {0x01, index}) != kStatusSuccess)
         return false;
-    port.SetParams(baud, port.stopBits, port.eventChar);
+    port.SetParams(baud, port.StopBits(), port.EventChar());
     return true;
 }

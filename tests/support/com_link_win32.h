@@ -1,15 +1,13 @@
 // A serial port set up the way the connection thread sets up its own, for the Wine tests and
-// benchmarks that talk to the emulated reader through a mapped COM port: four auto-reset events
-// (wake, comm, write done, read done), a CRdComPort on events 1 to 3 and one exchange context
-// that waits on all four. One thread uses it.
+// benchmarks that talk to the emulated reader through a mapped COM port: one exchange context
+// with its four auto-reset events (wake, comm, write done, read done) and a CRdComPort on events
+// 1 to 3. One thread uses it.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "foundation/handle_win32.h"
 #include "reader/exchange.h"
 #include "reader/ident.h"
 #include "reader/link_constants.h"
@@ -31,8 +29,7 @@ public:
     // rate is not one of the reader's or the reader refuses.
     bool SwitchLineSpeed(uint32_t baud);
 
-    std::array<CHandle, 4> events;
     CWin32WaitClock systemClock;
+    CRdExchange link;  // owns the events, which outlive the port (declared after it, so gone first)
     CRdComPort port;
-    CRdExchange link;
 };

@@ -6,11 +6,11 @@
 #include <ctime>
 
 #include "reader/connect_thread.h"
-#include "testing/emulator/emu_connect_platform.h"
+#include "testing/emulator/emu_platform.h"
 
 int main(int argc, char** argv) {
     const long cycles = argc > 1 ? std::atol(argv[1]) : 100000;
-    CEmuConnectPlatform platform;
+    CEmuPlatform platform;
     platform.reader.replyDelayMs = 1;
     platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
     CConnectThread thread(platform);

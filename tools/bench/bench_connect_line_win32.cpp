@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "reader/connect_platform_win32.h"
+#include "reader/platform_win32.h"
 #include "reader/connect_thread.h"
 
 namespace {
@@ -32,7 +32,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const double testSeconds = argc > 2 ? std::wcstod(argv[2], nullptr) : 5.0;
     const double idleSeconds = argc > 3 ? std::wcstod(argv[3], nullptr) : 60.0;
-    CConnectThread thread(Win32ConnectPlatform());
+    CConnectThread thread(Win32Platform());
     thread.Start(argv[1]);
     const DWORD connectStart = GetTickCount();
     while (thread.ReadState() != kConnected) {

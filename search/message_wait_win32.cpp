@@ -1,30 +1,8 @@
-#include "search/search_services_win32.h"
+#include "search/message_wait_win32.h"
 
 #include <algorithm>
-#include <system_error>
 #include <thread>
 #include <vector>
-
-#include "reader/rd_com_port_win32.h"
-
-EventHandle CWin32EventFactory::MakeEvent() {
-    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!event)
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateEventW");
-    return event;
-}
-
-void CWin32EventFactory::CloseEvent(EventHandle event) {
-    CloseHandle(event);
-}
-
-void CWin32EventFactory::SignalEvent(EventHandle event) {
-    SetEvent(event);
-}
-
-std::unique_ptr<CRdPort> CComPortFactory::CreatePort() {
-    return std::make_unique<CRdComPort>();
-}
 
 CMessageWait::CMessageWait()
     : overflow_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
@@ -33,30 +11,28 @@ CMessageWait::CMessageWait()
       parked_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
 CMessageWait::~CMessageWait() {
+    // The watcher waits on the events: it ends before they close.
     if (watcher_.joinable()) {
         quit_ = true;
-        SetEvent(go_);
+        SetEvent(go_.Get());
         watcher_.join();
     }
-    for (HANDLE event : {overflow_, go_, cancel_, parked_})
-        if (event)
-            CloseHandle(event);
 }
 
 void CMessageWait::WatchTail() {
     // Handed over by the events: go_ starts a wait over tail_, parked_ says it is over. The
     // worker touches tail_ and fired_ only while this thread is parked.
     for (;;) {
-        WaitForSingleObject(go_, INFINITE);
+        WaitForSingleObject(go_.Get(), INFINITE);
         if (quit_)
             return;
         const DWORD result =
             WaitForMultipleObjects(static_cast<DWORD>(tail_.size()), tail_.data(), FALSE, INFINITE);
         if (result > WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + tail_.size()) {
             fired_ = static_cast<int>(result - WAIT_OBJECT_0) - 1;
-            SetEvent(overflow_);
+            SetEvent(overflow_.Get());
         }
-        SetEvent(parked_);
+        SetEvent(parked_.Get());
     }
 }
 
@@ -78,7 +54,8 @@ int CMessageWait::WaitDirect(const HANDLE* handles, DWORD count, uint32_t timeou
 
 int CMessageWait::WaitGrouped(const EventHandle* events, size_t count, uint32_t timeoutMs) {
     constexpr size_t kDirect = kDirectLimit - 1;  // the last place is the overflow event's
-    if (!overflow_ || !go_ || !cancel_ || !parked_ || count > kMaxEvents) {
+    const bool made = overflow_.IsValid() && go_.IsValid() && cancel_.IsValid() && parked_.IsValid();
+    if (!made || count > kMaxEvents) {
         Sleep(std::min<DWORD>(timeoutMs, kFailedWaitPauseMs));
         return kWaitTimedOut;
     }
@@ -86,18 +63,18 @@ int CMessageWait::WaitGrouped(const EventHandle* events, size_t count, uint32_t 
         watcher_ = std::thread([this] { WatchTail(); });
     const auto* handles = reinterpret_cast<const HANDLE*>(events);
     // The cancel event first, so that it wins a tie and no signal is taken once the wait is over.
-    tail_.assign(1, cancel_);
+    tail_.assign(1, cancel_.Get());
     tail_.insert(tail_.end(), handles + kDirect, handles + count);
     fired_ = -1;
-    ResetEvent(cancel_);
-    SetEvent(go_);
+    ResetEvent(cancel_.Get());
+    SetEvent(go_.Get());
 
     std::vector<HANDLE> direct(handles, handles + kDirect);
-    direct.push_back(overflow_);
+    direct.push_back(overflow_.Get());
     const int result = WaitDirect(direct.data(), static_cast<DWORD>(direct.size()), timeoutMs);
-    SetEvent(cancel_);
-    WaitForSingleObject(parked_, INFINITE);
-    ResetEvent(overflow_);
+    SetEvent(cancel_.Get());
+    WaitForSingleObject(parked_.Get(), INFINITE);
+    ResetEvent(overflow_.Get());
 
     const int taken = fired_ < 0 ? kWaitTimedOut : static_cast<int>(kDirect) + fired_;
     if (result == static_cast<int>(direct.size())) {

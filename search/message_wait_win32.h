@@ -1,5 +1,5 @@
-// The port search's services on Windows: kernel events, COM ports, and the worker's one wait
-// over its events and the messages sent to its notification window.
+// The search worker's one wait on Windows, over its events and the messages sent to its
+// notification window.
 #pragma once
 
 #include <windows.h>
@@ -8,19 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "search/search_services.h"
-
-class CWin32EventFactory final : public IEventFactory {
-public:
-    EventHandle MakeEvent() override;
-    void CloseEvent(EventHandle event) override;
-    void SignalEvent(EventHandle event) override;
-};
-
-class CComPortFactory final : public IProbePortFactory {
-public:
-    std::unique_ptr<CRdPort> CreatePort() override;
-};
+#include "foundation/handle_win32.h"
+#include "search/search_wait.h"
 
 // MsgWaitForMultipleObjects waking for sent messages (the device-change broadcasts), and the
 // pump that delivers them. Worker thread only.
@@ -52,10 +41,12 @@ private:
     int WaitGrouped(const EventHandle* events, size_t count, uint32_t timeoutMs);
 
     MSG msg_{};
-    HANDLE overflow_ = nullptr;  // auto-reset; set by the watcher when it took a signal
-    HANDLE go_ = nullptr;        // auto-reset; starts the watcher's wait over tail_
-    HANDLE cancel_ = nullptr;    // manual-reset; ends the watcher's wait (the first of tail_)
-    HANDLE parked_ = nullptr;    // auto-reset; the watcher's wait is over
+    // Made with the wait, closed with it once the watcher has ended; invalid when the system had
+    // none to give (a wait beyond the direct limit then fails).
+    CHandle overflow_;  // auto-reset; set by the watcher when it took a signal
+    CHandle go_;        // auto-reset; starts the watcher's wait over tail_
+    CHandle cancel_;    // manual-reset; ends the watcher's wait (the first of tail_)
+    CHandle parked_;    // auto-reset; the watcher's wait is over
     // Handed between the worker and the watcher by the events above, never used by both at once.
     std::vector<HANDLE> tail_;
     int fired_ = -1;  // index into tail_ (after the cancel event) of the signal the watcher took

@@ -4,11 +4,12 @@
 
 #include <functional>
 
-#include "reader/block_geometry.h"
-#include "reader/connect_thread.h"
+#include "foundation/classic_card.h"
+#include "tests/reader/session_driver.h"
 #include "tests/reader/fake_classic_reader.h"
 #include "tests/reader/scripted_reader.h"
 #include "tests/support/catalogue_language.h"
+#include "ui/reader_event_text.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ protected:
         UseCatalogueLanguage(TestLanguage::English);
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
-        thread.utcClock = [] { return CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}); };
+        thread.shared.utcClock = [] { return CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}); };
     }
 
     // Connects, starts the test at 100 ms and stops the loop at `ms`.
@@ -31,17 +32,19 @@ protected:
             thread.StartTest(parameters);
         });
         platform.clock.After(ms, [this] { thread.RequestStop(); });
-        thread.RunOnThisThread(L"COM7");
+        thread.Run(L"COM7");
         status = thread.ReadStatus();
+        log = LogLines(status);  // in the language of the run
         record = thread.ReadRecord();
     }
 
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
-    CConnectThread thread{platform};
+    CSessionDriver thread{platform};
     uint32_t testStart = 0;
-    ConnectStatus status;
+    ReaderSnapshot status;
+    std::vector<std::wstring> log;  // status's events as log lines
     CTestRecord record;
 };
 
@@ -84,7 +87,7 @@ TEST_P(TrailerTest, TrailerIsRefusedOnceAndNeverWritten) {
     RunTest(Parameters(GetParam()), 3000);
     EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
     EXPECT_TRUE(SentSince(reader, testStart, 0x50).empty());
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Writing to the block print is not allowed."}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"Writing to the block print is not allowed."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(status.written, 0);
 }
@@ -118,7 +121,7 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(writes[1].payload, (Bytes{1, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(status.written, static_cast<int>(writes.size()));
     EXPECT_EQ(card.blocks[1], thread.CurrentCounter().ToBytes());
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
     // The record: every written value read back (the last maybe not before the stop), the run's
     // setup and its time.
     EXPECT_GE(record.verified + 1, writes.size());
@@ -178,7 +181,7 @@ TEST_F(BlockTestTest, DesfireGivesOneNoCardLineAndNoTestCommands) {
     card.Override(0x48, ScriptedReply{2});  // a reader without the ATS request
     RunTest(Parameters(1), 3000);
     EXPECT_EQ(thread.ReadCard().type, kCardDesfire);
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card."}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"No card."}));
     for (const SentCommand& c : reader.sent) {
         if (c.time < testStart)
             continue;
@@ -198,12 +201,13 @@ TEST_F(BlockTestTest, ReadBackMatchingOnSecondTryCountsOneWriteAndNoError) {
     // One cycle: load, write, two read-backs; then stop the test.
     platform.clock.After(106, [this] { thread.StopTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     status = thread.ReadStatus();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(reads, 3);
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 0);
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
@@ -212,17 +216,18 @@ TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
     platform.clock.After(107, [this] { thread.StopTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     status = thread.ReadStatus();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 1);
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Values do not match"}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"Values do not match"}));
     record = thread.ReadRecord();
     EXPECT_EQ(record.mismatches, 1u);
     EXPECT_EQ(record.verified, 0u);
     EXPECT_EQ(record.elapsedMs, 7u);
     ASSERT_EQ(record.lines.size(), 1u);
-    EXPECT_EQ(record.lines[0].text, L"Values do not match");
+    EXPECT_EQ(ReaderEventText(record.lines[0].event), L"Values do not match");
     EXPECT_EQ(record.lastErrorMs, record.lines[0].atMs);
 }
 
@@ -249,11 +254,12 @@ TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
     platform.clock.After(150, [this] { thread.StopTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     status = thread.ReadStatus();
+    log = LogLines(status);  // in the language of the run
     UseCatalogueLanguage(TestLanguage::English);
     EXPECT_EQ(status.errors, 1);
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{c.line}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{c.line}));
     record = thread.ReadRecord();
     EXPECT_EQ(record.cardErrors, (std::map<int, uint64_t>{{c.status, 1}}));
     EXPECT_EQ(record.errorEvents, 1u);
@@ -279,7 +285,7 @@ TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     EXPECT_GT(SentSince(reader, testStart, 0x50).size(), 3u);
     EXPECT_LE(SentSince(reader, testStart, 0x50).size(), 10u);
     EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
     EXPECT_EQ(status.errors, 0);
     // Every refusal counts in the record, though the line stands once.
     EXPECT_EQ(record.authRefusals, SentSince(reader, testStart, 0x50).size());
@@ -311,10 +317,10 @@ TEST_P(FailingSelectTest, FailureIsLoggedOnceWithItsRepeatsAndTheTestGoesOn) {
     const size_t selects = SentSince(reader, 0, 0x46).size();
     EXPECT_GE(selects, 12u);  // three a second while failing
     EXPECT_LE(selects, 16u);
-    ASSERT_EQ(status.log.size(), 2u);
-    EXPECT_EQ(status.log[0], c.first);
-    EXPECT_EQ(status.log[1].substr(0, c.repeatsPrefix.size()), c.repeatsPrefix);
-    EXPECT_EQ(status.log[1].substr(status.log[1].size() - c.first.size()), c.first);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], c.first);
+    EXPECT_EQ(log[1].substr(0, c.repeatsPrefix.size()), c.repeatsPrefix);
+    EXPECT_EQ(log[1].substr(log[1].size() - c.first.size()), c.first);
     EXPECT_EQ(status.errors, 0);
     // Card polls went on between the failing cycles.
     std::vector<SentCommand> searches;
@@ -400,7 +406,7 @@ TEST_F(BlockTestTest, TroubleCountsStartAgainWithEachTest) {
         thread.StartTest(Parameters(1));
     });
     platform.clock.After(300, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     EXPECT_EQ(thread.ReadStatus().trouble.unverifiedCycles, 0u);
 }
 
@@ -430,7 +436,7 @@ TEST_P(CardLeavingTest, OneNoCardLinePerCardRecordAndNoError) {
     };
     RunTest(Parameters(1), 3000);
     // One line when the card stops answering; publishing the empty record adds none.
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card."}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"No card."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadCard(), CardInfo{});
     EXPECT_EQ(record.noCardEvents, 1u);
@@ -454,9 +460,10 @@ TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) 
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1, 0, false, true)); });
     platform.clock.After(120, [this] { thread.StopTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     status = thread.ReadStatus();
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Command 0x50: invalid reply from the reader."}));
+    log = LogLines(status);  // in the language of the run
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"Command 0x50: invalid reply from the reader."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(thread.ReadState(), kDisconnected);  // after the stop only
 }
@@ -467,11 +474,12 @@ TEST_F(BlockTestTest, ShortReadBackIsNeitherErrorNorLine) {
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
     platform.clock.After(104, [this] { thread.StopTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     status = thread.ReadStatus();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 0);
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(BlockTestTest, TestStartResetsWrittenButNotErrorsAndCounterCarriesOver) {
@@ -483,8 +491,9 @@ TEST_F(BlockTestTest, TestStartResetsWrittenButNotErrorsAndCounterCarriesOver) {
         thread.StartTest(Parameters(2));
     });
     platform.clock.After(400, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     status = thread.ReadStatus();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.errors, 1);
     // The second test went on from the first test's counter instead of reading block 2.
     EXPECT_EQ(Counter128::FromBytes(card.blocks[2].data()), thread.CurrentCounter());
@@ -509,7 +518,7 @@ TEST_F(BlockTestTest, RecordNamesTheCardsAndReaderOfItsOwnTest) {
     platform.clock.After(2000, [this] { thread.StopTest(); });
     swapAt(2100, 0x55);
     platform.clock.After(3500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     record = thread.ReadRecord();
     EXPECT_EQ(record.setup.reader.serial, 12345);
     ASSERT_EQ(record.cards.size(), 2u);
@@ -518,7 +527,7 @@ TEST_F(BlockTestTest, RecordNamesTheCardsAndReaderOfItsOwnTest) {
     EXPECT_NEAR(static_cast<double>(record.cards[1].atMs), 1000, 300);
     reader.identAnswer.clear();  // another port, where nothing answers
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM8");
+    thread.Run(L"COM8");
     EXPECT_EQ(thread.ReadIdentity().serial, -1);
     EXPECT_EQ(thread.ReadRecord().setup.reader.serial, -1);
 }
@@ -528,7 +537,7 @@ TEST_F(BlockTestTest, EveryTestWithoutACardCountsTheMissingCard) {
     card.cardPresent = false;
     platform.clock.After(600, [this] { thread.StartTest(Parameters(1)); });
     RunTest(Parameters(1), 1500);  // the first test starts at 100 ms and logs the line
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
     EXPECT_EQ(record.noCardEvents, 1u);
     EXPECT_EQ(record.errorEvents, 1u);
 }
@@ -554,7 +563,7 @@ TEST_F(BlockTestTest, ACycleInFlightAtStopBelongsToItsOwnTest) {
                 writtenAtNotice.push_back(thread.ReadStatus().written);
         };
         RunTest(Parameters(1), 300);
-        EXPECT_TRUE(status.log.empty()) << startAgain;
+        EXPECT_TRUE(log.empty()) << startAgain;
         EXPECT_EQ(status.errors + record.errorEvents, 0u) << startAgain;
         ASSERT_FALSE(writtenAtNotice.empty()) << startAgain;  // with a test started again, at the end
         EXPECT_EQ(static_cast<uint64_t>(writtenAtNotice[0]), record.verified) << startAgain;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "reader/card_commands.h"
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "tests/reader/fake_classic_reader.h"
 #include "tests/reader/scripted_reader.h"
 
@@ -115,9 +115,9 @@ TEST_P(CardDetectTest, ClassifiesWithExactCommands) {
     script.steps.push_back({0x20, {0xAE, 0x01}, 0x55, {0x00}});
     reader.responder = [&script](const SentCommand& sent) { return script.Respond(sent); };
     CScriptedPlatform platform(reader);
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     platform.clock.After(200, [&thread] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
 
     EXPECT_TRUE(script.problems.empty()) << script.problems.front();
     EXPECT_EQ(script.next, script.steps.size()) << "commands missing";
@@ -315,13 +315,13 @@ protected:
 
     void RunFor(uint32_t ms) {
         platform.clock.After(ms, [this] { thread.RequestStop(); });
-        thread.RunOnThisThread(L"COM7");
+        thread.Run(L"COM7");
     }
 
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
-    CConnectThread thread{platform};
+    CSessionDriver thread{platform};
     int cardChanges = 0;
 };
 
@@ -346,7 +346,7 @@ TEST_F(CardPollTest, RemovalPublishesEmptyRecordResetsCountersAndIndicates) {
     RunFor(2000);
     EXPECT_EQ(cardChanges, 2);
     EXPECT_EQ(thread.ReadCard(), CardInfo{});
-    const ConnectStatus status = thread.ReadStatus();
+    const ReaderSnapshot status = thread.ReadStatus();
     EXPECT_EQ(status.written, 0);
     EXPECT_EQ(status.errors, 0);
     std::vector<Bytes> indications;

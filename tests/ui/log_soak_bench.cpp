@@ -72,7 +72,7 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
         const uint32_t now = startTick + static_cast<uint32_t>(cycle * 1000 / static_cast<uint64_t>(cyclesPerSecond));
         if (cycle % static_cast<uint64_t>(cyclesPerError) == 0) {
             std::wstring line = L"Write error 0x09: " + std::to_wstring(++errors);
-            record.Line(line, now);
+            record.Line(ReaderEvent::WithStatus(ReaderEventKind::kWriteError, 9), now);
             record.CardError(9, now);
             batch.push_back(std::move(line));
         } else {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "testing/emulator/emu_connect_platform.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     CEmuConnectPlatform platform;
     platform.reader.replyDelayMs = 1;
     platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     std::clock_t cpuStart = 0;
     long startWritten = 0;
     // Connects and starts the test at 1000 ms; from then on a check every 100 ms stops the run
@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
         platform.clock.After(100, check);
     };
     platform.clock.After(1100, check);
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    const ConnectStatus status = thread.ReadStatus();
+    const ReaderSnapshot status = thread.ReadStatus();
     std::printf("block-test cycles: %d written, %d errors, CPU %.3f s, %.2f us per cycle\n", status.written,
                 status.errors, cpu, cpu * 1e6 / status.written);
     return status.errors == 0 && status.written >= cycles ? 0 : 1;

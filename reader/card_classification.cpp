@@ -63,19 +63,15 @@ void ClassicPlusByVersion(const CardVersion& version, CardInfo& result) {
 void ClassicPlusByHistory(PlusHistory history, bool fourK, CardInfo& result) {
     switch (history) {
         case PlusHistory::S:
+        case PlusHistory::X: {
+            const uint8_t subtype = history == PlusHistory::S ? kSubtypeS : kSubtypeX;
             if (fourK) {
-                SetPlus(result, kCardPlus4K, 4096, 1, kSubtypeS);
+                SetPlus(result, kCardPlus4K, 4096, 1, subtype);
             } else {
-                SetPlus(result, kCardPlus2K, 2048, 1, kSubtypeS);
+                SetPlus(result, kCardPlus2K, 2048, 1, subtype);
             }
             break;
-        case PlusHistory::X:
-            if (fourK) {
-                SetPlus(result, kCardPlus4K, 4096, 1, kSubtypeX);
-            } else {
-                SetPlus(result, kCardPlus2K, 2048, 1, kSubtypeX);
-            }
-            break;
+        }
         case PlusHistory::SE:
             if (!fourK)
                 SetPlus(result, kCardPlus1K, 1024, kNoSecurityLevel, kSubtypeSE);

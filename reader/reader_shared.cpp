@@ -39,11 +39,6 @@ void CReaderShared::EndTest() {
     record_.End(clock_.Now());
 }
 
-bool CReaderShared::TestRunning() {
-    std::lock_guard lock(mutex_);
-    return testRunning_;
-}
-
 ReaderSnapshot CReaderShared::Read() {
     ReaderSnapshot snapshot;
     std::lock_guard lock(mutex_);
@@ -54,21 +49,6 @@ ReaderSnapshot CReaderShared::Read() {
     snapshot.events.swap(log_);
     snapshot.figures = record_.Figures(clock_.Now());
     return snapshot;
-}
-
-int32_t CReaderShared::ReadState() {
-    std::lock_guard lock(mutex_);
-    return state_;
-}
-
-CardInfo CReaderShared::ReadCard() {
-    std::lock_guard lock(mutex_);
-    return card_;
-}
-
-ReaderIdentity CReaderShared::ReadIdentity() {
-    std::lock_guard lock(mutex_);
-    return identity_;
 }
 
 CTestRecord CReaderShared::ReadRecord() {

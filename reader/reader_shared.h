@@ -61,13 +61,13 @@ public:
     void BeginRun(const std::wstring& portName);  // before the session runs on the port
     void StartTest(const TestParameters& parameters);
     void EndTest();  // Stop of the test, or of the whole run
-    bool TestRunning();
+    bool TestRunning() { return Copy(testRunning_); }
 
     // Reads (user-interface thread).
     ReaderSnapshot Read();
-    int32_t ReadState();
-    CardInfo ReadCard();
-    ReaderIdentity ReadIdentity();
+    int32_t ReadState() { return Copy(state_); }
+    CardInfo ReadCard() { return Copy(card_); }
+    ReaderIdentity ReadIdentity() { return Copy(identity_); }
     CTestRecord ReadRecord();  // a copy of the current (or last) test's record
 
     // Reports (the session's thread).
@@ -89,6 +89,11 @@ public:
     void CycleDone();  // a cycle succeeded: folded trouble before it is settled
 
 private:
+    template <typename T>
+    T Copy(const T& field) {
+        std::lock_guard lock(mutex_);
+        return field;
+    }
     bool PassIsCurrent() const { return passTest_ == testNumber_; }
     void Log(const ReaderEvent& event);  // with its time, into the record too
     void SettleTrouble();

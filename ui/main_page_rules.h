@@ -15,7 +15,7 @@ int ShownBlock(int32_t stored);
 std::wstring BlockItemText(int block);
 
 struct PageState {
-    bool connectionActive = false;  // the connection thread is running
+    bool connectionActive = false;  // the reader worker is running
     bool testRunning = false;
     bool portItemSelected = false;  // false: the port box holds free text
     int32_t selectedModel = 0;      // reader model of the selected port entry

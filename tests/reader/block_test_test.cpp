@@ -33,9 +33,9 @@ protected:
         });
         platform.clock.After(ms, [this] { thread.RequestStop(); });
         thread.Run(L"COM7");
-        status = thread.ReadStatus();
+        status = thread.shared.Read();
         log = LogLines(status);  // in the language of the run
-        record = thread.ReadRecord();
+        record = thread.shared.ReadRecord();
     }
 
     ScriptedReader reader;
@@ -131,7 +131,7 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(record.setup.port, L"COM7");
     EXPECT_EQ(record.setup.block, 1);
     EXPECT_EQ(record.setup.card.uidLength, 4);
-    EXPECT_EQ(record.setup.reader.serial, thread.ReadIdentity().serial);
+    EXPECT_EQ(record.setup.reader.serial, thread.shared.ReadIdentity().serial);
     EXPECT_NE(record.setup.reader.serial, -1);
     EXPECT_EQ(record.startUtcMs, CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}));
     EXPECT_EQ(record.elapsedMs, 200u);  // from the start at 100 ms to the stop at 300 ms
@@ -180,7 +180,7 @@ TEST_F(BlockTestTest, DesfireGivesOneNoCardLineAndNoTestCommands) {
     card.atqa = 0x0344;
     card.Override(0x48, ScriptedReply{2});  // a reader without the ATS request
     RunTest(Parameters(1), 3000);
-    EXPECT_EQ(thread.ReadCard().type, kCardDesfire);
+    EXPECT_EQ(thread.shared.ReadCard().type, kCardDesfire);
     EXPECT_EQ(log, (std::vector<std::wstring>{L"No card."}));
     for (const SentCommand& c : reader.sent) {
         if (c.time < testStart)
@@ -199,10 +199,10 @@ TEST_F(BlockTestTest, ReadBackMatchingOnSecondTryCountsOneWriteAndNoError) {
     };
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
     // One cycle: load, write, two read-backs; then stop the test.
-    platform.clock.After(106, [this] { thread.StopTest(); });
+    platform.clock.After(106, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    status = thread.ReadStatus();
+    status = thread.shared.Read();
     log = LogLines(status);  // in the language of the run
     EXPECT_EQ(reads, 3);
     EXPECT_EQ(status.written, 1);
@@ -214,15 +214,15 @@ TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
     card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});  // the counter load
     for (int i = 0; i < 3; ++i) card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0xEE)});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(107, [this] { thread.StopTest(); });
+    platform.clock.After(107, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    status = thread.ReadStatus();
+    status = thread.shared.Read();
     log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 1);
     EXPECT_EQ(log, (std::vector<std::wstring>{L"Values do not match"}));
-    record = thread.ReadRecord();
+    record = thread.shared.ReadRecord();
     EXPECT_EQ(record.mismatches, 1u);
     EXPECT_EQ(record.verified, 0u);
     EXPECT_EQ(record.elapsedMs, 7u);
@@ -252,15 +252,15 @@ TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
         return card.Respond(sent);
     };
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(150, [this] { thread.StopTest(); });
+    platform.clock.After(150, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    status = thread.ReadStatus();
+    status = thread.shared.Read();
     log = LogLines(status);  // in the language of the run
     UseCatalogueLanguage(TestLanguage::English);
     EXPECT_EQ(status.errors, 1);
     EXPECT_EQ(log, (std::vector<std::wstring>{c.line}));
-    record = thread.ReadRecord();
+    record = thread.shared.ReadRecord();
     EXPECT_EQ(record.cardErrors, (std::map<int, uint64_t>{{c.status, 1}}));
     EXPECT_EQ(record.errorEvents, 1u);
 }
@@ -402,12 +402,12 @@ TEST_F(BlockTestTest, TroubleCountsStartAgainWithEachTest) {
     card.Override(0x51, ScriptedReply{0x55, Bytes(3, 0)});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
     platform.clock.After(200, [this] {
-        EXPECT_EQ(thread.ReadStatus().trouble.unverifiedCycles, 1u);
+        EXPECT_EQ(thread.shared.Read().trouble.unverifiedCycles, 1u);
         thread.StartTest(Parameters(1));
     });
     platform.clock.After(300, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    EXPECT_EQ(thread.ReadStatus().trouble.unverifiedCycles, 0u);
+    EXPECT_EQ(thread.shared.Read().trouble.unverifiedCycles, 0u);
 }
 
 struct LeavingCase {
@@ -438,7 +438,7 @@ TEST_P(CardLeavingTest, OneNoCardLinePerCardRecordAndNoError) {
     // One line when the card stops answering; publishing the empty record adds none.
     EXPECT_EQ(log, (std::vector<std::wstring>{L"No card."}));
     EXPECT_EQ(status.errors, 0);
-    EXPECT_EQ(thread.ReadCard(), CardInfo{});
+    EXPECT_EQ(thread.shared.ReadCard(), CardInfo{});
     EXPECT_EQ(record.noCardEvents, 1u);
     EXPECT_EQ(record.setup.card.uidLength, 4);  // the card the test ran on stays in the record
 }
@@ -458,24 +458,24 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) {
     card.Override(0x50, ScriptedReply{0x55});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1, 0, false, true)); });
-    platform.clock.After(120, [this] { thread.StopTest(); });
+    platform.clock.After(120, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    status = thread.ReadStatus();
+    status = thread.shared.Read();
     log = LogLines(status);  // in the language of the run
     EXPECT_EQ(log, (std::vector<std::wstring>{L"Command 0x50: invalid reply from the reader."}));
     EXPECT_EQ(status.errors, 0);
-    EXPECT_EQ(thread.ReadState(), kDisconnected);  // after the stop only
+    EXPECT_EQ(thread.shared.ReadState(), kDisconnected);  // after the stop only
 }
 
 TEST_F(BlockTestTest, ShortReadBackIsNeitherErrorNorLine) {
     card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});  // the counter load
     card.Override(0x51, ScriptedReply{0x55, Bytes(3, 0)});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(104, [this] { thread.StopTest(); });
+    platform.clock.After(104, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    status = thread.ReadStatus();
+    status = thread.shared.Read();
     log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 0);
@@ -485,14 +485,14 @@ TEST_F(BlockTestTest, ShortReadBackIsNeitherErrorNorLine) {
 TEST_F(BlockTestTest, TestStartResetsWrittenButNotErrorsAndCounterCarriesOver) {
     card.Override(0x52, ScriptedReply{9});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(200, [this] { thread.StopTest(); });
+    platform.clock.After(200, [this] { thread.shared.EndTest(); });
     platform.clock.After(300, [this] {
-        EXPECT_EQ(thread.ReadStatus().errors, 1);
+        EXPECT_EQ(thread.shared.Read().errors, 1);
         thread.StartTest(Parameters(2));
     });
     platform.clock.After(400, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    status = thread.ReadStatus();
+    status = thread.shared.Read();
     log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.errors, 1);
     // The second test went on from the first test's counter instead of reading block 2.
@@ -511,15 +511,15 @@ TEST_F(BlockTestTest, RecordNamesTheCardsAndReaderOfItsOwnTest) {
         });
     };
     thread.onStateChanged = [this] {
-        if (thread.ReadState() == kConnecting)
+        if (thread.shared.ReadState() == kConnecting)
             thread.StartTest(Parameters(1));
     };
     swapAt(600, 0x11);  // laid on 1000 ms after the start
-    platform.clock.After(2000, [this] { thread.StopTest(); });
+    platform.clock.After(2000, [this] { thread.shared.EndTest(); });
     swapAt(2100, 0x55);
     platform.clock.After(3500, [this] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    record = thread.ReadRecord();
+    record = thread.shared.ReadRecord();
     EXPECT_EQ(record.setup.reader.serial, 12345);
     ASSERT_EQ(record.cards.size(), 2u);
     EXPECT_EQ(record.cards[0].card.uid[0], 0x04);
@@ -528,8 +528,8 @@ TEST_F(BlockTestTest, RecordNamesTheCardsAndReaderOfItsOwnTest) {
     reader.identAnswer.clear();  // another port, where nothing answers
     platform.clock.After(500, [this] { thread.RequestStop(); });
     thread.Run(L"COM8");
-    EXPECT_EQ(thread.ReadIdentity().serial, -1);
-    EXPECT_EQ(thread.ReadRecord().setup.reader.serial, -1);
+    EXPECT_EQ(thread.shared.ReadIdentity().serial, -1);
+    EXPECT_EQ(thread.shared.ReadRecord().setup.reader.serial, -1);
 }
 
 // "No card." stands once per card change, yet a second test without a card is no clean run.
@@ -553,14 +553,14 @@ TEST_F(BlockTestTest, ACycleInFlightAtStopBelongsToItsOwnTest) {
             if (sent.command != 0x52 || sent.time < from || stopped)
                 return card.Respond(sent);
             stopped = true;
-            thread.StopTest();
+            thread.shared.EndTest();
             if (startAgain)
                 thread.StartTest(Parameters(1));
             return startAgain ? ScriptedReply{9} : card.Respond(sent);
         };
         thread.onStateChanged = [&, this] {
-            if (stopped && thread.ReadState() == kConnected)
-                writtenAtNotice.push_back(thread.ReadStatus().written);
+            if (stopped && thread.shared.ReadState() == kConnected)
+                writtenAtNotice.push_back(thread.shared.Read().written);
         };
         RunTest(Parameters(1), 300);
         EXPECT_TRUE(log.empty()) << startAgain;

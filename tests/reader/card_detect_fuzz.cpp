@@ -30,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform.clock.After(400, [&] { thread.StartTest(TestParameters{}); });
     platform.clock.After(30000, [&] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    (void)thread.ReadCard();
+    (void)thread.shared.ReadCard();
     return 0;
 }

@@ -1,4 +1,4 @@
-// The connection thread's loop in simulated time: connect attempts, line speed, polls,
+// The reader session's loop in simulated time: connect attempts, line speed, polls,
 // keep-alive, stop and unplug.
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ protected:
     explicit ConnectScheduleTest(ConnectSchedule schedule = {}) : thread(platform, kReaderLink, schedule) {
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
-        thread.onStateChanged = [this] { states.push_back({platform.clock.Now(), thread.ReadState()}); };
+        thread.onStateChanged = [this] { states.push_back({platform.clock.Now(), thread.shared.ReadState()}); };
     }
 
     // Runs the loop on this thread until `ms` of simulated time have passed.
@@ -58,8 +58,8 @@ TEST_F(ConnectScheduleTest, FirstAttemptAtOnceConnectsAndSwitchesOffOnStop) {
     EXPECT_EQ(states[2].state, kDisconnected);
     EXPECT_EQ(reader.sent.back().command, 0x2F);
     EXPECT_EQ(reader.sent.back().payload, (Bytes{0x00, 0x80}));
-    EXPECT_EQ(thread.ReadIdentity().model, 2);
-    EXPECT_EQ(thread.ReadIdentity().serial, 12345);
+    EXPECT_EQ(thread.shared.ReadIdentity().model, 2);
+    EXPECT_EQ(thread.shared.ReadIdentity().serial, 12345);
 }
 
 TEST_F(ConnectScheduleTest, FailedAttemptRepeatsFiveSecondsAfterItBegan) {
@@ -101,7 +101,7 @@ TEST_F(ConnectScheduleTest, SilentReaderIsNotAConnection) {
 TEST_F(ConnectScheduleTest, UnsupportedModelIsRejectedWithNotification) {
     reader.identAnswer = IdentLine("303", "1.0");  // model 5
     RunFor(6000);
-    EXPECT_EQ(thread.ReadIdentity().model, 5);
+    EXPECT_EQ(thread.shared.ReadIdentity().model, 5);
     EXPECT_EQ(thread.LastError(), kErrUnsupportedModel);
     EXPECT_EQ(TimesOfState(kConnecting), (std::vector<uint32_t>{0, 5000}));
     EXPECT_EQ(TimesOfState(kDisconnected).size(), 2u);
@@ -233,7 +233,7 @@ TEST_P(StrandedReaderTest, IsFoundAgainWithinOneReconnectPeriodPlusIdentificatio
     CSessionDriver thread(platform);
     uint64_t connectedAt = 0;
     thread.onStateChanged = [&] {
-        if (thread.ReadState() == kConnected && connectedAt == 0)
+        if (thread.shared.ReadState() == kConnected && connectedAt == 0)
             connectedAt = platform.clock.Elapsed();
     };
     platform.clock.After(40000, [&] { thread.RequestStop(); });

@@ -82,7 +82,7 @@ protected:
     ConnectSoakTest() : thread(platform) {
         platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
         thread.onStateChanged = [this] {
-            if (thread.ReadState() == kConnected)
+            if (thread.shared.ReadState() == kConnected)
                 connectedAt.push_back(platform.clock.Elapsed());
         };
     }
@@ -132,13 +132,13 @@ protected:
             case 6: reader.faults.dropReplies = 2; break;  // both attempts: a time-out
             case 7:
                 if (!cardOut && !platform.unplugged) {
-                    const ReaderSnapshot status = thread.ReadStatus();
+                    const ReaderSnapshot status = thread.shared.Read();
                     countedBeforeChanges += status.written + status.errors;
                     savedCard = *reader.Card();
                     reader.RemoveCard();
                     cardOut = true;
                     platform.clock.After(700, [this] {
-                        const ReaderSnapshot status = thread.ReadStatus();
+                        const ReaderSnapshot status = thread.shared.Read();
                         countedBeforeChanges += status.written + status.errors;  // the removal reset them
                         platform.reader.PutCard(savedCard);
                         cardOut = false;
@@ -200,7 +200,7 @@ TEST_F(ConnectSoakTest, HundredThousandCyclesWithFaults) {
     thread.Run(L"COM7");  // returns only when stopped: no hang, nothing escaped
 
     Check();
-    const ReaderSnapshot status = thread.ReadStatus();
+    const ReaderSnapshot status = thread.shared.Read();
     const int64_t counted = countedBeforeChanges + status.written + status.errors;
     EXPECT_GE(emulatorWrites, kCycles);
     EXPECT_EQ(blockMismatches, 0);

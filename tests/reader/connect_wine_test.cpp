@@ -1,4 +1,4 @@
-// The connection thread end to end under Wine: a real worker thread and serial port against the
+// The reader worker end to end under Wine: a real worker thread and serial port against the
 // emulated reader on a pseudo-terminal (started by connect_wine_test.sh, which names the mapped
 // port in QC_EMU_PORT): a model 2 reader with firmware 1.8.0 and a MIFARE Classic 1K card.
 #include <windows.h>

@@ -32,7 +32,7 @@ TEST_P(EmulatedCardDetectTest, DetectsFamilySizeLevelAndSubtype) {
     CSessionDriver thread(platform);
     platform.clock.After(2000, [&thread] { thread.RequestStop(); });
     thread.Run(L"COM7");
-    const CardInfo card = thread.ReadCard();
+    const CardInfo card = thread.shared.ReadCard();
     EXPECT_EQ(card.type, c.type);
     EXPECT_EQ(card.size, c.size);
     EXPECT_EQ(card.securityLevel, c.level);
@@ -55,7 +55,7 @@ TEST(EmulatedCardDetect, CardStillOnTheReaderIsNewsToTheNextConnection) {
         platform.clock.After(2000, [&thread] { thread.RequestStop(); });
         thread.Run(L"COM7");
         EXPECT_EQ(cardChanges, connection);
-        EXPECT_EQ(thread.ReadCard().type, 17);
+        EXPECT_EQ(thread.shared.ReadCard().type, 17);
         EXPECT_EQ(platform.reader.indications, std::vector<uint8_t>(connection, 0xAE));
     }
 }

@@ -1,6 +1,6 @@
 // Drives one reader session on the test's own thread, in simulated time: the session, the shared
-// side it reports to and the events and ports of a test platform, with the worker's orders and
-// reads. Scheduled clock actions give the orders; one of them calls RequestStop to end Run.
+// side it reports to (whose orders and reads the tests use directly) and the events and ports of
+// a test platform. Scheduled clock actions give the orders; one of them calls RequestStop to end Run.
 #pragma once
 
 #include <array>
@@ -23,14 +23,6 @@ public:
     void Run(const std::wstring& name);
     void RequestStop();
     void StartTest(const TestParameters& parameters);
-    void StopTest() { shared.EndTest(); }
-    bool TestRunning() { return shared.TestRunning(); }
-
-    ReaderSnapshot ReadStatus() { return shared.Read(); }
-    int32_t ReadState() { return shared.ReadState(); }
-    CardInfo ReadCard() { return shared.ReadCard(); }
-    ReaderIdentity ReadIdentity() { return shared.ReadIdentity(); }
-    CTestRecord ReadRecord() { return shared.ReadRecord(); }
     int32_t LastError() const { return session.LastError(); }
     const Counter128& CurrentCounter() const { return session.CurrentCounter(); }
 

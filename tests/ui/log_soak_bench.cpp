@@ -5,7 +5,7 @@
 // usage: main_window_log_bench [simulated hours, default 1] [cycles per second, default 180]
 //
 // With --record, the test record through a simulated long test instead: every cycle fed to a
-// record as the connection thread feeds it, an error (with its log line) every N cycles, the
+// record as the reader worker feeds it, an error (with its log line) every N cycles, the
 // page refreshed every simulated 333 ms with the log's new lines and the figures. Prints the
 // working set, the cost of the figures beside the rest of the refresh, and checks the saved
 // report of the run for every error line with its time.

@@ -1,5 +1,5 @@
 // The main window and its page in real windows under Wine, with the search fed a fixed port list
-// and the connection thread aimed at ports that do not exist (it stays "connecting"), so every
+// and the reader worker aimed at ports that do not exist (it stays "connecting"), so every
 // state of the page can be reached without a reader.
 #include <gtest/gtest.h>
 

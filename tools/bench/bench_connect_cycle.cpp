@@ -1,4 +1,4 @@
-// CPU time of one block-test cycle of the connection thread (write, read-back, counters) against
+// CPU time of one block-test cycle of the reader session (write, read-back, counters) against
 // the in-process reader emulator on the simulated clock: the worker's own cost, without a line.
 // usage: bench_connect_cycle [cycles]
 #include <cstdio>
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         cpuStart = std::clock();
     });
     std::function<void()> check = [&] {
-        if (thread.ReadStatus().written - startWritten >= cycles) {
+        if (thread.shared.Read().written - startWritten >= cycles) {
             thread.RequestStop();
             return;
         }
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     platform.clock.After(1100, check);
     thread.Run(L"COM7");
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    const ReaderSnapshot status = thread.ReadStatus();
+    const ReaderSnapshot status = thread.shared.Read();
     std::printf("block-test cycles: %d written, %d errors, CPU %.3f s, %.2f us per cycle\n", status.written,
                 status.errors, cpu, cpu * 1e6 / status.written);
     return status.errors == 0 && status.written >= cycles ? 0 : 1;

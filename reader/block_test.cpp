@@ -2,13 +2,11 @@
 // counter, write it into the chosen block and read it back up to three times.
 #include <algorithm>
 
-#include "foundation/catalogue.h"
-#include "foundation/text_ids.h"
+#include "foundation/classic_card.h"
 #include "foundation/errors.h"
-#include "reader/block_geometry.h"
 #include "reader/card_commands.h"
-#include "reader/connect_thread.h"
 #include "reader/frame.h"
+#include "reader/reader_session.h"
 
 namespace {
 
@@ -21,61 +19,18 @@ bool IsClassicType(int32_t type) {
 
 }  // namespace
 
-void CConnectThread::PushLogLine(std::wstring line) {
-    testRecord.Line(line, clock.Now());
-    log.push_back(std::move(line));
-}
-
-void CConnectThread::AppendLog(const std::wstring& line, bool countError) {
-    std::lock_guard lock(mutex);
-    if (!PassIsCurrent())
-        return;  // a cycle of an earlier test: the log and counts are the current test's
-    SettleTroubleLog();
-    PushLogLine(line);
-    if (countError)
-        ++errors;
-}
-
-// The marker is one of the locked one-shot flags; the test start clears them from the other side.
-bool CConnectThread::AppendLogOnce(bool& marker, unsigned textId) {
-    std::wstring line;
-    LoadResourceString(textId, line);
-    std::lock_guard lock(mutex);
-    if (marker || !PassIsCurrent())
-        return false;
-    marker = true;
-    SettleTroubleLog();
-    PushLogLine(std::move(line));
-    return true;
-}
-
-void CConnectThread::AppendStatusLog(unsigned textId, int status) {
-    std::wstring line;
-    FormatResourceString(line, textId, status);
-    line += L": ";
-    line += StatusText(status);
-    AppendLog(line, true);
-    Record([status](CTestRecord& record, uint32_t now) { record.CardError(status, now); });
-}
-
-void CConnectThread::NoCard() {
+void CReaderSession::NoCard() {
     exchange.lastError = kErrNoCard;
-    const bool logged = AppendLogOnce(noCardLogged, kTextNoCard);
-    // The line stands once per card change, but no test without a card may read as a clean run:
-    // the first miss of each test counts even when an earlier test logged the line.
-    Record([logged](CTestRecord& record, uint32_t now) {
-        if (logged || record.noCardEvents == 0)
-            record.NoCard(now);
-    });
+    shared.NoCard();
 }
 
-void CConnectThread::AuthRefused() {
+void CReaderSession::AuthRefused() {
     authSector = -1;
     exchange.lastError = kErrAuthRefused;
-    Record([](CTestRecord& record, uint32_t now) { record.AuthRefused(now); });
+    shared.AuthRefused();
 }
 
-bool CConnectThread::Authenticate(const TestParameters& test, int sector) {
+bool CReaderSession::Authenticate(const TestParameters& test, int sector) {
     const uint8_t blockNumber = static_cast<uint8_t>(test.block);
     std::vector<uint8_t> payload;
     if (test.useReaderKeys) {
@@ -102,19 +57,13 @@ bool CConnectThread::Authenticate(const TestParameters& test, int sector) {
         throw CMyError(kErrUnexpectedStatus);
     }
     authSector = -1;
-    AppendLogOnce(authErrorLogged, kTextAuthError);
+    shared.Once(ReaderEventKind::kAuthError);
     return false;
 }
 
-bool CConnectThread::TestStep() {
-    // The parameters are copied under the lock: a test start may rewrite them meanwhile.
-    TestParameters test;
-    CardInfo target;
-    {
-        std::lock_guard lock(mutex);
-        test = {block, key, useKeyB, useReaderKeys};
-        target = card;
-    }
+bool CReaderSession::TestStep() {
+    const TestParameters test = shared.Test();
+    const CardInfo target = card;
     if (target.uidLength == 0 || !IsClassicType(target.type)) {
         NoCard();
         return false;
@@ -133,7 +82,7 @@ bool CConnectThread::TestStep() {
     const uint8_t blockNumber = static_cast<uint8_t>(test.block);
     const BlockPlace place = PlaceOfBlock(blockNumber);
     if (place.trailer) {
-        AppendLogOnce(trailerLogged, kTextTrailerRefused);
+        shared.Once(ReaderEventKind::kTrailerRefused);
         return false;
     }
     if (authSector != place.sector && !Authenticate(test, place.sector))
@@ -170,32 +119,28 @@ bool CConnectThread::TestStep() {
         return false;
     }
     if (status != kStatusSuccess) {
-        AppendStatusLog(kTextWriteError, status);
+        shared.CardError(ReaderEvent::WithStatus(ReaderEventKind::kWriteError, status));
         return false;
     }
-    {
-        std::lock_guard lock(mutex);
-        if (PassIsCurrent())
-            ++written;
-    }
+    shared.Written();
 
     for (int attempt = 0; attempt < kReadBackAttempts; ++attempt) {
         try {
             status = Command(kCmdReadBlock, {blockNumber});
         } catch (const CMyError& error) {
             if (error.code != kErrStopped)
-                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
+                shared.CountTrouble(&LinkTroubleCounts::unverifiedCycles);
             exchange.waitTimeout = 0;
             return true;
         }
         if (status == kStatusSuccess) {
             if (exchange.reply.size() < kBlockSize) {
-                CountTrouble(&LinkTroubleCounts::unverifiedCycles);
+                shared.CountTrouble(&LinkTroubleCounts::unverifiedCycles);
                 exchange.waitTimeout = 0;
                 return true;
             }
             if (std::equal(value.begin(), value.end(), exchange.reply.begin())) {
-                Record([](CTestRecord& record, uint32_t now) { record.Verified(now); });
+                shared.Verified();
                 exchange.waitTimeout = 0;
                 return true;
             }
@@ -209,14 +154,11 @@ bool CConnectThread::TestStep() {
             AuthRefused();
             return false;
         }
-        AppendStatusLog(kTextReadError, status);
+        shared.CardError(ReaderEvent::WithStatus(ReaderEventKind::kReadError, status));
         exchange.waitTimeout = 0;
         return true;
     }
-    std::wstring line;
-    LoadResourceString(kTextMismatch, line);
-    AppendLog(line, true);
-    Record([](CTestRecord& record, uint32_t now) { record.Mismatch(now); });
+    shared.Mismatch();
     exchange.waitTimeout = 0;
     return true;
 }

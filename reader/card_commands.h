@@ -8,6 +8,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "foundation/classic_card.h"
+
 inline constexpr uint8_t kCmdIndicate = 0x20;
 inline constexpr uint8_t kCmdReset = 0x23;
 inline constexpr uint8_t kCmdEndPoll = 0x24;
@@ -38,7 +40,11 @@ inline constexpr uint8_t kIndicateLeft = 0xAB;
 
 // Published transport keys the cards leave the factory with: MIFARE Classic (key A and B) and
 // MIFARE Plus (AES).
-inline constexpr std::array<uint8_t, 6> kClassicTransportKeyBytes = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+inline constexpr std::array<uint8_t, 6> kClassicTransportKeyBytes = [] {
+    std::array<uint8_t, 6> bytes{};
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(kClassicTransportKey >> (8 * i));
+    return bytes;
+}();
 inline constexpr std::array<uint8_t, 16> kPlusAesTransportKey = {
     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 

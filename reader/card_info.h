@@ -1,4 +1,4 @@
-// The card record the connection thread publishes: what lies on the reader now.
+// The card record a reader session publishes: what lies on the reader now.
 #pragma once
 
 #include <array>

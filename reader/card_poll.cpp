@@ -4,17 +4,17 @@
 
 #include "foundation/errors.h"
 #include "reader/card_commands.h"
-#include "reader/connect_thread.h"
 #include "reader/frame.h"
+#include "reader/reader_session.h"
 
-void CConnectThread::ResetField() {
+void CReaderSession::ResetField() {
     CommandExpectingSuccess(kCmdReset, {0x00, 0x0A, 0x00});
     clock.Pause(kResetPause);
     selected = false;
     authSector = -1;
 }
 
-int CConnectThread::SelectCard(const CardInfo& target) {
+int CReaderSession::SelectCard(const CardInfo& target) {
     const int status = Command(
         kCmdSelect, PayloadOf({0x81}, target.uid.data(), std::min<size_t>(target.uidLength, kMaxUidLength)));
     // Selecting leaves the ISO 14443-4 layer an ATS request entered.
@@ -22,13 +22,13 @@ int CConnectThread::SelectCard(const CardInfo& target) {
     return status;
 }
 
-void CConnectThread::Indicate(uint8_t code) {
+void CReaderSession::Indicate(uint8_t code) {
     CommandExpectingSuccess(kCmdIndicate, {code, 0x01});
     if (exchange.reply.empty())
         throw CMyError(kErrBadReply);
 }
 
-void CConnectThread::PollCard() {
+void CReaderSession::PollCard() {
     lastPoll = clock.Now();
     ResetField();
     CardInfo found;
@@ -58,68 +58,13 @@ void CConnectThread::PollCard() {
     }
 }
 
-bool CConnectThread::UpdateCard(const CardInfo& record) {
+bool CReaderSession::UpdateCard(const CardInfo& record) {
     if (record == card)
         return false;
-    {
-        std::lock_guard lock(mutex);
-        card = record;
-        testRecord.SeeCard(record, clock.Now());
-        written = 0;
-        errors = 0;
-        // A removal is announced by the test's own "No card." line; only a card that arrives
-        // earns a new one, so one removal never logs the line twice.
-        if (record.uidLength != 0)
-            noCardLogged = false;
-    }
+    card = record;
     authSector = -1;
     selected = record.uidLength != 0;
     counterLoaded = false;
-    if (onCardChanged)
-        onCardChanged();
-    return true;
-}
-
-bool CConnectThread::ReadAts(std::vector<uint8_t>& ats, std::vector<uint8_t>& historical) {
-    atsRead = true;
-    ats.clear();
-    historical.clear();
-    const int status = Command(kCmdRequestAts, {0x00});
-    if (status == kStatusSuccess) {
-        if (exchange.reply.size() > 4) {
-            ats = exchange.reply;
-            const uint8_t t0 = ats[1];
-            // TA, TB and TC are present when T0 bits 4, 5 and 6 say so; the historical bytes follow.
-            const size_t start = 2 + ((t0 >> 4) & 1) + ((t0 >> 5) & 1) + ((t0 >> 6) & 1);
-            if (start < ats.size())
-                historical.assign(ats.begin() + static_cast<std::ptrdiff_t>(start), ats.end());
-        }
-        return true;
-    }
-    if (status == kStatusCardRefused) {
-        exchange.lastError = kErrNoCard;
-        return false;
-    }
-    if (status == kStatusInvalidCommand) {
-        // This reader cannot talk ISO 14443-4; the rest of this connection does without it.
-        extendedReader = false;
-        exchange.lastError = kErrUnexpected;
-        return false;
-    }
-    throw CMyError(kErrUnexpectedStatus);
-}
-
-bool CConnectThread::GetVersion(VersionInfo& version) {
-    const int status = Command(kCmdPassThrough, {0x01, 0x60});
-    if (status != kStatusSuccess)
-        return false;
-    if (exchange.reply.size() < 8) {
-        exchange.lastError = kErrUnexpectedStatus;
-        return false;
-    }
-    version.productType = exchange.reply[2];
-    version.major = exchange.reply[4];
-    version.minor = exchange.reply[5];
-    version.storage = exchange.reply[6];
+    shared.CardChanged(record);
     return true;
 }

@@ -4,8 +4,6 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "foundation/catalogue.h"
-#include "foundation/text_ids.h"
 
 uint16_t FrameChecksum(const uint8_t* data, size_t size) {
     uint16_t sum = 0;
@@ -73,13 +71,4 @@ bool ParseReply(const uint8_t* buffer, size_t count, uint8_t& seq, int& status, 
     status = buffer[4];
     data.assign(buffer + 5, buffer + (length - 2));
     return true;
-}
-
-std::wstring StatusText(int status) {
-    // Only the reader's documented codes have a text; the catalogue's neighbouring ids are not theirs.
-    constexpr int kCodesWithText[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 16};
-    std::wstring text;
-    if (std::find(std::begin(kCodesWithText), std::end(kCodesWithText), status) != std::end(kCodesWithText))
-        LoadResourceString(kTextStatusBase + static_cast<unsigned>(status), text);
-    return text;
 }

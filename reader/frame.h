@@ -1,5 +1,5 @@
 // The reader's framed messages: building requests, finding a reply in the received bytes,
-// validating it, and the texts of the reader's status bytes. Pure functions over byte buffers.
+// validating it. Pure functions over byte buffers.
 //
 // Frame: 0x02, sequence number, total length L, command, payload (request) or status + data
 // (reply), then a 16-bit little-endian wrapping sum of bytes 0 .. L-3.
@@ -31,7 +31,3 @@ bool ScanForFrame(std::vector<uint8_t>& input, uint8_t seq);
 
 // Validates a buffer holding exactly one reply frame and extracts its parts.
 bool ParseReply(const uint8_t* buffer, size_t count, uint8_t& seq, int& status, std::vector<uint8_t>& data);
-
-// The reader's text for a status byte, in the user's language (catalogue id kTextStatusBase +
-// status); empty for codes it has none for.
-std::wstring StatusText(int status);

@@ -1,5 +1,5 @@
 // The fixed values of the reader link, held once by the application object and handed to the
-// exchange, the connection thread and the port probing.
+// exchange, the reader session and the port probing.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// Link trouble the connection thread counts for the current test: what the written and error
+// Link trouble a reader session counts for the current test: what the written and error
 // counters leave out on purpose, because a transport failure is not a card error. Reset at
 // StartTest, published with the counters and shown by the test record.
 #pragma once

@@ -78,13 +78,13 @@ void CTestRecord::AuthRefused(uint32_t now) {
     ++authRefusals;
 }
 
-void CTestRecord::Line(const std::wstring& text, uint32_t now) {
+void CTestRecord::Line(const ReaderEvent& event, uint32_t now) {
     Advance(now);
     if (lines.size() >= kKeptLines) {
         lines.pop_front();
         ++droppedLines;
     }
-    lines.push_back({elapsedMs, text});
+    lines.push_back({elapsedMs, event});
 }
 
 TestFigures CTestRecord::Figures(uint32_t now) {

@@ -1,5 +1,5 @@
-// The record of one block test: what ran where, what it counted and every log line with the
-// time it was made. The connection thread feeds it under its lock at a few points of the cycle;
+// The record of one block test: what ran where, what it counted and every log event with the
+// time it happened. The reader worker feeds it under its lock at a few points of the cycle;
 // the page reads figures from it on every refresh and a copy of it for the saved report.
 // Times are ticks of the 32-bit wrapping clock (compared only by difference) and the UTC time
 // of the start: a line's time is the start plus the ticks since, so a wall-clock change during
@@ -17,6 +17,7 @@
 
 #include "reader/card_info.h"
 #include "reader/ident.h"
+#include "reader/reader_event.h"
 
 // What the test ran on, as its start found it.
 struct TestSetup {
@@ -36,7 +37,7 @@ inline TestSetup PortSetup(const std::wstring& port) {
 
 // The live figures of the page.
 struct TestFigures {
-    bool started = false;    // a test ran or runs since the connection thread was made
+    bool started = false;    // a test ran or runs since the reader worker was made
     uint64_t elapsedMs = 0;  // of the current (or last) test
     double rate = 0;         // verified cycles per second: over the last few seconds while the
                              // test runs, its average once it has stopped
@@ -49,14 +50,14 @@ struct SeenCard {
     bool atStart = false;
 };
 
-struct StampedLine {
+struct StampedEvent {
     uint64_t atMs = 0;  // since the start
-    std::wstring text;
+    ReaderEvent event;
 };
 
 class CTestRecord {
 public:
-    // The kept log lines are bounded, so a test failing every cycle for days keeps its memory;
+    // The kept log events are bounded, so a test failing every cycle for days keeps its memory;
     // the oldest go first and are counted. The figures stay exact.
     static constexpr size_t kKeptLines = 100000;
     static constexpr uint32_t kRateWindowMs = 5000;
@@ -75,7 +76,7 @@ public:
     void Mismatch(uint32_t now);
     void NoCard(uint32_t now);
     void AuthRefused(uint32_t now);
-    void Line(const std::wstring& text, uint32_t now);
+    void Line(const ReaderEvent& event, uint32_t now);
 
     // Brings the elapsed time up to now (while running) and gives the figures.
     TestFigures Figures(uint32_t now);
@@ -98,7 +99,7 @@ public:
     uint64_t errorEvents = 0;  // card errors, mismatches, "No card." events and refusals
     uint64_t firstErrorMs = 0;
     uint64_t lastErrorMs = 0;
-    std::deque<StampedLine> lines;
+    std::deque<StampedEvent> lines;
     uint64_t droppedLines = 0;
 
 private:

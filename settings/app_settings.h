@@ -7,13 +7,13 @@
 #include <limits>
 #include <string>
 
+#include "foundation/classic_card.h"
+
 class CAppSettings {
 public:
     static constexpr int32_t kNotSet = std::numeric_limits<int32_t>::min();
-    // The published transport key of MIFARE Classic cards.
-    static constexpr uint64_t kDefaultAuthKey = 0xFFFFFFFFFFFFull;
+    static constexpr uint64_t kDefaultAuthKey = kClassicTransportKey;
     static constexpr int32_t kDefaultBlock = 1;
-    static constexpr int32_t kBlockCount = 256;  // blocks 0-255 of a 4K card
     static constexpr int32_t kHighestLogLevel = 6;
 
     CAppSettings() = default;

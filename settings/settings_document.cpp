@@ -55,7 +55,7 @@ void ReadMain(const JsonValue& main, CAppSettings& settings) {
         settings.port = value->AsString();
     // A block the page cannot show (hand-edited, or from a newer version) is not taken: the test
     // must run on the block the user sees chosen.
-    if (auto block = IntegerIn(main.Find(L"block", JsonKind::Integer), 0, CAppSettings::kBlockCount - 1))
+    if (auto block = IntegerIn(main.Find(L"block", JsonKind::Integer), 0, kClassicBlockCount - 1))
         settings.block = *block;
     if (const JsonValue* value = main.Find(L"authKey", JsonKind::String))
         ParseAuthKeyText(value->AsString(), settings.authKey);

@@ -60,7 +60,7 @@ void CMainPage::LoadControls() {
     wchar_t key[16] = {};
     std::swprintf(key, std::size(key), L"%.12llx", static_cast<unsigned long long>(settings_.authKey));
     SetWindowTextW(keyEdit.hwnd, key);
-    keyValid = true;
+    panel.keyValid = true;
     CheckRadioButton(hwnd, IDC_KEY_A, IDC_KEY_B, settings_.keyB ? IDC_KEY_B : IDC_KEY_A);
     CheckDlgButton(hwnd, IDC_USE_READER_KEYS, settings_.useReaderKeys ? BST_CHECKED : BST_UNCHECKED);
 }
@@ -86,9 +86,9 @@ void CMainPage::StoreControls() {
     keyEdit.GetText(keyText);
     if (const auto key = ParseKeyText(keyText)) {
         StoreIfChanged(settings_, settings_.authKey, *key);
-        keyValid = true;
+        panel.keyValid = true;
     } else {
-        keyValid = false;
+        panel.keyValid = false;
     }
     StoreIfChanged(settings_, settings_.keyB, IsDlgButtonChecked(hwnd, IDC_KEY_B) == BST_CHECKED);
     StoreIfChanged(settings_, settings_.useReaderKeys,

@@ -75,13 +75,13 @@ void CMainPage::ShowLogMenu(POINT point) {
                 Text(kTextCopy).c_str());
     AppendMenuW(menu.Get(), MF_STRING, ID_LOG_SELECT_ALL, Text(kTextSelectAll).c_str());
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu.Get(), MF_STRING | (testStarted ? 0 : MF_GRAYED), ID_SAVE_REPORT, Text(kTextSaveReport).c_str());
+    AppendMenuW(menu.Get(), MF_STRING | (panel.testStarted ? 0 : MF_GRAYED), ID_SAVE_REPORT, Text(kTextSaveReport).c_str());
     SetForegroundWindow(hwnd);
     TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd, nullptr);
 }
 
 void CMainPage::SaveReport() {
-    const CTestRecord record = connection_.ReadRecord();
+    const CTestRecord record = panel.Worker().ReadRecord();
     if (!record.started)
         return;
     const std::wstring path = AskReportPath(hwnd, DefaultReportName(record.setup.port, CurrentLocalTime()));
@@ -91,12 +91,12 @@ void CMainPage::SaveReport() {
 
 bool CMainPage::SaveReportTo(const std::wstring& path) {
     RefreshStatus();  // the log lines and link trouble up to now
-    const CTestRecord record = connection_.ReadRecord();
+    const CTestRecord record = panel.Worker().ReadRecord();
     if (!record.started)
         return false;
     try {
         // Written beside the chosen name and renamed over it: a failure leaves no partial report.
-        ReplaceWholeFile(path, TestReportText(record, lastTrouble, *MachineTimeZone()));
+        ReplaceWholeFile(path, TestReportText(record, panel.lastTrouble, *MachineTimeZone()));
         return true;
     } catch (const CFileException& error) {
         std::wstring text = Text(kTextReportNotSaved) + L"\n\n";

@@ -1,53 +1,24 @@
 #include "ui/main_page_rules.h"
 
 #include "foundation/catalogue.h"
+#include "foundation/classic_card.h"
 #include "foundation/text_ids.h"
+#include "reader/reader_models.h"
 #include "settings/app_settings.h"
 #include "settings/hex_digit.h"
 
-namespace {
-
-constexpr int kSmallSectors = 32;
-constexpr int kSmallSectorBlocks = 4;
-constexpr int kLargeSectorBlocks = 16;
-constexpr int kFirstLargeBlock = kSmallSectors * kSmallSectorBlocks;  // 128
-
-
-}  // namespace
-
-int SectorOfBlock(int block) {
-    if (block < kFirstLargeBlock)
-        return block / kSmallSectorBlocks;
-    return kSmallSectors + (block - kFirstLargeBlock) / kLargeSectorBlocks;
-}
-
-int BlockInSector(int block) {
-    if (block < kFirstLargeBlock)
-        return block % kSmallSectorBlocks;
-    return (block - kFirstLargeBlock) % kLargeSectorBlocks;
-}
-
-bool IsTrailerBlock(int block) {
-    const int blocksInSector = block < kFirstLargeBlock ? kSmallSectorBlocks : kLargeSectorBlocks;
-    return BlockInSector(block) == blocksInSector - 1;
-}
-
 int ShownBlock(int32_t stored) {
-    return stored >= 0 && stored < kBlockCount ? stored : CAppSettings::kDefaultBlock;
+    return stored >= 0 && stored < kClassicBlockCount ? stored : CAppSettings::kDefaultBlock;
 }
 
 std::wstring BlockItemText(int block) {
+    const BlockPlace place = PlaceOfBlock(static_cast<uint8_t>(block));
     std::wstring text;
-    FormatResourceString(text, kTextBlockItem, static_cast<unsigned>(block),
-                         static_cast<unsigned>(SectorOfBlock(block)),
-                         static_cast<unsigned>(BlockInSector(block)));
-    if (IsTrailerBlock(block))
+    FormatResourceString(text, kTextBlockItem, static_cast<unsigned>(block), static_cast<unsigned>(place.sector),
+                         static_cast<unsigned>(place.index));
+    if (place.trailer)
         AppendFormatResource(text, kTextTrailerMark);
     return text;
-}
-
-bool IsSupportedReaderModel(int32_t model) {
-    return model == 2 || model == 3 || model == 8 || model == 9 || model == 11;
 }
 
 PageEnables EnablesFor(const PageState& state) {

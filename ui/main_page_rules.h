@@ -7,12 +7,6 @@
 #include <optional>
 #include <string>
 
-// MIFARE Classic 4K geometry: sectors 0-31 hold 4 blocks, sectors 32-39 hold 16.
-inline constexpr int kBlockCount = 256;
-int SectorOfBlock(int block);
-int BlockInSector(int block);
-bool IsTrailerBlock(int block);
-
 // The block the box shows for a stored block: the block itself, or the default block for a number
 // the box has no item for (the test always runs on the block shown).
 int ShownBlock(int32_t stored);
@@ -20,11 +14,8 @@ int ShownBlock(int32_t stored);
 // The block box's item text for an absolute block number, in the catalogue's language.
 std::wstring BlockItemText(int block);
 
-// Readers the program can drive; other found readers cannot be connected from the port list.
-bool IsSupportedReaderModel(int32_t model);
-
 struct PageState {
-    bool connectionActive = false;  // the connection thread is running
+    bool connectionActive = false;  // the reader worker is running
     bool testRunning = false;
     bool portItemSelected = false;  // false: the port box holds free text
     int32_t selectedModel = 0;      // reader model of the selected port entry

@@ -1,4 +1,4 @@
-// The page's views of the connection thread: state, counters and log, and the card line.
+// The page's views of its reader: state, counters and log, and the card line.
 #include <string>
 #include <vector>
 
@@ -10,29 +10,19 @@
 #include "ui/page_texts.h"
 #include "ui/resource_ids.h"
 
-namespace {
-
-constexpr unsigned kStateTexts[] = {kTextDisconnected, kTextConnected, kTextConnecting};  // by LinkState
-
-}  // namespace
-
 void CMainPage::RefreshStatus() {
-    ConnectStatus status = connection_.ReadStatus();  // the lock is released on return
-    std::wstring state;
-    if (status.state >= 0 && status.state < static_cast<int32_t>(std::size(kStateTexts)))
-        LoadResourceString(kStateTexts[status.state], state);
-    SetDlgItemTextW(hwnd, IDC_STATE, state.c_str());
-    SetDlgItemInt(hwnd, IDC_WRITTEN, static_cast<UINT>(status.written), FALSE);
-    SetDlgItemInt(hwnd, IDC_ERRORS, static_cast<UINT>(status.errors), FALSE);
-    lastTrouble = status.trouble;
-    ShowFigures(status.figures);
-    AppendLogLines(status.log);
+    const CReaderPanel::View view = panel.Refresh();
+    SetDlgItemTextW(hwnd, IDC_STATE, view.state.c_str());
+    SetDlgItemInt(hwnd, IDC_WRITTEN, static_cast<UINT>(view.written), FALSE);
+    SetDlgItemInt(hwnd, IDC_ERRORS, static_cast<UINT>(view.errors), FALSE);
+    ShowFigures(view.figures);
+    AppendLogLines(view.lines);
 }
 
 void CMainPage::ShowFigures(const TestFigures& figures) {
     if (!figures.started)
         return;  // the strip stays empty until the first test
-    testStarted = true;
+    panel.testStarted = true;
     SetDlgItemTextW(hwnd, IDC_ELAPSED, DurationText(figures.elapsedMs).c_str());
     std::wstring rate;
     FormatResourceString(rate, kTextRateFormat, figures.rate);
@@ -68,6 +58,6 @@ void CMainPage::AppendLogLines(const std::vector<std::wstring>& lines) {
 
 void CMainPage::RefreshCardLine() {
     // A stopped connection knows no card, whatever its last record said.
-    const CardInfo card = connection_.IsRunning() ? connection_.ReadCard() : CardInfo{};
+    const CardInfo card = panel.Worker().IsRunning() ? panel.Worker().ReadCard() : CardInfo{};
     SetDlgItemTextW(hwnd, IDC_CARD, CardLineText(card).c_str());
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/catalogue.h"
+#include "foundation/classic_card.h"
 #include "foundation/text_ids.h"
 #include "foundation/modules_win32.h"
 #include "search/search_thread_win32.h"
@@ -32,8 +33,8 @@ HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
 
 }  // namespace
 
-CMainPage::CMainPage(CAppSettings& settings, CConnectThread& connection, CSearchThread& search)
-    : settings_(settings), connection_(connection), search_(search) {}
+CMainPage::CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search)
+    : panel(connection), settings_(settings), search_(search) {}
 
 CMainPage::~CMainPage() {
     CWnd::Destroy();  // the controls still use the fonts until their windows are gone
@@ -187,7 +188,7 @@ void CMainPage::Layout(int width, int height) {
 
 void CMainPage::FillBlockBox() {
     SendMessageW(blockBox.hwnd, CB_RESETCONTENT, 0, 0);
-    for (int block = 0; block < kBlockCount; ++block) {
+    for (int block = 0; block < kClassicBlockCount; ++block) {
         const std::wstring item = BlockItemText(block);
         SendMessageW(blockBox.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
@@ -207,9 +208,9 @@ void CMainPage::OnDestroy() {
 
 void CMainPage::ApplyEnableRules() {
     PageState state;
-    state.connectionActive = connection_.IsRunning();
-    state.connectionEnding = connection_.IsEnding();
-    state.testRunning = connection_.TestRunning();
+    state.connectionActive = panel.Worker().IsRunning();
+    state.connectionEnding = panel.Worker().IsEnding();
+    state.testRunning = panel.Worker().TestRunning();
     const int selected = SelectedPortIndex();
     state.portItemSelected = selected >= 0;
     state.selectedModel = selected >= 0 ? ports[static_cast<size_t>(selected)].model : 0;
@@ -277,14 +278,14 @@ void CMainPage::Connect() {
     const std::wstring name = ChosenPortName();
     if (name.empty())
         return;
-    connection_.Start(name);
+    panel.Worker().Start(name);
     ApplyEnableRules();
 }
 
 void CMainPage::Disconnect() {
     // The worker switches the reader off and closes the port on its own: that can take a second
     // with a device that does not answer, and the window must not freeze meanwhile.
-    connection_.RequestStop();
+    panel.Worker().RequestStop();
     RefreshCardLine();
     ApplyEnableRules();
 }
@@ -295,7 +296,7 @@ void CMainPage::OnConnectionEnded() {
 
 void CMainPage::Start() {
     StoreControls();
-    if (!keyValid) {
+    if (!panel.keyValid) {
         std::wstring text;
         LoadResourceString(kTextInvalidKey, text);
         ShowErrorBox(text, hwnd);
@@ -309,15 +310,15 @@ void CMainPage::Start() {
     test.key = settings_.authKey;
     test.useKeyB = settings_.keyB;
     test.useReaderKeys = settings_.useReaderKeys;
-    connection_.StartTest(test);
-    testStarted = true;
+    panel.Worker().StartTest(test);
+    panel.testStarted = true;
     ApplyEnableRules();
     refreshTimerRunning = SetTimer(hwnd, IDT_REFRESH, kRefreshPeriodMs, nullptr) != 0;
 }
 
 void CMainPage::Stop() {
     KillRefreshTimer();
-    connection_.StopTest();
+    panel.Worker().StopTest();
     RefreshStatus();  // the figures as the test ended
     ApplyEnableRules();
 }

@@ -1,6 +1,7 @@
 // The page that fills the main window: port choice, card line, test settings, state, counters
-// and log. It turns button presses into orders to the two workers and their notifications
-// (relayed by the main window) into refreshed controls. User-interface thread only; the
+// and log. It shows one reader through its panel (reader_panel.h) and turns button presses into
+// orders to that reader's worker and the port search, and their notifications (relayed by the
+// main window) into refreshed controls. User-interface thread only; the
 // workers' shared data is read under their locks, which are released before any control is
 // touched.
 #pragma once
@@ -10,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "reader/connect_thread.h"
+#include "reader/reader_worker.h"
 #include "search/port_entry.h"
 #include "settings/app_settings.h"
 #include "ui/anchor_layout.h"
@@ -18,6 +19,7 @@
 #include "ui/dpi_win32.h"
 #include "ui/edit_win32.h"
 #include "ui/page_geometry.h"
+#include "ui/reader_panel.h"
 #include "ui/framework/window_win32.h"
 
 class CSearchThread;
@@ -25,7 +27,7 @@ class CSearchThread;
 class CMainPage : public CDialog {
 public:
     // The references belong to the main window, which outlives the page's window.
-    CMainPage(CAppSettings& settings, CConnectThread& connection, CSearchThread& search);
+    CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search);
     ~CMainPage() override;
 
     // Creates the page from its template as a child of parent, laid out for the parent's DPI;
@@ -68,14 +70,12 @@ public:
     CFontHandle keyFont;   // fixed pitch, for the key edit at the current DPI
     CFontHandle pageFont;  // the template's font at the current DPI, on every other control
     CLogEdit log;
-    LinkTroubleCounts lastTrouble;  // as the last refresh read it
+    CReaderPanel panel;  // the reader this page shows
     HWND layoutParent = nullptr;
     std::vector<LayoutEntry> layout;
     LayoutRect initialClient;  // the template's client area at the current DPI
     std::vector<PortEntry> ports;  // the page's copy of the found list, in the box's item order
     bool refreshTimerRunning = false;
-    bool keyValid = true;
-    bool testStarted = false;  // a test ran since the page was made: there is a report to save
 
 private:
     void SetUp();
@@ -116,6 +116,5 @@ private:
     PageSizes sizes_;
 
     CAppSettings& settings_;
-    CConnectThread& connection_;
     CSearchThread& search_;
 };

@@ -17,12 +17,12 @@
 #include "ui/resource_ids.h"
 
 CMainWnd::CMainWnd(CAppSettings& settings)
-    : page(settings, connection, search), connection(Win32Platform()), settings_(settings) {}
+    : page(settings, connection, search), connection(Win32Platform(), kReaderId), settings_(settings) {}
 
 CMainWnd::CMainWnd(CAppSettings& settings, IPortEnumerator& ports)
     : page(settings, connection, search),
       search(ports),
-      connection(Win32Platform()),
+      connection(Win32Platform(), kReaderId),
       settings_(settings) {}
 
 CMainWnd::~CMainWnd() {
@@ -162,18 +162,19 @@ void CMainWnd::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
 }
 
 void CMainWnd::InstallCallbacks() {
-    auto poster = [this](WPARAM what) {
-        return [this, what] {
+    auto poster = [this](WPARAM what, LPARAM source) {
+        return [this, what, source] {
             if (HWND target = notifyTarget_.load())
-                PostMessageW(target, WM_THREAD_NOTIFY, what, 0);
+                PostMessageW(target, WM_THREAD_NOTIFY, what, source);
         };
     };
-    search.onPortsChanged = poster(NOTIFY_PORTS);
+    search.onPortsChanged = poster(NOTIFY_PORTS, 0);
     search.SetSearchAll(settings_.allPorts);
-    search.onEnded = poster(NOTIFY_ENDED);
-    connection.onStateChanged = poster(NOTIFY_STATE);
-    connection.onCardChanged = poster(NOTIFY_CARD);
-    connection.onEnded = poster(NOTIFY_ENDED);
+    search.onEnded = poster(NOTIFY_ENDED, 0);
+    const LPARAM reader = static_cast<LPARAM>(connection.Id());
+    connection.onStateChanged = poster(NOTIFY_STATE, reader);
+    connection.onCardChanged = poster(NOTIFY_CARD, reader);
+    connection.onEnded = poster(NOTIFY_ENDED, reader);
 }
 
 void CMainWnd::OnActivate(WPARAM wParam) {
@@ -186,7 +187,7 @@ void CMainWnd::OnActivate(WPARAM wParam) {
     }
 }
 
-void CMainWnd::OnThreadNotify(WPARAM what) {
+void CMainWnd::OnThreadNotify(WPARAM what, LPARAM source) {
     if (what == NOTIFY_ENDED && closePending_ && WorkersEnded()) {
         search.Stop();  // both have ended: the joins take no time
         connection.Stop();
@@ -195,8 +196,15 @@ void CMainWnd::OnThreadNotify(WPARAM what) {
     }
     if (!page.hwnd)
         return;
+    if (what == NOTIFY_PORTS) {
+        page.FillPortList();
+        return;
+    }
+    // The one page shows the one reader; a notice of any other source refreshes nothing.
+    CReaderPanel* const panels[] = {&page.panel};
+    if (PanelOfWorker(panels, static_cast<uintptr_t>(source)) == nullptr)
+        return;
     switch (what) {
-        case NOTIFY_PORTS: page.FillPortList(); break;
         case NOTIFY_STATE: page.RefreshStatus(); break;
         case NOTIFY_CARD: page.RefreshCardLine(); break;
         case NOTIFY_ENDED: page.OnConnectionEnded(); break;
@@ -299,7 +307,7 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
             if (wParam)
                 ShutDown(true);
             return 0;
-        case WM_THREAD_NOTIFY: OnThreadNotify(wParam); return 0;
+        case WM_THREAD_NOTIFY: OnThreadNotify(wParam, lParam); return 0;
         case WM_DPICHANGED: OnDpiChanged(wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
         default: return CWnd::HandleMessage(window, message, wParam, lParam);
     }

@@ -1,5 +1,5 @@
-// The program's one top-level window: it hosts the main page, owns both workers, turns their
-// notifications into page refreshes, restores and saves its position, offers the about box in
+// The program's one top-level window: it hosts the main page, owns the port search and the
+// reader's worker, routes their notifications to the panel of the worker that sent them, restores and saves its position, offers the about box in
 // its system menu and, on close, stops the workers and saves the settings.
 // User-interface thread only; the workers reach it by posting WM_THREAD_NOTIFY.
 #pragma once
@@ -8,14 +8,15 @@
 
 #include <atomic>
 
-#include "reader/connect_thread.h"
+#include "reader/reader_worker.h"
 #include "search/search_thread_win32.h"
 #include "settings/app_settings.h"
 #include "ui/framework/window_win32.h"
 #include "ui/main_page_win32.h"
 #include "ui/page_geometry.h"
 
-// Posted by the workers' callbacks; wParam tells what changed, lParam is 0.
+// Posted by the workers' callbacks; wParam tells what changed, lParam which reader worker sent
+// it (its id; 0 for the port search).
 inline constexpr UINT WM_THREAD_NOTIFY = WM_USER + 1;
 inline constexpr WPARAM NOTIFY_PORTS = 1;
 inline constexpr WPARAM NOTIFY_STATE = 2;
@@ -44,9 +45,12 @@ public:
     LayoutSize FirstStartWindowSize() const;
 
     HWND savedFocus = nullptr;  // the control that had the focus when the window was deactivated
+    // The reader's id in its notices; a second reader would be a second worker with its own id
+    // and a page (panel) of its own.
+    static constexpr uint32_t kReaderId = 1;
     CMainPage page;
     CSearchThread search;
-    CConnectThread connection;
+    CReaderWorker connection;
 
 private:
     LRESULT OnCreate();
@@ -57,7 +61,7 @@ private:
     LayoutSize WindowSizeFor(LayoutSize client) const;
     void InstallCallbacks();
     void OnActivate(WPARAM wParam);
-    void OnThreadNotify(WPARAM what);
+    void OnThreadNotify(WPARAM what, LPARAM source);
     // Asks the workers to stop and saves the settings, once; a failed save is shown unless the
     // session is ending. The window goes once both workers have ended (WM_CLOSE, NOTIFY_ENDED):
     // closing ports can take a second, and the window keeps answering meanwhile. When the session

@@ -5,9 +5,9 @@
 #include "foundation/catalogue.h"
 #include "foundation/text_ids.h"
 #include "foundation/text_format.h"
-#include "reader/frame.h"
 #include "ui/main_page_rules.h"
 #include "ui/page_texts.h"
+#include "ui/reader_event_text.h"
 
 namespace {
 
@@ -106,10 +106,10 @@ std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& 
         AppendFormatResource(logTitle, kTextReportLinesLeftOut, Count(record.droppedLines).c_str());
     }
     report += logTitle + kNewLine;
-    for (const StampedLine& line : record.lines) {
+    for (const StampedEvent& line : record.lines) {
         report += StampText(record, line.atMs, zone);
         report += L"  ";
-        report += line.text;
+        report += ReaderEventText(line.event);
         report += kNewLine;
     }
     return report;

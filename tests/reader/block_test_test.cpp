@@ -4,11 +4,12 @@
 
 #include <functional>
 
-#include "reader/block_geometry.h"
-#include "reader/connect_thread.h"
+#include "foundation/classic_card.h"
+#include "tests/reader/session_driver.h"
 #include "tests/reader/fake_classic_reader.h"
 #include "tests/reader/scripted_reader.h"
 #include "tests/support/catalogue_language.h"
+#include "ui/reader_event_text.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ protected:
         UseCatalogueLanguage(TestLanguage::English);
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
-        thread.utcClock = [] { return CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}); };
+        thread.shared.utcClock = [] { return CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}); };
     }
 
     // Connects, starts the test at 100 ms and stops the loop at `ms`.
@@ -31,17 +32,19 @@ protected:
             thread.StartTest(parameters);
         });
         platform.clock.After(ms, [this] { thread.RequestStop(); });
-        thread.RunOnThisThread(L"COM7");
-        status = thread.ReadStatus();
-        record = thread.ReadRecord();
+        thread.Run(L"COM7");
+        status = thread.shared.Read();
+        log = LogLines(status);  // in the language of the run
+        record = thread.shared.ReadRecord();
     }
 
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
-    CConnectThread thread{platform};
+    CSessionDriver thread{platform};
     uint32_t testStart = 0;
-    ConnectStatus status;
+    ReaderSnapshot status;
+    std::vector<std::wstring> log;  // status's events as log lines
     CTestRecord record;
 };
 
@@ -84,7 +87,7 @@ TEST_P(TrailerTest, TrailerIsRefusedOnceAndNeverWritten) {
     RunTest(Parameters(GetParam()), 3000);
     EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
     EXPECT_TRUE(SentSince(reader, testStart, 0x50).empty());
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Writing to the block print is not allowed."}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"Writing to the block print is not allowed."}));
     EXPECT_EQ(status.errors, 0);
     EXPECT_EQ(status.written, 0);
 }
@@ -118,7 +121,7 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(writes[1].payload, (Bytes{1, 0x03, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(status.written, static_cast<int>(writes.size()));
     EXPECT_EQ(card.blocks[1], thread.CurrentCounter().ToBytes());
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
     // The record: every written value read back (the last maybe not before the stop), the run's
     // setup and its time.
     EXPECT_GE(record.verified + 1, writes.size());
@@ -128,7 +131,7 @@ TEST_F(BlockTestTest, IncrementIsLittleEndianAndCountsWrites) {
     EXPECT_EQ(record.setup.port, L"COM7");
     EXPECT_EQ(record.setup.block, 1);
     EXPECT_EQ(record.setup.card.uidLength, 4);
-    EXPECT_EQ(record.setup.reader.serial, thread.ReadIdentity().serial);
+    EXPECT_EQ(record.setup.reader.serial, thread.shared.ReadIdentity().serial);
     EXPECT_NE(record.setup.reader.serial, -1);
     EXPECT_EQ(record.startUtcMs, CalendarMilliseconds({2026, 12, 8, 16, 40, 5, 0}));
     EXPECT_EQ(record.elapsedMs, 200u);  // from the start at 100 ms to the stop at 300 ms
@@ -177,8 +180,8 @@ TEST_F(BlockTestTest, DesfireGivesOneNoCardLineAndNoTestCommands) {
     card.atqa = 0x0344;
     card.Override(0x48, ScriptedReply{2});  // a reader without the ATS request
     RunTest(Parameters(1), 3000);
-    EXPECT_EQ(thread.ReadCard().type, kCardDesfire);
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card."}));
+    EXPECT_EQ(thread.shared.ReadCard().type, kCardDesfire);
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"No card."}));
     for (const SentCommand& c : reader.sent) {
         if (c.time < testStart)
             continue;
@@ -196,33 +199,35 @@ TEST_F(BlockTestTest, ReadBackMatchingOnSecondTryCountsOneWriteAndNoError) {
     };
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
     // One cycle: load, write, two read-backs; then stop the test.
-    platform.clock.After(106, [this] { thread.StopTest(); });
+    platform.clock.After(106, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    status = thread.ReadStatus();
+    thread.Run(L"COM7");
+    status = thread.shared.Read();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(reads, 3);
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 0);
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(BlockTestTest, ThreeDifferingReadBacksAreOneError) {
     card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});  // the counter load
     for (int i = 0; i < 3; ++i) card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0xEE)});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(107, [this] { thread.StopTest(); });
+    platform.clock.After(107, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    status = thread.ReadStatus();
+    thread.Run(L"COM7");
+    status = thread.shared.Read();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 1);
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Values do not match"}));
-    record = thread.ReadRecord();
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"Values do not match"}));
+    record = thread.shared.ReadRecord();
     EXPECT_EQ(record.mismatches, 1u);
     EXPECT_EQ(record.verified, 0u);
     EXPECT_EQ(record.elapsedMs, 7u);
     ASSERT_EQ(record.lines.size(), 1u);
-    EXPECT_EQ(record.lines[0].text, L"Values do not match");
+    EXPECT_EQ(ReaderEventText(record.lines[0].event), L"Values do not match");
     EXPECT_EQ(record.lastErrorMs, record.lines[0].atMs);
 }
 
@@ -247,14 +252,15 @@ TEST_P(StatusLogTest, UnexpectedStatusIsLoggedWithItsTextAndCounted) {
         return card.Respond(sent);
     };
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(150, [this] { thread.StopTest(); });
+    platform.clock.After(150, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    status = thread.ReadStatus();
+    thread.Run(L"COM7");
+    status = thread.shared.Read();
+    log = LogLines(status);  // in the language of the run
     UseCatalogueLanguage(TestLanguage::English);
     EXPECT_EQ(status.errors, 1);
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{c.line}));
-    record = thread.ReadRecord();
+    EXPECT_EQ(log, (std::vector<std::wstring>{c.line}));
+    record = thread.shared.ReadRecord();
     EXPECT_EQ(record.cardErrors, (std::map<int, uint64_t>{{c.status, 1}}));
     EXPECT_EQ(record.errorEvents, 1u);
 }
@@ -279,7 +285,7 @@ TEST_F(BlockTestTest, RefusedAuthenticationIsLoggedOnceAndNotCounted) {
     EXPECT_GT(SentSince(reader, testStart, 0x50).size(), 3u);
     EXPECT_LE(SentSince(reader, testStart, 0x50).size(), 10u);
     EXPECT_TRUE(SentSince(reader, testStart, 0x52).empty());
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"MIFARE sector authorization error."}));
     EXPECT_EQ(status.errors, 0);
     // Every refusal counts in the record, though the line stands once.
     EXPECT_EQ(record.authRefusals, SentSince(reader, testStart, 0x50).size());
@@ -311,10 +317,10 @@ TEST_P(FailingSelectTest, FailureIsLoggedOnceWithItsRepeatsAndTheTestGoesOn) {
     const size_t selects = SentSince(reader, 0, 0x46).size();
     EXPECT_GE(selects, 12u);  // three a second while failing
     EXPECT_LE(selects, 16u);
-    ASSERT_EQ(status.log.size(), 2u);
-    EXPECT_EQ(status.log[0], c.first);
-    EXPECT_EQ(status.log[1].substr(0, c.repeatsPrefix.size()), c.repeatsPrefix);
-    EXPECT_EQ(status.log[1].substr(status.log[1].size() - c.first.size()), c.first);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], c.first);
+    EXPECT_EQ(log[1].substr(0, c.repeatsPrefix.size()), c.repeatsPrefix);
+    EXPECT_EQ(log[1].substr(log[1].size() - c.first.size()), c.first);
     EXPECT_EQ(status.errors, 0);
     // Card polls went on between the failing cycles.
     std::vector<SentCommand> searches;
@@ -396,12 +402,12 @@ TEST_F(BlockTestTest, TroubleCountsStartAgainWithEachTest) {
     card.Override(0x51, ScriptedReply{0x55, Bytes(3, 0)});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
     platform.clock.After(200, [this] {
-        EXPECT_EQ(thread.ReadStatus().trouble.unverifiedCycles, 1u);
+        EXPECT_EQ(thread.shared.Read().trouble.unverifiedCycles, 1u);
         thread.StartTest(Parameters(1));
     });
     platform.clock.After(300, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    EXPECT_EQ(thread.ReadStatus().trouble.unverifiedCycles, 0u);
+    thread.Run(L"COM7");
+    EXPECT_EQ(thread.shared.Read().trouble.unverifiedCycles, 0u);
 }
 
 struct LeavingCase {
@@ -430,9 +436,9 @@ TEST_P(CardLeavingTest, OneNoCardLinePerCardRecordAndNoError) {
     };
     RunTest(Parameters(1), 3000);
     // One line when the card stops answering; publishing the empty record adds none.
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"No card."}));
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"No card."}));
     EXPECT_EQ(status.errors, 0);
-    EXPECT_EQ(thread.ReadCard(), CardInfo{});
+    EXPECT_EQ(thread.shared.ReadCard(), CardInfo{});
     EXPECT_EQ(record.noCardEvents, 1u);
     EXPECT_EQ(record.setup.card.uidLength, 4);  // the card the test ran on stays in the record
 }
@@ -452,39 +458,42 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BlockTestTest, ReaderKeysWithoutReplyDataIsABadReplyLoggedWhileTestRuns) {
     card.Override(0x50, ScriptedReply{0x55});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1, 0, false, true)); });
-    platform.clock.After(120, [this] { thread.StopTest(); });
+    platform.clock.After(120, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    status = thread.ReadStatus();
-    EXPECT_EQ(status.log, (std::vector<std::wstring>{L"Command 0x50: invalid reply from the reader."}));
+    thread.Run(L"COM7");
+    status = thread.shared.Read();
+    log = LogLines(status);  // in the language of the run
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"Command 0x50: invalid reply from the reader."}));
     EXPECT_EQ(status.errors, 0);
-    EXPECT_EQ(thread.ReadState(), kDisconnected);  // after the stop only
+    EXPECT_EQ(thread.shared.ReadState(), kDisconnected);  // after the stop only
 }
 
 TEST_F(BlockTestTest, ShortReadBackIsNeitherErrorNorLine) {
     card.Override(0x51, ScriptedReply{0x55, Bytes(16, 0)});  // the counter load
     card.Override(0x51, ScriptedReply{0x55, Bytes(3, 0)});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(104, [this] { thread.StopTest(); });
+    platform.clock.After(104, [this] { thread.shared.EndTest(); });
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    status = thread.ReadStatus();
+    thread.Run(L"COM7");
+    status = thread.shared.Read();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.written, 1);
     EXPECT_EQ(status.errors, 0);
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(BlockTestTest, TestStartResetsWrittenButNotErrorsAndCounterCarriesOver) {
     card.Override(0x52, ScriptedReply{9});
     platform.clock.After(100, [this] { thread.StartTest(Parameters(1)); });
-    platform.clock.After(200, [this] { thread.StopTest(); });
+    platform.clock.After(200, [this] { thread.shared.EndTest(); });
     platform.clock.After(300, [this] {
-        EXPECT_EQ(thread.ReadStatus().errors, 1);
+        EXPECT_EQ(thread.shared.Read().errors, 1);
         thread.StartTest(Parameters(2));
     });
     platform.clock.After(400, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    status = thread.ReadStatus();
+    thread.Run(L"COM7");
+    status = thread.shared.Read();
+    log = LogLines(status);  // in the language of the run
     EXPECT_EQ(status.errors, 1);
     // The second test went on from the first test's counter instead of reading block 2.
     EXPECT_EQ(Counter128::FromBytes(card.blocks[2].data()), thread.CurrentCounter());
@@ -502,15 +511,15 @@ TEST_F(BlockTestTest, RecordNamesTheCardsAndReaderOfItsOwnTest) {
         });
     };
     thread.onStateChanged = [this] {
-        if (thread.ReadState() == kConnecting)
+        if (thread.shared.ReadState() == kConnecting)
             thread.StartTest(Parameters(1));
     };
     swapAt(600, 0x11);  // laid on 1000 ms after the start
-    platform.clock.After(2000, [this] { thread.StopTest(); });
+    platform.clock.After(2000, [this] { thread.shared.EndTest(); });
     swapAt(2100, 0x55);
     platform.clock.After(3500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    record = thread.ReadRecord();
+    thread.Run(L"COM7");
+    record = thread.shared.ReadRecord();
     EXPECT_EQ(record.setup.reader.serial, 12345);
     ASSERT_EQ(record.cards.size(), 2u);
     EXPECT_EQ(record.cards[0].card.uid[0], 0x04);
@@ -518,9 +527,9 @@ TEST_F(BlockTestTest, RecordNamesTheCardsAndReaderOfItsOwnTest) {
     EXPECT_NEAR(static_cast<double>(record.cards[1].atMs), 1000, 300);
     reader.identAnswer.clear();  // another port, where nothing answers
     platform.clock.After(500, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM8");
-    EXPECT_EQ(thread.ReadIdentity().serial, -1);
-    EXPECT_EQ(thread.ReadRecord().setup.reader.serial, -1);
+    thread.Run(L"COM8");
+    EXPECT_EQ(thread.shared.ReadIdentity().serial, -1);
+    EXPECT_EQ(thread.shared.ReadRecord().setup.reader.serial, -1);
 }
 
 // "No card." stands once per card change, yet a second test without a card is no clean run.
@@ -528,7 +537,7 @@ TEST_F(BlockTestTest, EveryTestWithoutACardCountsTheMissingCard) {
     card.cardPresent = false;
     platform.clock.After(600, [this] { thread.StartTest(Parameters(1)); });
     RunTest(Parameters(1), 1500);  // the first test starts at 100 ms and logs the line
-    EXPECT_TRUE(status.log.empty());
+    EXPECT_TRUE(log.empty());
     EXPECT_EQ(record.noCardEvents, 1u);
     EXPECT_EQ(record.errorEvents, 1u);
 }
@@ -544,17 +553,17 @@ TEST_F(BlockTestTest, ACycleInFlightAtStopBelongsToItsOwnTest) {
             if (sent.command != 0x52 || sent.time < from || stopped)
                 return card.Respond(sent);
             stopped = true;
-            thread.StopTest();
+            thread.shared.EndTest();
             if (startAgain)
                 thread.StartTest(Parameters(1));
             return startAgain ? ScriptedReply{9} : card.Respond(sent);
         };
         thread.onStateChanged = [&, this] {
-            if (stopped && thread.ReadState() == kConnected)
-                writtenAtNotice.push_back(thread.ReadStatus().written);
+            if (stopped && thread.shared.ReadState() == kConnected)
+                writtenAtNotice.push_back(thread.shared.Read().written);
         };
         RunTest(Parameters(1), 300);
-        EXPECT_TRUE(status.log.empty()) << startAgain;
+        EXPECT_TRUE(log.empty()) << startAgain;
         EXPECT_EQ(status.errors + record.errorEvents, 0u) << startAgain;
         ASSERT_FALSE(writtenAtNotice.empty()) << startAgain;  // with a test started again, at the end
         EXPECT_EQ(static_cast<uint64_t>(writtenAtNotice[0]), record.verified) << startAgain;

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "tests/reader/scripted_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return ScriptedReply{status, std::move(reply)};
     };
     CScriptedPlatform platform(reader);
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     platform.clock.After(400, [&] { thread.StartTest(TestParameters{}); });
     platform.clock.After(30000, [&] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    (void)thread.ReadCard();
+    thread.Run(L"COM7");
+    (void)thread.shared.ReadCard();
     return 0;
 }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "reader/card_commands.h"
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "tests/reader/fake_classic_reader.h"
 #include "tests/reader/scripted_reader.h"
 
@@ -115,13 +115,13 @@ TEST_P(CardDetectTest, ClassifiesWithExactCommands) {
     script.steps.push_back({0x20, {0xAE, 0x01}, 0x55, {0x00}});
     reader.responder = [&script](const SentCommand& sent) { return script.Respond(sent); };
     CScriptedPlatform platform(reader);
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     platform.clock.After(200, [&thread] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
 
     EXPECT_TRUE(script.problems.empty()) << script.problems.front();
     EXPECT_EQ(script.next, script.steps.size()) << "commands missing";
-    const CardInfo card = thread.ReadCard();
+    const CardInfo card = thread.shared.ReadCard();
     EXPECT_EQ(card.type, c.type);
     EXPECT_EQ(card.size, c.size);
     EXPECT_EQ(card.securityLevel, c.level);
@@ -315,20 +315,20 @@ protected:
 
     void RunFor(uint32_t ms) {
         platform.clock.After(ms, [this] { thread.RequestStop(); });
-        thread.RunOnThisThread(L"COM7");
+        thread.Run(L"COM7");
     }
 
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
-    CConnectThread thread{platform};
+    CSessionDriver thread{platform};
     int cardChanges = 0;
 };
 
 TEST_F(CardPollTest, CardThatStaysIsNotProbedAgain) {
     RunFor(2000);
     EXPECT_EQ(cardChanges, 1);
-    EXPECT_EQ(thread.ReadCard().type, kCardClassic1K);
+    EXPECT_EQ(thread.shared.ReadCard().type, kCardClassic1K);
     std::vector<SentCommand> later = SentSince(reader, 100);
     ASSERT_GE(later.size(), 3u * 5);
     later.pop_back();  // the switch-off at the stop
@@ -342,11 +342,11 @@ TEST_F(CardPollTest, RemovalPublishesEmptyRecordResetsCountersAndIndicates) {
     });
     card.blocks[1] = {};
     platform.clock.After(600, [this] { thread.StartTest(TestParameters{}); });
-    platform.clock.After(900, [this] { thread.StopTest(); });
+    platform.clock.After(900, [this] { thread.shared.EndTest(); });
     RunFor(2000);
     EXPECT_EQ(cardChanges, 2);
-    EXPECT_EQ(thread.ReadCard(), CardInfo{});
-    const ConnectStatus status = thread.ReadStatus();
+    EXPECT_EQ(thread.shared.ReadCard(), CardInfo{});
+    const ReaderSnapshot status = thread.shared.Read();
     EXPECT_EQ(status.written, 0);
     EXPECT_EQ(status.errors, 0);
     std::vector<Bytes> indications;
@@ -372,7 +372,7 @@ TEST_F(CardPollTest, OverlongUidIsCutTo15Bytes) {
     card.uid.assign(20, 0x5A);
     card.sak = 0x09;
     RunFor(200);
-    const CardInfo found = thread.ReadCard();
+    const CardInfo found = thread.shared.ReadCard();
     EXPECT_EQ(found.uidLength, 15);
     EXPECT_EQ(found.type, kCardMini);
 }
@@ -380,8 +380,8 @@ TEST_F(CardPollTest, OverlongUidIsCutTo15Bytes) {
 TEST_F(CardPollTest, ShortSearchReplyIsABadReplyNotACard) {
     card.Override(0x45, ScriptedReply{0x55, {0x04, 0x00}});
     RunFor(200);
-    EXPECT_EQ(thread.ReadCard(), CardInfo{});
-    EXPECT_EQ(thread.ReadState(), kDisconnected);
+    EXPECT_EQ(thread.shared.ReadCard(), CardInfo{});
+    EXPECT_EQ(thread.shared.ReadState(), kDisconnected);
     EXPECT_EQ(thread.LastError(), kErrUnexpected);
 }
 

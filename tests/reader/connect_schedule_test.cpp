@@ -1,8 +1,8 @@
-// The connection thread's loop in simulated time: connect attempts, line speed, polls,
+// The reader session's loop in simulated time: connect attempts, line speed, polls,
 // keep-alive, stop and unplug.
 #include <gtest/gtest.h>
 
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "testing/emulator/emu_platform.h"
 #include "tests/reader/fake_classic_reader.h"
 #include "tests/reader/scripted_reader.h"
@@ -19,13 +19,13 @@ protected:
     explicit ConnectScheduleTest(ConnectSchedule schedule = {}) : thread(platform, kReaderLink, schedule) {
         reader.identAnswer = IdentLine("811", "1.8.0");
         reader.responder = card.AsResponder();
-        thread.onStateChanged = [this] { states.push_back({platform.clock.Now(), thread.ReadState()}); };
+        thread.onStateChanged = [this] { states.push_back({platform.clock.Now(), thread.shared.ReadState()}); };
     }
 
     // Runs the loop on this thread until `ms` of simulated time have passed.
     void RunFor(uint32_t ms) {
         platform.clock.After(ms, [this] { thread.RequestStop(); });
-        thread.RunOnThisThread(L"COM7");
+        thread.Run(L"COM7");
     }
 
     std::vector<uint32_t> TimesOfState(int32_t state) const {
@@ -39,7 +39,7 @@ protected:
     ScriptedReader reader;
     FakeClassicReader card;
     CScriptedPlatform platform{reader};
-    CConnectThread thread;
+    CSessionDriver thread;
     std::vector<StateChange> states;
 };
 
@@ -58,8 +58,8 @@ TEST_F(ConnectScheduleTest, FirstAttemptAtOnceConnectsAndSwitchesOffOnStop) {
     EXPECT_EQ(states[2].state, kDisconnected);
     EXPECT_EQ(reader.sent.back().command, 0x2F);
     EXPECT_EQ(reader.sent.back().payload, (Bytes{0x00, 0x80}));
-    EXPECT_EQ(thread.ReadIdentity().model, 2);
-    EXPECT_EQ(thread.ReadIdentity().serial, 12345);
+    EXPECT_EQ(thread.shared.ReadIdentity().model, 2);
+    EXPECT_EQ(thread.shared.ReadIdentity().serial, 12345);
 }
 
 TEST_F(ConnectScheduleTest, FailedAttemptRepeatsFiveSecondsAfterItBegan) {
@@ -95,13 +95,13 @@ TEST_F(ConnectScheduleTest, SilentReaderIsNotAConnection) {
     EXPECT_EQ(reader.sent[0].payload, (Bytes{0x00, 0x80}));
     EXPECT_EQ(reader.baudChanges, (std::vector<uint32_t>{9600, 115200, 9600}));
     // (The link end takes 1 ms on the line.)
-    EXPECT_EQ(TimesOfState(kDisconnected).front(), 10001u + CConnectThread::kLinkEndWait);
+    EXPECT_EQ(TimesOfState(kDisconnected).front(), 10001u + CReaderSession::kLinkEndWait);
 }
 
 TEST_F(ConnectScheduleTest, UnsupportedModelIsRejectedWithNotification) {
     reader.identAnswer = IdentLine("303", "1.0");  // model 5
     RunFor(6000);
-    EXPECT_EQ(thread.ReadIdentity().model, 5);
+    EXPECT_EQ(thread.shared.ReadIdentity().model, 5);
     EXPECT_EQ(thread.LastError(), kErrUnsupportedModel);
     EXPECT_EQ(TimesOfState(kConnecting), (std::vector<uint32_t>{0, 5000}));
     EXPECT_EQ(TimesOfState(kDisconnected).size(), 2u);
@@ -160,7 +160,7 @@ TEST_F(ConnectScheduleTest, PortOfAFailedConnectIsReleasedWhenStopped) {
     RunFor(1000);
     reader.identAnswer = IdentLine("811", "1.8.0");
     platform.clock.After(1000, [this] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM9");
+    thread.Run(L"COM9");
     ASSERT_EQ(reader.openedNames.size(), 2u);
     EXPECT_EQ(reader.openedNames[1], L"COM9");
 }
@@ -230,14 +230,14 @@ TEST_P(StrandedReaderTest, IsFoundAgainWithinOneReconnectPeriodPlusIdentificatio
     platform.reader.faults.dropFastReplies = c.dropFastReplies;
     platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
     platform.configurePort = [&c](CEmuPort& port) { port.refusesAbove = c.portRefusesAbove; };
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     uint64_t connectedAt = 0;
     thread.onStateChanged = [&] {
-        if (thread.ReadState() == kConnected && connectedAt == 0)
+        if (thread.shared.ReadState() == kConnected && connectedAt == 0)
             connectedAt = platform.clock.Elapsed();
     };
     platform.clock.After(40000, [&] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     ASSERT_NE(connectedAt, 0u);
     EXPECT_LE(connectedAt, c.connectedBy);
     EXPECT_EQ(platform.reader.identQueries, c.identQueries);

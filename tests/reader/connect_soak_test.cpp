@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "reader/frame.h"
 #include "testing/emulator/emu_port.h"
 #include "testing/emulator/reader_emulator.h"
@@ -84,7 +84,7 @@ protected:
     ConnectSoakTest() : thread(platform) {
         platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
         thread.onStateChanged = [this] {
-            if (thread.ReadState() == kConnected)
+            if (thread.shared.ReadState() == kConnected)
                 connectedAt.push_back(platform.clock.Elapsed());
         };
     }
@@ -134,13 +134,13 @@ protected:
             case 6: reader.faults.dropReplies = 2; break;  // both attempts: a time-out
             case 7:
                 if (!cardOut && !platform.unplugged) {
-                    const ConnectStatus status = thread.ReadStatus();
+                    const ReaderSnapshot status = thread.shared.Read();
                     countedBeforeChanges += status.written + status.errors;
                     savedCard = *reader.Card();
                     reader.RemoveCard();
                     cardOut = true;
                     platform.clock.After(700, [this] {
-                        const ConnectStatus status = thread.ReadStatus();
+                        const ReaderSnapshot status = thread.shared.Read();
                         countedBeforeChanges += status.written + status.errors;  // the removal reset them
                         platform.reader.PutCard(savedCard);
                         cardOut = false;
@@ -163,7 +163,7 @@ protected:
     }
 
     CSoakPlatform platform;
-    CConnectThread thread;
+    CSessionDriver thread;
     std::vector<uint64_t> connectedAt;
     std::vector<uint64_t> replugAt;
     uint64_t quietUntil = 0;
@@ -199,10 +199,10 @@ TEST_F(ConnectSoakTest, HundredThousandCyclesWithFaults) {
         thread.StartTest(TestParameters{kBlock, kClassicTransportKey, false, false});
     });
     platform.clock.After(1100, tick);
-    thread.RunOnThisThread(L"COM7");  // returns only when stopped: no hang, nothing escaped
+    thread.Run(L"COM7");  // returns only when stopped: no hang, nothing escaped
 
     Check();
-    const ConnectStatus status = thread.ReadStatus();
+    const ReaderSnapshot status = thread.shared.Read();
     const int64_t counted = countedBeforeChanges + status.written + status.errors;
     EXPECT_GE(emulatorWrites, kCycles);
     EXPECT_EQ(blockMismatches, 0);

@@ -1,4 +1,4 @@
-// The connection thread end to end under Wine: a real worker thread and serial port against the
+// The reader worker end to end under Wine: a real worker thread and serial port against the
 // emulated reader on a pseudo-terminal (started by connect_wine_test.sh, which names the mapped
 // port in QC_EMU_PORT): a model 2 reader with firmware 1.8.0 and a MIFARE Classic 1K card.
 #include <windows.h>
@@ -13,7 +13,8 @@
 #include <string>
 
 #include "reader/platform_win32.h"
-#include "reader/connect_thread.h"
+#include "reader/reader_worker.h"
+#include "ui/reader_event_text.h"
 #include "reader/frame.h"
 #include "tests/support/com_link_win32.h"
 #include "tests/support/environment.h"
@@ -90,7 +91,7 @@ TEST(ConnectWineTest, ConnectsIdentifiesAndRunsBlockTestCycles) {
     constexpr uint8_t kBlock = 4;
     {
         CCountingPlatform platform;
-        CConnectThread thread(platform);
+        CReaderWorker thread(platform);
         thread.Start(name);
         ASSERT_TRUE(WaitFor([&] { return thread.ReadState() == kConnected; }, 20000));
         const ReaderIdentity identity = thread.ReadIdentity();
@@ -99,11 +100,11 @@ TEST(ConnectWineTest, ConnectsIdentifiesAndRunsBlockTestCycles) {
         ASSERT_TRUE(WaitFor([&] { return thread.ReadCard().type == kCardClassic1K; }, 5000));
 
         thread.StartTest(TestParameters{kBlock, kClassicTransportKey, false, false});
-        ConnectStatus progress;
+        ReaderSnapshot progress;
         const bool done = WaitFor(
             [&] {
-                ConnectStatus now = thread.ReadStatus();
-                progress.log.insert(progress.log.end(), now.log.begin(), now.log.end());
+                ReaderSnapshot now = thread.ReadStatus();
+                progress.events.insert(progress.events.end(), now.events.begin(), now.events.end());
                 progress.written = now.written;
                 progress.errors = now.errors;
                 progress.state = now.state;
@@ -112,8 +113,10 @@ TEST(ConnectWineTest, ConnectsIdentifiesAndRunsBlockTestCycles) {
             30000);
         if (!done) {
             std::string lines;
-            for (const std::wstring& line : progress.log)
+            for (const ReaderEvent& event : progress.events) {
+                const std::wstring line = ReaderEventText(event);
                 lines += std::string(line.begin(), line.end()) + "; ";
+            }
             FAIL() << "written " << progress.written << ", errors " << progress.errors << ", state "
                    << progress.state << ", log: " << lines;
         }
@@ -123,13 +126,14 @@ TEST(ConnectWineTest, ConnectsIdentifiesAndRunsBlockTestCycles) {
         thread.StopTest();
         ASSERT_TRUE(WaitFor([&] { return platform.resets > resetsBefore; }, 20000));
         thread.Stop();
-        const ConnectStatus status = thread.ReadStatus();
+        const ReaderSnapshot status = thread.ReadStatus();
         EXPECT_EQ(status.errors, 0);
-        EXPECT_TRUE(status.log.empty() && progress.log.empty());
+        EXPECT_TRUE(status.events.empty() && progress.events.empty());
         EXPECT_EQ(status.state, kDisconnected);
         // The card's block started at zero: one counted write per increment.
-        EXPECT_EQ(thread.CurrentCounter().low, static_cast<uint64_t>(status.written));
-        const std::array<uint8_t, 16> expected = thread.CurrentCounter().ToBytes();
+        Counter128 counted;
+        counted.low = static_cast<uint64_t>(status.written);
+        const std::array<uint8_t, 16> expected = counted.ToBytes();
         const Bytes onCard = ReadCardBlock(name, kBlock);
         ASSERT_EQ(onCard.size(), 16u);
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), onCard.begin()));

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the connection thread's end-to-end test under Wine against an emulated reader on COM14
+# Runs the reader worker's end-to-end test under Wine against an emulated reader on COM14
 # (model 2, firmware 1.8.0, a MIFARE Classic 1K card) that ignores the line while its speed
 # differs from the reader's, so the move to 115200 baud must really happen.
 # usage: connect_wine_test.sh EMULATOR SCRATCH WINE_RUN TEST_EXE [test arguments]

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "testing/emulator/emu_platform.h"
 #include "testing/emulator/emu_iso_cards.h"
 
@@ -29,10 +29,10 @@ TEST_P(EmulatedCardDetectTest, DetectsFamilySizeLevelAndSubtype) {
     CEmuPlatform platform;
     platform.reader.PutCard(c.card());
     platform.reader.atsUnsupported = c.atsUnsupported;
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     platform.clock.After(2000, [&thread] { thread.RequestStop(); });
-    thread.RunOnThisThread(L"COM7");
-    const CardInfo card = thread.ReadCard();
+    thread.Run(L"COM7");
+    const CardInfo card = thread.shared.ReadCard();
     EXPECT_EQ(card.type, c.type);
     EXPECT_EQ(card.size, c.size);
     EXPECT_EQ(card.securityLevel, c.level);
@@ -47,15 +47,15 @@ TEST_P(EmulatedCardDetectTest, DetectsFamilySizeLevelAndSubtype) {
 TEST(EmulatedCardDetect, CardStillOnTheReaderIsNewsToTheNextConnection) {
     CEmuPlatform platform;
     platform.reader.PutCard(PlusCard(PlusKind::X, 1, 2048, kUid));
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     int cardChanges = 0;
     thread.onCardChanged = [&cardChanges] { ++cardChanges; };
     for (int connection = 1; connection <= 2; ++connection) {
         SCOPED_TRACE(connection);
         platform.clock.After(2000, [&thread] { thread.RequestStop(); });
-        thread.RunOnThisThread(L"COM7");
+        thread.Run(L"COM7");
         EXPECT_EQ(cardChanges, connection);
-        EXPECT_EQ(thread.ReadCard().type, 17);
+        EXPECT_EQ(thread.shared.ReadCard().type, 17);
         EXPECT_EQ(platform.reader.indications, std::vector<uint8_t>(connection, 0xAE));
     }
 }

@@ -138,26 +138,4 @@ TEST(FrameTest, ScanOfAnyStartByteFloodEnds) {
     EXPECT_EQ(zeros.size(), 99999u);  // no start byte left: the rest waits for the time-out
 }
 
-// The texts of some codes in the catalogue's language; codes without a text have none in any.
-void ExpectStatusTexts(std::initializer_list<std::pair<int, std::wstring>> rows) {
-    for (const auto& [status, text] : rows) EXPECT_EQ(StatusText(status), text) << status;
-    for (int status : {0, 10, 11, 12, 14, 15, 17, 0x55, 255}) EXPECT_EQ(StatusText(status), L"") << status;
-}
-
-TEST(FrameTest, StatusTextsOfTheReaderInRussian) {
-    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
-    ExpectStatusTexts({{1, L"Ошибка FCS"},
-                       {5, L"Аппаратная авария при исполнени"},
-                       {9, L"Карта отказала в исполнении команды"},
-                       {16, L"Предыдущая команда не завершена"}});
-    UseCatalogueLanguage(TestLanguage::English);
-}
-
-TEST(FrameTest, StatusTextsOfTheReaderInEnglish) {
-    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
-    ExpectStatusTexts({{1, L"Checksum error"},
-                       {7, L"The card gave an unrecognised answer"},
-                       {16, L"Previous command not finished"}});
-}
-
 }  // namespace

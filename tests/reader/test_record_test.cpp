@@ -35,7 +35,7 @@ TEST(TestRecordTest, SimulatedHourWithErrorsOfEveryKind) {
             case 3: record.NoCard(now); break;
             default: record.AuthRefused(now); break;
         }
-        record.Line(L"error " + std::to_wstring(failures), now);
+        record.Line(ReaderEvent::Failure("error " + std::to_string(failures)), now);
     }
     const TestFigures figures = record.Figures(first + 3600000u);
     record.End(first + 3600000u);
@@ -56,7 +56,7 @@ TEST(TestRecordTest, SimulatedHourWithErrorsOfEveryKind) {
     EXPECT_EQ(record.droppedLines, 0u);
     EXPECT_EQ(record.lines.front().atMs, firstErrorAt);
     EXPECT_EQ(record.lines.back().atMs, lastErrorAt);
-    EXPECT_EQ(record.lines.back().text, L"error 576");
+    EXPECT_EQ(record.lines.back().event.message, "error 576");
     EXPECT_FALSE(record.running);
     // Stopped: the elapsed time no longer grows and the rate is the test's average.
     const TestFigures later = record.Figures(first + 3700000u);
@@ -104,12 +104,12 @@ TEST(TestRecordTest, KeptLinesAreBoundedOldestFirstAndCounted) {
     record.Begin({}, kStart, 5);
     const size_t extra = 7;
     for (size_t i = 0; i < CTestRecord::kKeptLines + extra; ++i) {
-        record.Line(std::to_wstring(i), static_cast<uint32_t>(5 + i));
+        record.Line(ReaderEvent::Failure(std::to_string(i)), static_cast<uint32_t>(5 + i));
         record.CardError(1, static_cast<uint32_t>(5 + i));
     }
     EXPECT_EQ(record.lines.size(), CTestRecord::kKeptLines);
     EXPECT_EQ(record.droppedLines, extra);
-    EXPECT_EQ(record.lines.front().text, std::to_wstring(extra));
+    EXPECT_EQ(record.lines.front().event.message, std::to_string(extra));
     EXPECT_EQ(record.lines.front().atMs, extra);
     EXPECT_EQ(record.cardErrors.at(1), CTestRecord::kKeptLines + extra);  // the counts stay exact
 }
@@ -118,7 +118,7 @@ TEST(TestRecordTest, BeginStartsAFreshRecordAndCardsAreKeptThroughRemoval) {
     CTestRecord record;
     record.Begin(PortSetup(L"COM3"), kStart, 0);
     record.CardError(1, 10);
-    record.Line(L"x", 10);
+    record.Line(ReaderEvent::Failure("x"), 10);
     CardInfo card;
     card.type = kCardClassic1K;
     card.uidLength = 4;

@@ -1,7 +1,7 @@
-// A serial port set up the way the connection thread sets up its own, for the Wine tests and
-// benchmarks that talk to the emulated reader through a mapped COM port: one exchange context
-// with its four auto-reset events (wake, comm, write done, read done) and a CRdComPort on events
-// 1 to 3. One thread uses it.
+// A serial port set up the way the reader session sets up its own, for the Wine tests and
+// benchmarks that talk to the emulated reader through a mapped COM port: four auto-reset events
+// (wake, comm, write done, read done), a CRdComPort on events 1 to 3 and one exchange context
+// that waits on all four. One thread uses it.
 #pragma once
 
 #include <cstdint>

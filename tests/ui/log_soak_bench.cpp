@@ -5,7 +5,7 @@
 // usage: main_window_log_bench [simulated hours, default 1] [cycles per second, default 180]
 //
 // With --record, the test record through a simulated long test instead: every cycle fed to a
-// record as the connection thread feeds it, an error (with its log line) every N cycles, the
+// record as the reader worker feeds it, an error (with its log line) every N cycles, the
 // page refreshed every simulated 333 ms with the log's new lines and the figures. Prints the
 // working set, the cost of the figures beside the rest of the refresh, and checks the saved
 // report of the run for every error line with its time.
@@ -72,7 +72,7 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
         const uint32_t now = startTick + static_cast<uint32_t>(cycle * 1000 / static_cast<uint64_t>(cyclesPerSecond));
         if (cycle % static_cast<uint64_t>(cyclesPerError) == 0) {
             std::wstring line = L"Write error 0x09: " + std::to_wstring(++errors);
-            record.Line(line, now);
+            record.Line(ReaderEvent::WithStatus(ReaderEventKind::kWriteError, 9), now);
             record.CardError(9, now);
             batch.push_back(std::move(line));
         } else {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "foundation/classic_card.h"
 #include "tests/support/catalogue_language.h"
 #include "ui/main_page_rules.h"
 
@@ -16,12 +17,13 @@ TEST(BlockGeometry, SectorsOfA4KCard) {
         {254, 39, 14, false}, {255, 39, 15, true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(SectorOfBlock(c.block), c.sector) << c.block;
-        EXPECT_EQ(BlockInSector(c.block), c.inSector) << c.block;
-        EXPECT_EQ(IsTrailerBlock(c.block), c.trailer) << c.block;
+        const BlockPlace place = PlaceOfBlock(static_cast<uint8_t>(c.block));
+        EXPECT_EQ(place.sector, c.sector) << c.block;
+        EXPECT_EQ(place.index, c.inSector) << c.block;
+        EXPECT_EQ(place.trailer, c.trailer) << c.block;
     }
     int trailers = 0;
-    for (int block = 0; block < kBlockCount; ++block) trailers += IsTrailerBlock(block);
+    for (int block = 0; block < kClassicBlockCount; ++block) trailers += PlaceOfBlock(static_cast<uint8_t>(block)).trailer;
     EXPECT_EQ(trailers, 40);  // one per sector
 }
 
@@ -39,10 +41,10 @@ TEST(BlockItemsEnglish, Texts) {
     EXPECT_EQ(BlockItemText(3), L"  3 (sector:  0, block:  3) trailer");
     EXPECT_EQ(BlockItemText(128), L"128 (sector: 32, block:  0)");
     EXPECT_EQ(BlockItemText(255), L"255 (sector: 39, block: 15) trailer");
-    for (int block = 0; block < kBlockCount; ++block) {
+    for (int block = 0; block < kClassicBlockCount; ++block) {
         const std::wstring text = BlockItemText(block);
         const bool marked = text.size() > 8 && text.substr(text.size() - 8) == L" trailer";
-        EXPECT_EQ(marked, IsTrailerBlock(block)) << block;
+        EXPECT_EQ(marked, PlaceOfBlock(static_cast<uint8_t>(block)).trailer) << block;
     }
 }
 

@@ -1,5 +1,5 @@
 // The main window and its page in real windows under Wine, with the search fed a fixed port list
-// and the connection thread aimed at ports that do not exist (it stays "connecting"), so every
+// and the reader worker aimed at ports that do not exist (it stays "connecting"), so every
 // state of the page can be reached without a reader.
 #include <gtest/gtest.h>
 
@@ -252,7 +252,12 @@ TEST_F(MainWindow, NotificationsOutsideTheThreeChangeNothing) {
         EXPECT_EQ(SendMessageW(window_->hwnd, WM_THREAD_NOTIFY, what, 0), 0);
         EXPECT_EQ(Text(IDC_STATE), L"marker");
     }
-    SendMessageW(window_->hwnd, WM_THREAD_NOTIFY, NOTIFY_STATE, 0);
+    // A notice goes to the page of the worker its lParam names: none other refreshes it.
+    for (LPARAM source : {LPARAM{0}, static_cast<LPARAM>(window_->connection.Id() + 1)}) {
+        SendMessageW(window_->hwnd, WM_THREAD_NOTIFY, NOTIFY_STATE, source);
+        EXPECT_EQ(Text(IDC_STATE), L"marker") << source;
+    }
+    SendMessageW(window_->hwnd, WM_THREAD_NOTIFY, NOTIFY_STATE, static_cast<LPARAM>(window_->connection.Id()));
     EXPECT_NE(Text(IDC_STATE), L"marker");
 }
 

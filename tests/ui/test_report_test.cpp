@@ -32,10 +32,10 @@ CTestRecord SampleRecord() {
     record.Begin(setup, CalendarMilliseconds(kStart), 0xFFFFFF00u);
     uint32_t now = 0xFFFFFF00u;
     for (int i = 0; i < 40; ++i) record.Verified(now += 5);
-    record.Line(L"Write error 0x09: x", now += 1);
+    record.Line(ReaderEvent::Failure("Write error 0x09: x"), now += 1);
     record.CardError(9, now);
     record.Verified(now += 5);
-    record.Line(L"No card.", now += 1000);
+    record.Line(ReaderEvent::Of(ReaderEventKind::kNoCard), now += 1000);
     record.NoCard(now);
     record.End(now + 3599);
     return record;
@@ -80,7 +80,7 @@ TEST(TestReportTest, LinesLeftOutAreSaidAndNoErrorIsNone) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
     CTestRecord record;
     record.Begin(PortSetup(L"COM1"), CalendarMilliseconds(kStart), 0);
-    for (size_t i = 0; i < CTestRecord::kKeptLines + 3; ++i) record.Line(L"line", 0);
+    for (size_t i = 0; i < CTestRecord::kKeptLines + 3; ++i) record.Line(ReaderEvent::Failure("line"), 0);
     const std::wstring text = TestReportText(record, {}, kZone);
     EXPECT_NE(text.find(L"\r\nLog: (3 earlier lines left out)\r\n"), std::wstring::npos);
     EXPECT_NE(text.find(L"\r\nFirst error: none\r\nLast error: none\r\n"), std::wstring::npos);
@@ -106,11 +106,11 @@ TEST(TestReportTest, StampsAcrossADaylightSavingChangeAndCardsLaidOnMeanwhile) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
     CTestRecord record = SampleRecord();
     record.Begin(record.setup, CalendarMilliseconds({2026, 3, 29, 0, 59, 59, 0}), 0);
-    record.Line(L"before", 500);
+    record.Line(ReaderEvent::Failure("before"), 500);
     CardInfo second = record.setup.card;
     second.uid[0] = 0x77;
     record.SeeCard(second, 1200);
-    record.Line(L"after", 1500);
+    record.Line(ReaderEvent::Failure("after"), 1500);
     record.End(2000);
     const std::wstring text = TestReportText(record, {}, kZone);
     EXPECT_NE(text.find(L"\r\nStarted: 2026-03-29 00:59:59\r\n"), std::wstring::npos);

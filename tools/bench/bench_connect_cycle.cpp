@@ -1,11 +1,11 @@
-// CPU time of one block-test cycle of the connection thread (write, read-back, counters) against
+// CPU time of one block-test cycle of the reader session (write, read-back, counters) against
 // the in-process reader emulator on the simulated clock: the worker's own cost, without a line.
 // usage: bench_connect_cycle [cycles]
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
-#include "reader/connect_thread.h"
+#include "tests/reader/session_driver.h"
 #include "testing/emulator/emu_platform.h"
 
 int main(int argc, char** argv) {
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     CEmuPlatform platform;
     platform.reader.replyDelayMs = 1;
     platform.reader.PutCard(EmuCard::Classic(ClassicKind::K1, {0x04, 0xA1, 0xB2, 0xC3}));
-    CConnectThread thread(platform);
+    CSessionDriver thread(platform);
     std::clock_t cpuStart = 0;
     long startWritten = 0;
     // Connects and starts the test at 1000 ms; from then on a check every 100 ms stops the run
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         cpuStart = std::clock();
     });
     std::function<void()> check = [&] {
-        if (thread.ReadStatus().written - startWritten >= cycles) {
+        if (thread.shared.Read().written - startWritten >= cycles) {
             thread.RequestStop();
             return;
         }
@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
         platform.clock.After(100, check);
     };
     platform.clock.After(1100, check);
-    thread.RunOnThisThread(L"COM7");
+    thread.Run(L"COM7");
     const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    const ConnectStatus status = thread.ReadStatus();
+    const ReaderSnapshot status = thread.shared.Read();
     std::printf("block-test cycles: %d written, %d errors, CPU %.3f s, %.2f us per cycle\n", status.written,
                 status.errors, cpu, cpu * 1e6 / status.written);
     return status.errors == 0 && status.written >= cycles ? 0 : 1;

@@ -1,4 +1,4 @@
-// The connection thread through a real COM port (under Wine: the pty emulator pacing its output
+// The reader worker through a real COM port (under Wine: the pty emulator pacing its output
 // at the line speed): block-test cycles per second beside the line's limit at 115200 baud
 // (60 bytes per cycle, 11 bit times per byte), then the worker's CPU use while connected and idle.
 // usage: bench_connect_line COMn [test seconds] [idle seconds]
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "reader/platform_win32.h"
-#include "reader/connect_thread.h"
+#include "reader/reader_worker.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     const double testSeconds = argc > 2 ? std::wcstod(argv[2], nullptr) : 5.0;
     const double idleSeconds = argc > 3 ? std::wcstod(argv[3], nullptr) : 60.0;
-    CConnectThread thread(Win32Platform());
+    CReaderWorker thread(Win32Platform());
     thread.Start(argv[1]);
     const DWORD connectStart = GetTickCount();
     while (thread.ReadState() != kConnected) {
@@ -49,7 +49,7 @@ int wmain(int argc, wchar_t** argv) {
     const int writtenStart = thread.ReadStatus().written;
     const DWORD testStart = GetTickCount();
     Sleep(static_cast<DWORD>(testSeconds * 1000));
-    const ConnectStatus status = thread.ReadStatus();
+    const ReaderSnapshot status = thread.ReadStatus();
     const double elapsed = (GetTickCount() - testStart) / 1000.0;
     thread.StopTest();
     const double rate = (status.written - writtenStart) / elapsed;

@@ -1,52 +1,14 @@
-// Connecting to the reader, switching its link on and off, and the command helpers every step
-// of the worker uses.
+// Connecting to the reader: opening the port, identifying it at any line speed, moving the link
+// to its fast speed, and switching the link off again at a disconnect.
 #include <algorithm>
 
 #include "foundation/errors.h"
-#include "reader/connect_thread.h"
 #include "reader/frame.h"
 #include "reader/link_recovery.h"
+#include "reader/reader_models.h"
+#include "reader/reader_session.h"
 
-namespace {
-
-constexpr uint32_t kLineSpeeds[] = {9600, 19200, 38400, 57600, 115200, 230400};
-constexpr uint8_t kSpeed115200 = 4;
-constexpr uint8_t kSpeed230400 = 5;
-
-}  // namespace
-
-bool CConnectThread::IsSupportedModel(int32_t model) {
-    return model == 2 || model == 3 || model == 8 || model == 9 || model == 11;
-}
-
-uint8_t CConnectThread::ChooseLineSpeed(int32_t model, uint32_t firmware, bool supports230400) {
-    const uint32_t major = firmware >> 24;
-    const uint32_t minor = (firmware >> 16) & 0xFF;
-    if (model == 2 && firmware == 0x01080000)
-        return kSpeed115200;
-    if (model == 3 || model == 11)
-        return kSpeed115200;
-    if (model == 8 && (major > 2 || (major == 2 && minor >= 10)))
-        return supports230400 ? kSpeed230400 : kSpeed115200;
-    return kSpeedUnchanged;
-}
-
-int CConnectThread::Command(uint8_t command, std::initializer_list<uint8_t> payload) {
-    exchange.lastStatus = exchange.Exchange(command, payload.begin(), payload.size(), exchange.reply);
-    return exchange.lastStatus;
-}
-
-int CConnectThread::Command(uint8_t command, const std::vector<uint8_t>& payload) {
-    exchange.lastStatus = exchange.Exchange(command, payload.data(), payload.size(), exchange.reply);
-    return exchange.lastStatus;
-}
-
-void CConnectThread::CommandExpectingSuccess(uint8_t command, std::initializer_list<uint8_t> payload) {
-    if (Command(command, payload) != kStatusSuccess)
-        throw CMyError(kErrUnexpectedStatus);
-}
-
-bool CConnectThread::Connect() {
+bool CReaderSession::Connect() {
     if (state == kConnected)
         return true;
     exchange.lastActivity = clock.Now();
@@ -62,13 +24,10 @@ bool CConnectThread::Connect() {
             // Nothing (or nothing readable) answered the query: not a connection.
             error = kErrNoReply;
         } else {
-            {
-                std::lock_guard lock(mutex);
-                identity = found;
-            }
+            shared.ReaderFound(found);
             extendedReader = false;
             atsRead = false;
-            if (!IsSupportedModel(found.model)) {
+            if (!IsSupportedReaderModel(found.model)) {
                 error = kErrUnsupportedModel;  // the port stays open
             } else {
                 extendedReader = true;
@@ -96,7 +55,7 @@ bool CConnectThread::Connect() {
                 SetState(kConnected);
                 if (linkLostInTest) {
                     linkLostInTest = false;
-                    CountTrouble(&LinkTroubleCounts::reconnects);
+                    shared.CountTrouble(&LinkTroubleCounts::reconnects);
                 }
             }
         }
@@ -113,7 +72,7 @@ bool CConnectThread::Connect() {
 
 // The speed for the link start, tried on the port first: asking the reader for a speed the
 // port then refuses would leave the reader at it, out of reach.
-uint8_t CConnectThread::ChooseSpeedThePortTakes(const ReaderIdentity& found) {
+uint8_t CReaderSession::ChooseSpeedThePortTakes(const ReaderIdentity& found) {
     const uint8_t speed = ChooseLineSpeed(found.model, found.firmware,
                                           found.model == 8 && PortTakesSpeed(*port, kLineSpeeds[kSpeed230400]));
     if (speed == kSpeed115200 && !PortTakesSpeed(*port, kLineSpeeds[kSpeed115200]))
@@ -121,7 +80,7 @@ uint8_t CConnectThread::ChooseSpeedThePortTakes(const ReaderIdentity& found) {
     return speed;
 }
 
-bool CConnectThread::OpenPort() {
+bool CReaderSession::OpenPort() {
     if (!port) {
         while (exchange.eventCount < 4) exchange.events[exchange.eventCount++] = platform.NewEvent();
         port = platform.NewPort(portName);
@@ -153,7 +112,7 @@ bool CConnectThread::OpenPort() {
 // may have been left at a fast line speed (a connect that failed after the switch, a program
 // killed while connected, a PC that lost power): asked at the speeds the reader models use to
 // end its link, it returns to 9600 and is identified there.
-bool CConnectThread::IdentifyAtAnySpeed(ReaderIdentity& found) {
+bool CReaderSession::IdentifyAtAnySpeed(ReaderIdentity& found) {
     if (Identify(exchange, found))
         return true;
     for (const uint32_t baud : kRecoverySpeeds) {
@@ -165,7 +124,7 @@ bool CConnectThread::IdentifyAtAnySpeed(ReaderIdentity& found) {
 
 // True when a reader at baud answered the link end (and so is back at 9600). A speed the port
 // refuses is no failure of the attempt: no reader can be at it behind this port.
-bool CConnectThread::ReturnToIdentSpeed(uint32_t baud) {
+bool CReaderSession::ReturnToIdentSpeed(uint32_t baud) {
     if (!exchange.running || !TrySetLineSpeed(*port, baud, 0))
         return false;
     const bool answered = SendLinkEnd();
@@ -176,7 +135,7 @@ bool CConnectThread::ReturnToIdentSpeed(uint32_t baud) {
 
 // A connect attempt that failed after the reader may have moved to baud switches the link off
 // there, so the next attempt finds the reader at 9600, and closes the port.
-void CConnectThread::AbandonFastLink(uint32_t baud) {
+void CReaderSession::AbandonFastLink(uint32_t baud) {
     try {
         if (port->BaudRate() != baud)
             port->SetParams(baud, port->StopBits(), 0);
@@ -184,15 +143,14 @@ void CConnectThread::AbandonFastLink(uint32_t baud) {
     } catch (...) {
         // The port failed too: the next attempt's identification looks for the reader.
     }
-    port.reset();
-    exchange.port = nullptr;
+    ClosePort();
 }
 
 // The switch-off is normally sent after running was cleared, when an exchange would give up at
 // once and closing the port could discard the bytes unsent; the reader would then stay at the
 // fast line speed. So it gets a short wait of its own for its write and reply. True when the
 // reader answered.
-bool CConnectThread::SendLinkEnd() {
+bool CReaderSession::SendLinkEnd() {
     const bool wasRunning = exchange.running.exchange(true);
     bool answered = false;
     try {
@@ -207,16 +165,20 @@ bool CConnectThread::SendLinkEnd() {
     return answered;
 }
 
-void CConnectThread::Disconnect(bool quiet) {
+void CReaderSession::Disconnect(bool quiet) {
     if (state == kDisconnected)
         return;
-    if (state == kConnected && TestRunning())
+    if (state == kConnected && shared.TestRunning())
         linkLostInTest = true;
     if (!quiet && port)
         SendLinkEnd();
-    port.reset();
-    exchange.port = nullptr;
+    ClosePort();
     if (state != kDisconnected)
         SetState(kDisconnected);
     exchange.lastError = kErrNone;
+}
+
+void CReaderSession::ClosePort() {
+    port.reset();
+    exchange.port = nullptr;
 }

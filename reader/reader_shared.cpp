@@ -1,0 +1,204 @@
+#include "reader/reader_shared.h"
+
+void CReaderShared::Notify(ReaderNotice notice) {
+    if (onNotice)
+        onNotice(notice);
+}
+
+void CReaderShared::BeginRun(const std::wstring& portName) {
+    std::lock_guard lock(mutex_);
+    portName_ = portName;
+    authErrorLogged_ = false;
+    // A new connection has seen no card yet: the card its first poll finds is news (and is
+    // shown) even when it is the one the last connection saw.
+    card_ = CardInfo{};
+    identity_ = ReaderIdentity{};
+}
+
+void CReaderShared::StartTest(const TestParameters& parameters) {
+    std::lock_guard lock(mutex_);
+    test_ = parameters;
+    written_ = 0;
+    trouble_ = LinkTroubleCounts{};
+    trailerLogged_ = false;
+    authErrorLogged_ = false;
+    SettleTrouble();
+    // Events queued since the page's last read belong to the test before, whose log the page
+    // has emptied; what a cycle of that test still does from now on is dropped by its pass number.
+    log_.clear();
+    ++testNumber_;
+    testRunning_ = true;
+    record_.Begin({portName_, identity_, card_, test_.block, test_.useKeyB, test_.useReaderKeys}, utcClock(),
+                  clock_.Now());
+}
+
+void CReaderShared::EndTest() {
+    std::lock_guard lock(mutex_);
+    testRunning_ = false;
+    SettleTrouble();
+    record_.End(clock_.Now());
+}
+
+ReaderSnapshot CReaderShared::Read() {
+    ReaderSnapshot snapshot;
+    std::lock_guard lock(mutex_);
+    snapshot.state = state_;
+    snapshot.written = written_;
+    snapshot.errors = errors_;
+    snapshot.trouble = trouble_;
+    snapshot.events.swap(log_);
+    snapshot.figures = record_.Figures(clock_.Now());
+    return snapshot;
+}
+
+CTestRecord CReaderShared::ReadRecord() {
+    std::lock_guard lock(mutex_);
+    record_.Figures(clock_.Now());  // brings the elapsed time up to now
+    return record_;
+}
+
+bool CReaderShared::BeginPass() {
+    std::lock_guard lock(mutex_);
+    passTest_ = testNumber_;
+    return testRunning_;
+}
+
+TestParameters CReaderShared::Test() {
+    // Copied under the lock: a test start may rewrite the parameters meanwhile.
+    std::lock_guard lock(mutex_);
+    return test_;
+}
+
+void CReaderShared::StateChanged(int32_t state) {
+    {
+        std::lock_guard lock(mutex_);
+        state_ = state;
+        // Every connection names its own reader, never one an earlier attempt found.
+        if (state == kConnecting)
+            identity_ = ReaderIdentity{};
+        // A test started while connecting ran on the reader the link now reports.
+        if (state == kConnected)
+            record_.SeeReader(identity_);
+    }
+    Notify(ReaderNotice::kState);
+}
+
+void CReaderShared::Nudge() {
+    Notify(ReaderNotice::kState);
+}
+
+void CReaderShared::ReaderFound(const ReaderIdentity& identity) {
+    std::lock_guard lock(mutex_);
+    identity_ = identity;
+}
+
+void CReaderShared::CardChanged(const CardInfo& card) {
+    {
+        std::lock_guard lock(mutex_);
+        card_ = card;
+        record_.SeeCard(card, clock_.Now());
+        written_ = 0;
+        errors_ = 0;
+        // A removal is announced by the test's own "No card." event; only a card that arrives
+        // earns a new one, so one removal never logs it twice.
+        if (card.uidLength != 0)
+            noCardLogged_ = false;
+    }
+    Notify(ReaderNotice::kCard);
+}
+
+void CReaderShared::NoCard() {
+    std::lock_guard lock(mutex_);
+    if (!PassIsCurrent())
+        return;
+    const bool logged = !noCardLogged_;
+    if (logged) {
+        noCardLogged_ = true;
+        SettleTrouble();
+        Log(ReaderEvent::Of(ReaderEventKind::kNoCard));
+    }
+    // The line stands once per card change, but no test without a card may read as a clean run:
+    // the first miss of each test counts even when an earlier test logged the line.
+    if (logged || record_.noCardEvents == 0)
+        record_.NoCard(clock_.Now());
+}
+
+void CReaderShared::Once(ReaderEventKind kind) {
+    std::lock_guard lock(mutex_);
+    bool& marker = kind == ReaderEventKind::kTrailerRefused ? trailerLogged_ : authErrorLogged_;
+    if (marker || !PassIsCurrent())
+        return;
+    marker = true;
+    SettleTrouble();
+    Log(ReaderEvent::Of(kind));
+}
+
+void CReaderShared::CardError(const ReaderEvent& event) {
+    std::lock_guard lock(mutex_);
+    if (!PassIsCurrent())
+        return;  // a cycle of an earlier test: the log and counts are the current test's
+    SettleTrouble();
+    Log(event);
+    ++errors_;
+    record_.CardError(event.status, clock_.Now());
+}
+
+void CReaderShared::Mismatch() {
+    std::lock_guard lock(mutex_);
+    if (!PassIsCurrent())
+        return;
+    SettleTrouble();
+    Log(ReaderEvent::Of(ReaderEventKind::kMismatch));
+    ++errors_;
+    record_.Mismatch(clock_.Now());
+}
+
+void CReaderShared::Written() {
+    std::lock_guard lock(mutex_);
+    if (PassIsCurrent())
+        ++written_;
+}
+
+void CReaderShared::Verified() {
+    std::lock_guard lock(mutex_);
+    if (PassIsCurrent())
+        record_.Verified(clock_.Now());
+}
+
+void CReaderShared::AuthRefused() {
+    std::lock_guard lock(mutex_);
+    if (PassIsCurrent())
+        record_.AuthRefused(clock_.Now());
+}
+
+void CReaderShared::Trouble(const ReaderEvent& event) {
+    std::lock_guard lock(mutex_);
+    if (!testRunning_ || !PassIsCurrent())
+        return;
+    std::vector<ReaderEvent> events;
+    troubleFolding_.Add(event, events);
+    for (const ReaderEvent& logged : events) Log(logged);
+}
+
+void CReaderShared::CountTrouble(uint64_t LinkTroubleCounts::*field) {
+    std::lock_guard lock(mutex_);
+    if (testRunning_ && PassIsCurrent())
+        ++(trouble_.*field);
+}
+
+void CReaderShared::CycleDone() {
+    std::lock_guard lock(mutex_);
+    if (PassIsCurrent())
+        SettleTrouble();
+}
+
+void CReaderShared::Log(const ReaderEvent& event) {
+    record_.Line(event, clock_.Now());
+    log_.push_back(event);
+}
+
+void CReaderShared::SettleTrouble() {
+    std::vector<ReaderEvent> events;
+    troubleFolding_.Settle(events);
+    for (const ReaderEvent& logged : events) Log(logged);
+}

@@ -1,7 +1,11 @@
 // ui_driver: drives a running Quill Check window from outside, by control id, for end-to-end
-// tests under Wine. One command per run; the result goes to standard output and the exit code
-// (0 success, 1 condition not met or time-out, 2 usage or window not found, 3 the window hangs).
+// tests under Wine. One command per run; the result goes to standard output (lines ending in LF
+// alone) and the exit code (0 success, 1 condition not met or time-out, 2 usage or window not
+// found, 3 the window hangs). The scripts name the ids (tests/support/driven_program.sh).
 //
+//   ui_driver launch PROGRAM [ms]           start PROGRAM (a Windows path) and wait until its main
+//                                           window is shown; print the milliseconds from the start
+//                                           to the window made and to it shown (polled each ms)
 //   ui_driver wait-window [ms]              wait until the main window is shown
 //   ui_driver wait-gone [ms]                wait until no main window exists
 //   ui_driver text ID                       print the control's text
@@ -20,7 +24,7 @@
 //   ui_driver selected ID                   print a combo box's selected index
 //   ui_driver placement                     print left top width height of the normal position
 //   ui_driver move L T W H                  move the main window
-//   ui_driver syscommand CODE               post WM_SYSCOMMAND (e.g. 104 for About, 61536 to close)
+//   ui_driver syscommand CODE               post WM_SYSCOMMAND (e.g. IDM_ABOUT, or SC_CLOSE to close)
 //   ui_driver count-windows                 print how many main windows exist
 //   ui_driver type ID TEXT                  type TEXT into the control (a combo box's edit) as keys
 //   ui_driver answer-box [ms]               wait for the program's message box, print its texts
@@ -37,12 +41,15 @@
 #include <windows.h>
 
 #include <dbt.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -202,6 +209,99 @@ int BroadcastDeviceChange(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+// Raises the system timer's resolution while it lives, so that a wait of 1 ms lasts about that on
+// Windows too (its default tick is 15.6 ms). winmm comes with Windows; without it the ticks stay.
+class FineTimer {
+public:
+    FineTimer() : winmm_(LoadLibraryW(L"winmm.dll")) {
+        if (winmm_) {
+            begin_ = Resolve("timeBeginPeriod");
+            end_ = Resolve("timeEndPeriod");
+        }
+        if (begin_ && end_)
+            begin_(1);
+    }
+    ~FineTimer() {
+        if (begin_ && end_)
+            end_(1);
+        if (winmm_)
+            FreeLibrary(winmm_);
+    }
+    FineTimer(const FineTimer&) = delete;
+    FineTimer& operator=(const FineTimer&) = delete;
+
+private:
+    using PeriodCall = UINT(WINAPI*)(UINT);
+    PeriodCall Resolve(const char* name) const {
+        return reinterpret_cast<PeriodCall>(reinterpret_cast<void (*)()>(GetProcAddress(winmm_, name)));
+    }
+    HMODULE winmm_;
+    PeriodCall begin_ = nullptr;
+    PeriodCall end_ = nullptr;
+};
+
+// The main window that process owns, or null (an earlier instance may still be closing).
+HWND MainWindowOf(DWORD process) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, kMainClass, nullptr); w;
+         w = FindWindowExW(nullptr, w, kMainClass, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == process)
+            return w;
+    }
+    return nullptr;
+}
+
+// The program's start to its shown window, timed here so that neither the driver's own start nor
+// a coarse poll counts.
+int Launch(const std::vector<std::wstring>& args) {
+    std::wstring commandLine = L"\"" + args[1] + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    FineTimer fineTimer;
+    LARGE_INTEGER frequency{}, begin{};
+    QueryPerformanceFrequency(&frequency);
+    auto elapsedMs = [&] {
+        LARGE_INTEGER now{};
+        QueryPerformanceCounter(&now);
+        return 1000.0 * static_cast<double>(now.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart);
+    };
+    QueryPerformanceCounter(&begin);
+    // Detached: the program must not hold the driver's standard output, which the caller reads
+    // to its end.
+    if (!CreateProcessW(args[1].c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &started)) {
+        std::fprintf(stderr, "cannot start the program, error %lu\n", GetLastError());
+        return 2;
+    }
+    const OwnedHandle process(started.hProcess);
+    const OwnedHandle thread(started.hThread);
+    const double limitMs = WaitArg(args, 2);
+    HWND window = nullptr;
+    double createdMs = 0;
+    while (elapsedMs() < limitMs) {
+        if (!window && (window = MainWindowOf(started.dwProcessId)) != nullptr)
+            createdMs = elapsedMs();
+        if (window && IsWindowVisible(window)) {
+            const double shownMs = elapsedMs();
+            PrintLine(std::to_wstring(static_cast<long>(createdMs + 0.5)) + L" " +
+                      std::to_wstring(static_cast<long>(shownMs + 0.5)));
+            return 0;
+        }
+        if (WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) {
+            std::fputs("the program ended before it showed its window\n", stderr);
+            return 1;
+        }
+    }
+    return 1;
+}
+
 int Usage() {
     std::fputs("usage: ui_driver COMMAND [ARGS] (see the source for the commands)\n", stderr);
     return 2;
@@ -279,6 +379,8 @@ int Run(const std::vector<std::wstring>& args) {
                    ? 0
                    : 1;
     }
+    if (command == L"launch" && args.size() > 1)
+        return Launch(args);
     if (command == L"device-change")
         return BroadcastDeviceChange(args) == 0 ? 0 : Usage();
     if (command == L"wait-gone")
@@ -448,6 +550,8 @@ int Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // LF line ends, not the C library's CR LF: the scripts compare the lines as they come.
+    _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::wstring> args(argv + 1, argv + argc);
     try {
         return Run(args);

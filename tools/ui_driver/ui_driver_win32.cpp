@@ -6,6 +6,9 @@
 //   ui_driver launch PROGRAM [ms]           start PROGRAM (a Windows path) and wait until its main
 //                                           window is shown; print the milliseconds from the start
 //                                           to the window made and to it shown (polled each ms)
+//   ui_driver time-starts N PROGRAM...      N rounds of launch, one of each PROGRAM in turn, each
+//                                           closed and ended before the next; a line per start:
+//                                           the PROGRAM's index (from 0), made and shown ms
 //   ui_driver wait-window [ms]              wait until the main window is shown
 //   ui_driver wait-gone [ms]                wait until no main window exists
 //   ui_driver text ID                       print the control's text
@@ -41,6 +44,7 @@
 #include <windows.h>
 
 #include <dbt.h>
+#include <dlgs.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -257,14 +261,22 @@ HWND MainWindowOf(DWORD process) {
     return nullptr;
 }
 
-// The program's start to its shown window, timed here so that neither the driver's own start nor
-// a coarse poll counts.
-int Launch(const std::vector<std::wstring>& args) {
-    std::wstring commandLine = L"\"" + args[1] + L"\"";
+// A started program and how long its window took.
+struct TimedStart {
+    OwnedHandle process;
+    HWND window = nullptr;
+    double madeMs = 0;
+    double shownMs = 0;
+};
+
+// Starts the program and waits until its main window is shown, timed here so that neither the
+// driver's own start nor a coarse poll counts. False (with the reason on stderr) when it fails to
+// start, ends first, or shows no window within the limit.
+bool StartTimed(const std::wstring& program, double limitMs, TimedStart& start) {
+    std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    FineTimer fineTimer;
     LARGE_INTEGER frequency{}, begin{};
     QueryPerformanceFrequency(&frequency);
     auto elapsedMs = [&] {
@@ -275,31 +287,63 @@ int Launch(const std::vector<std::wstring>& args) {
     QueryPerformanceCounter(&begin);
     // Detached: the program must not hold the driver's standard output, which the caller reads
     // to its end.
-    if (!CreateProcessW(args[1].c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
                         nullptr, &startup, &started)) {
         std::fprintf(stderr, "cannot start the program, error %lu\n", GetLastError());
-        return 2;
+        return false;
     }
-    const OwnedHandle process(started.hProcess);
+    start.process.reset(started.hProcess);
     const OwnedHandle thread(started.hThread);
-    const double limitMs = WaitArg(args, 2);
-    HWND window = nullptr;
-    double createdMs = 0;
     while (elapsedMs() < limitMs) {
-        if (!window && (window = MainWindowOf(started.dwProcessId)) != nullptr)
-            createdMs = elapsedMs();
-        if (window && IsWindowVisible(window)) {
-            const double shownMs = elapsedMs();
-            PrintLine(std::to_wstring(static_cast<long>(createdMs + 0.5)) + L" " +
-                      std::to_wstring(static_cast<long>(shownMs + 0.5)));
-            return 0;
+        if (!start.window && (start.window = MainWindowOf(started.dwProcessId)) != nullptr)
+            start.madeMs = elapsedMs();
+        if (start.window && IsWindowVisible(start.window)) {
+            start.shownMs = elapsedMs();
+            return true;
         }
-        if (WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(start.process.get(), 1) == WAIT_OBJECT_0) {
             std::fputs("the program ended before it showed its window\n", stderr);
-            return 1;
+            return false;
         }
     }
-    return 1;
+    std::fputs("the program showed no window in time\n", stderr);
+    return false;
+}
+
+std::wstring Milliseconds(double ms) {
+    return std::to_wstring(static_cast<long>(ms + 0.5));
+}
+
+int Launch(const std::vector<std::wstring>& args) {
+    FineTimer fineTimer;
+    TimedStart start;
+    if (!StartTimed(args[1], WaitArg(args, 2), start))
+        return 1;
+    PrintLine(Milliseconds(start.madeMs) + L" " + Milliseconds(start.shownMs));
+    return 0;
+}
+
+// Rounds of starts, one of each program in turn, each closed and its process ended before the
+// next start, since a second instance would only bring the first one's window forward.
+int TimeStarts(const std::vector<std::wstring>& args) {
+    FineTimer fineTimer;
+    const int rounds = std::stoi(args[1]);
+    constexpr DWORD kLimitMs = 30000;
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t program = 2; program < args.size(); ++program) {
+            TimedStart start;
+            if (!StartTimed(args[program], kLimitMs, start))
+                return 1;
+            PrintLine(std::to_wstring(program - 2) + L" " + Milliseconds(start.madeMs) + L" " +
+                      Milliseconds(start.shownMs));
+            PostMessageW(start.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (WaitForSingleObject(start.process.get(), kLimitMs) != WAIT_OBJECT_0) {
+                std::fputs("the program did not end after its window was closed\n", stderr);
+                return 1;
+            }
+        }
+    }
+    return 0;
 }
 
 int Usage() {
@@ -353,7 +397,7 @@ int DialogCommand(const std::vector<std::wstring>& args) {
     }
     // The file name field: edt1 in some versions of the dialog, the combo box cmb13 in others.
     HWND name = nullptr;
-    WaitFor(kDefaultWaitMs, [&] { return (name = GetDlgItem(dialog, 0x480)) || (name = GetDlgItem(dialog, 0x47C)); });
+    WaitFor(kDefaultWaitMs, [&] { return (name = GetDlgItem(dialog, edt1)) || (name = GetDlgItem(dialog, cmb13)); });
     if (int missing = NeedControl(name))
         return missing;
     PrintLine(TextOf(name));  // the name the program offered
@@ -381,6 +425,8 @@ int Run(const std::vector<std::wstring>& args) {
     }
     if (command == L"launch" && args.size() > 1)
         return Launch(args);
+    if (command == L"time-starts" && args.size() > 2)
+        return TimeStarts(args);
     if (command == L"device-change")
         return BroadcastDeviceChange(args) == 0 ? 0 : Usage();
     if (command == L"wait-gone")

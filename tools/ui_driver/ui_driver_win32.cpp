@@ -5,10 +5,12 @@
 //
 //   ui_driver launch PROGRAM [ms]           start PROGRAM (a Windows path) and wait until its main
 //                                           window is shown; print the milliseconds from the start
-//                                           to the window made and to it shown (polled each ms)
-//   ui_driver time-starts N PROGRAM...      N rounds of launch, one of each PROGRAM in turn, each
-//                                           closed and ended before the next; a line per start:
-//                                           the PROGRAM's index (from 0), made and shown ms
+//                                           to the window made, to it shown (polled each ms) and to
+//                                           its first answer to a message (painted, in its loop)
+//   ui_driver time-starts N PROGRAM...      N rounds of launch, one of each PROGRAM in turn (every
+//                                           other round backwards), each closed and ended before
+//                                           the next; a line per start:
+//                                           the PROGRAM's index (from 0), made, shown and answer ms
 //   ui_driver wait-window [ms]              wait until the main window is shown
 //   ui_driver wait-gone [ms]                wait until no main window exists
 //   ui_driver text ID                       print the control's text
@@ -267,9 +269,11 @@ struct TimedStart {
     HWND window = nullptr;
     double madeMs = 0;
     double shownMs = 0;
+    double answerMs = 0;
 };
 
-// Starts the program and waits until its main window is shown, timed here so that neither the
+// Starts the program and waits until its main window is shown and then answers a message (which
+// it can only once its start has returned to the message loop), timed here so that neither the
 // driver's own start nor a coarse poll counts. False (with the reason on stderr) when it fails to
 // start, ends first, or shows no window within the limit.
 bool StartTimed(const std::wstring& program, double limitMs, TimedStart& start) {
@@ -299,6 +303,9 @@ bool StartTimed(const std::wstring& program, double limitMs, TimedStart& start) 
             start.madeMs = elapsedMs();
         if (start.window && IsWindowVisible(start.window)) {
             start.shownMs = elapsedMs();
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(start.window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(limitMs), &ignored);
+            start.answerMs = elapsedMs();
             return true;
         }
         if (WaitForSingleObject(start.process.get(), 1) == WAIT_OBJECT_0) {
@@ -319,23 +326,26 @@ int Launch(const std::vector<std::wstring>& args) {
     TimedStart start;
     if (!StartTimed(args[1], WaitArg(args, 2), start))
         return 1;
-    PrintLine(Milliseconds(start.madeMs) + L" " + Milliseconds(start.shownMs));
+    PrintLine(Milliseconds(start.madeMs) + L" " + Milliseconds(start.shownMs) + L" " + Milliseconds(start.answerMs));
     return 0;
 }
 
 // Rounds of starts, one of each program in turn, each closed and its process ended before the
-// next start, since a second instance would only bring the first one's window forward.
+// next start, since a second instance would only bring the first one's window forward. Every
+// other round runs backwards, so that no program always starts right after the same other one.
 int TimeStarts(const std::vector<std::wstring>& args) {
     FineTimer fineTimer;
     const int rounds = std::stoi(args[1]);
     constexpr DWORD kLimitMs = 30000;
+    const size_t programs = args.size() - 2;
     for (int round = 0; round < rounds; ++round) {
-        for (size_t program = 2; program < args.size(); ++program) {
+        for (size_t turn = 0; turn < programs; ++turn) {
+            const size_t program = round % 2 == 0 ? turn : programs - 1 - turn;
             TimedStart start;
-            if (!StartTimed(args[program], kLimitMs, start))
+            if (!StartTimed(args[2 + program], kLimitMs, start))
                 return 1;
-            PrintLine(std::to_wstring(program - 2) + L" " + Milliseconds(start.madeMs) + L" " +
-                      Milliseconds(start.shownMs));
+            PrintLine(std::to_wstring(program) + L" " + Milliseconds(start.madeMs) + L" " +
+                      Milliseconds(start.shownMs) + L" " + Milliseconds(start.answerMs));
             PostMessageW(start.window, WM_SYSCOMMAND, SC_CLOSE, 0);
             if (WaitForSingleObject(start.process.get(), kLimitMs) != WAIT_OBJECT_0) {
                 std::fputs("the program did not end after its window was closed\n", stderr);

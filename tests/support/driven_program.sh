@@ -18,6 +18,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # time, 2 no such window or control, 3 the window stopped answering). A driver stuck beyond two
 # minutes counts as failed.
 ui_driver() { timeout 120 "$wine_run" "$driver" "$@"; }
+# The same as a background job whose $! is the driver's own (under timeout, which passes a kill on),
+# not a subshell's that a kill would leave the driver running past.
+ui_driver_background() { timeout 120 "$wine_run" "$driver" "$@" & }
 # The driver's failure (a window that stopped answering) fails the step.
 drv() { ui_driver "$@" || fail "ui_driver $* failed"; }
 # The Windows name of a path under the prefix's Z: drive (the whole Linux file system).

@@ -277,7 +277,7 @@ drv click $IDC_CONNECT >/dev/null
 wait_text $IDC_STATE "Connected"
 drv set-text $IDC_KEY abcd >/dev/null
 # Start shows its message box and waits for it: press Start from a driver of its own.
-ui_driver click $IDC_START >/dev/null 2>&1 &
+ui_driver_background click $IDC_START >/dev/null 2>&1
 clicker=$!
 box=$(drv answer-box 20000) || fail "Start with a partly typed key showed no message"
 wait "$clicker" 2>/dev/null || true
@@ -308,7 +308,7 @@ close_program
 echo "== Settings held by another program at start are not overwritten"
 settings_win="Z:$settings"
 hold_file() {  # MS: another program holds the settings file without sharing; waits until it does
-  ui_driver hold "$settings_win" "$1" >"$scratch/hold.out" 2>&1 &
+  ui_driver_background hold "$settings_win" "$1" >"$scratch/hold.out" 2>&1
   holder=$!
   for _ in $(seq 1 100); do
     grep -q held "$scratch/hold.out" && return 0

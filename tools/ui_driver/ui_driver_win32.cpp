@@ -1,6 +1,6 @@
 // ui_driver: drives a running Quill Check window from outside, by control id, for end-to-end
 // tests under Wine. One command per run; the result goes to standard output (lines ending in LF
-// alone) and the exit code (0 success, 1 condition not met or time-out, 2 usage or window not
+// alone, a text's CRs left out) and the exit code (0 success, 1 condition not met or time-out, 2 usage or window not
 // found, 3 the window hangs). The scripts name the ids (tests/support/driven_program.sh).
 //
 //   ui_driver launch PROGRAM [ms]           start PROGRAM (a Windows path) and wait until its main
@@ -71,6 +71,8 @@ void PrintLine(const std::wstring& text) {
     std::string utf8(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
                         nullptr);
+    // A multi-line control's lines end in CR LF: the scripts compare them as LF-ended lines.
+    std::erase(utf8, '\r');
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

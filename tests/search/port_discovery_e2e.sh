@@ -86,7 +86,7 @@ drv device-change arrival COM11 >/dev/null
 wait_ports "port arrival broadcast" "$mifare|$desk" 10000
 
 echo "== search-all mode: every COM port, in name order; never the printer port"
-drv command $IDC_PORT $ID_SEARCH_ALL_PORTS >/dev/null  # the port menu's "every COM port"
+drv command $IDC_PORT $ID_SEARCH_ALL_PORTS >/dev/null  # the port menu's command that lists every COM port
 wait_ports "every COM port" "COM1   |$mifare|$desk|COM13   |$basic|COM15   |COM16   |COM17   " 40000
 
 echo "== bad input: nodes that are skipped or listed safely"

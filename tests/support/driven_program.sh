@@ -10,7 +10,8 @@ program_pid=""
 
 # Every IDC_, IDD_, IDM_, ID_... name of the resource header as a shell variable ($IDC_PORT): the
 # ids are written in that one place. The system's own commands are named here.
-eval "$(sed -n 's/^#define \(ID[A-Z0-9_]*\) \([0-9][0-9]*\)$/\1=\2/p' "${QC_ROOT:?}/ui/resource_ids.h")"
+eval "$(sed -n 's|^#define[[:space:]]\{1,\}\(ID[A-Z0-9_]*\)[[:space:]]\{1,\}\([0-9]\{1,\}\)[[:space:]]*\(//.*\)\{0,1\}$|\1=\2|p' \
+  "${QC_ROOT:?}/ui/resource_ids.h")"
 SC_CLOSE=61536
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

@@ -27,11 +27,10 @@ qc_start_display
 # Waits until the port box lists exactly these items (joined by '|'); a silent port is listed
 # once both of its 5-second attempts are over.
 wait_ports() {  # what, items
-  got=$("$wine_run" "$driver" wait-items 1000 "$2" "${3:-30000}") ||
-    fail "$1: the port box never listed [$2], it lists [$(printf '%s' "$got" | tr -d '\r')]"
+  got=$(ui_driver wait-items $IDC_PORT "$2" "${3:-30000}") ||
+    fail "$1: the port box never listed [$2], it lists [$got]"
   echo "ok: $1 (at $(($(date +%s) - started)) s)"
 }
-search_all=32771  # the page's menu command that toggles listing every COM port
 
 started=$(date +%s)
 qc_fresh_prefix "$WINEPREFIX"
@@ -87,7 +86,7 @@ drv device-change arrival COM11 >/dev/null
 wait_ports "port arrival broadcast" "$mifare|$desk" 10000
 
 echo "== search-all mode: every COM port, in name order; never the printer port"
-drv command 1000 $search_all >/dev/null
+drv command $IDC_PORT $ID_SEARCH_ALL_PORTS >/dev/null  # the port menu's command that lists every COM port
 wait_ports "every COM port" "COM1   |$mifare|$desk|COM13   |$basic|COM15   |COM16   |COM17   " 40000
 
 echo "== bad input: nodes that are skipped or listed safely"

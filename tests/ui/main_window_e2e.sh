@@ -5,6 +5,7 @@
 # usage: main_window_e2e.sh EMULATOR SCRATCH WINE_RUN PROGRAM DRIVER
 set -eu
 emulator=$1 scratch=$2 wine_run=$3 program=$4 driver=$5
+QC_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 . "$(dirname "$0")/../support/emulated_readers.sh"
 port=COM40
 control=$scratch/control
@@ -24,20 +25,20 @@ expect() {  # what, expected, actual
   [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
   echo "ok: $1"
 }
-wait_text() { "$wine_run" "$driver" wait-text "$1" "$2" "${3:-20000}" >/dev/null || fail "control $1 never showed [$2] (shows [$(drv text "$1")])"; }
-log_count() { drv text 1013 | grep -c -x -F "$1" || true; }
+wait_text() { ui_driver wait-text "$1" "$2" "${3:-20000}" >/dev/null || fail "control $1 never showed [$2] (shows [$(drv text "$1")])"; }
+log_count() { drv text $IDC_LOG | grep -c -x -F "$1" || true; }
 # Waits (20 s at most) until the log shows the line; a test under way shows it within a refresh.
 wait_log() {
   for _ in $(seq 1 80); do
     [ "$(log_count "$1")" -gt 0 ] && return 0
     sleep 0.25
   done
-  fail "the log never showed [$1] (shows [$(drv text 1013)])"
+  fail "the log never showed [$1] (shows [$(drv text $IDC_LOG)])"
 }
 # Prints Written once it exceeds $1, or as it stands after 20 s.
 written_above() {
   for _ in $(seq 1 80); do
-    count=$(drv text 1014)
+    count=$(drv text $IDC_WRITTEN)
     [ "$count" -gt "$1" ] && break
     sleep 0.25
   done
@@ -46,14 +47,14 @@ written_above() {
 # Runs a test of the chosen block until the log shows the line and a while longer, then stops
 # it: the line must stand there once.
 test_until_line() {
-  drv click 1011 >/dev/null
+  drv click $IDC_START >/dev/null
   wait_log "$1"
   sleep 1
-  drv click 1012 >/dev/null
+  drv click $IDC_STOP >/dev/null
   expect "[$1] once" "1" "$(log_count "$1")"
 }
 # Enabled flags of Connect, port box, Disconnect, Start, Stop, block, key, key A, key B.
-enables() { for id in 1002 1000 1003 1011 1012 1007 1008 1009 1010; do printf %s "$(drv enabled $id)"; done; }
+enables() { for id in $IDC_CONNECT $IDC_PORT $IDC_DISCONNECT $IDC_START $IDC_STOP $IDC_BLOCK $IDC_KEY $IDC_KEY_A $IDC_KEY_B; do printf %s "$(drv enabled $id)"; done; }
 card() { echo "card $1" >"$control"; }
 # Framed commands with code $1 (hex) the reader has received so far.
 command_count() {
@@ -65,12 +66,10 @@ command_count() {
   done
   grep "^count $1: " "$scratch/$port.log" | tail -n 1 | sed 's/.*: //'
 }
-# The Windows name of a path under the prefix's Z: drive (the whole Linux file system).
-winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 # Saves the test report through the log's menu command and the Save As dialog; prints the name
 # the dialog offered.
 save_report() {
-  drv command 1013 32780 >/dev/null
+  drv command $IDC_LOG $ID_SAVE_REPORT >/dev/null
   drv save-as "$(winpath "$1")" || fail "the Save As dialog did not take $1"
 }
 # A report's line, without its CR.
@@ -83,35 +82,35 @@ cp "$program" "$scratch/app/quillcheck.exe"
 
 echo "== English: connect, test, trouble lines, card changes, disconnect"
 start_program en_US.UTF-8
-expect "state at start" "Disconnected" "$(drv text 1016)"
+expect "state at start" "Disconnected" "$(drv text $IDC_STATE)"
 expect "disconnected enables" "110001111" "$(enables)"
-drv set-text 1000 $port >/dev/null
-drv click 1002 >/dev/null
+drv set-text $IDC_PORT $port >/dev/null
+drv click $IDC_CONNECT >/dev/null
 expect "linked enables" "001101111" "$(enables)"
-wait_text 1016 "Connected"
-wait_text 1005 "Mifare Classic 1K C3B2A104"
-expect "card line" "Mifare Classic 1K C3B2A104" "$(drv text 1005)"
+wait_text $IDC_STATE "Connected"
+wait_text $IDC_CARD "Mifare Classic 1K C3B2A104"
+expect "card line" "Mifare Classic 1K C3B2A104" "$(drv text $IDC_CARD)"
 
-drv click 1011 >/dev/null
+drv click $IDC_START >/dev/null
 expect "testing enables" "001010000" "$(enables)"
 first=$(written_above 0)
 second=$(written_above "$first")
 [ "$first" -gt 0 ] && [ "$second" -gt "$first" ] || fail "Written did not rise: $first then $second"
 echo "ok: Written rises ($first, $second)"
-expect "errors while testing" "0" "$(drv text 1015)"
+expect "errors while testing" "0" "$(drv text $IDC_ERRORS)"
 # The figures under the log: time since the start and a rate of verified cycles.
-elapsed=$(drv text 1031) rate=$(drv text 1033)
+elapsed=$(drv text $IDC_ELAPSED) rate=$(drv text $IDC_RATE)
 echo "$elapsed" | grep -q -x -E '0:00:[0-9]{2}' || fail "elapsed time [$elapsed]"
 echo "$rate" | grep -q -x -E '[0-9]+\.[0-9]/s' && [ "$rate" != "0.0/s" ] || fail "rate [$rate]"
 echo "ok: figures ($elapsed, $rate)"
-drv click 1012 >/dev/null
+drv click $IDC_STOP >/dev/null
 expect "enables after Stop" "001101111" "$(enables)"
 # Stopped: the test's average rate, the one the report gives.
-stopped_rate=$(drv text 1033)
+stopped_rate=$(drv text $IDC_RATE)
 [ "$stopped_rate" != "0.0/s" ] || fail "rate after Stop [$stopped_rate]"
-stopped_at=$(drv text 1031)
+stopped_at=$(drv text $IDC_ELAPSED)
 sleep 1.2
-expect "elapsed time stands still after Stop" "$stopped_at" "$(drv text 1031)"
+expect "elapsed time stands still after Stop" "$stopped_at" "$(drv text $IDC_ELAPSED)"
 
 mkdir -p "$scratch/reports"
 offered=$(save_report "$scratch/reports/first.txt")
@@ -126,15 +125,15 @@ report_has "$report" "Elapsed: $stopped_at \(stopped\)"
 report_has "$report" "Average rate: $stopped_rate"
 echo "ok: report saved as offered ($offered)"
 
-drv select 1007 3 >/dev/null
+drv select $IDC_BLOCK 3 >/dev/null
 test_until_line "Writing to the block print is not allowed."
 
-drv select 1007 1 >/dev/null
-drv set-text 1008 000000000001 >/dev/null
+drv select $IDC_BLOCK 1 >/dev/null
+drv set-text $IDC_KEY 000000000001 >/dev/null
 test_until_line "MIFARE sector authorization error."
 
-drv set-text 1008 ffffffffffff >/dev/null
-drv click 1011 >/dev/null
+drv set-text $IDC_KEY ffffffffffff >/dev/null
+drv click $IDC_START >/dev/null
 written=$(written_above 0)
 [ "$written" -gt 0 ] || fail "the test wrote nothing"
 # A save into a disk with no room while the test runs: a message, no file, the test goes on.
@@ -156,12 +155,12 @@ save_report "$scratch/reports/running.txt" >/dev/null
 report_has "$scratch/reports/running.txt" 'Elapsed: 0:00:[0-9]{2} \(running\)'
 echo "ok: report saved while the test runs"
 echo remove >"$control"
-wait_text 1005 ""
+wait_text $IDC_CARD ""
 wait_log "No card."
 # One removal, one line; it must stay so however long the test runs on.
 sleep 1.5
 expect "no card line once" "1" "$(log_count "No card.")"
-drv click 1012 >/dev/null
+drv click $IDC_STOP >/dev/null
 save_report "$scratch/reports/removal.txt" >/dev/null
 report_has "$scratch/reports/removal.txt" '[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}  No card\.'
 report_has "$scratch/reports/removal.txt" '"No card\." events: 1'
@@ -170,26 +169,26 @@ echo "ok: the report keeps the log line with its time"
 # A card of another kind with another UID arrives while connected; Disconnect must still end the
 # worker at once.
 card "plus-x 04112233"
-wait_text 1005 "Mifare Plus 2K 33221104 X SL1"
+wait_text $IDC_CARD "Mifare Plus 2K 33221104 X SL1"
 # The card came after Stop: the stopped test's report still names the card it ran on.
 save_report "$scratch/reports/after-stop.txt" >/dev/null
 report_has "$scratch/reports/after-stop.txt" "Card: Mifare Classic 1K C3B2A104"
 grep -q "Mifare Plus" "$scratch/reports/after-stop.txt" && fail "the report names the card laid on after Stop"
 echo "ok: a card after Stop stays out of the report"
-drv click 1003 >/dev/null
+drv click $IDC_DISCONNECT >/dev/null
 # The worker ends on its own; the window does not wait for it.
-wait_text 1016 "Disconnected"
-expect "state after Disconnect" "Disconnected" "$(drv text 1016)"
-expect "card line after Disconnect" "" "$(drv text 1005)"
+wait_text $IDC_STATE "Disconnected"
+expect "state after Disconnect" "Disconnected" "$(drv text $IDC_STATE)"
+expect "card line after Disconnect" "" "$(drv text $IDC_CARD)"
 expect "enables after Disconnect" "110001111" "$(enables)"
 
 # The same card found at connect.
-drv click 1002 >/dev/null
-wait_text 1016 "Connected"
-wait_text 1005 "Mifare Plus 2K 33221104 X SL1"
-drv click 1003 >/dev/null
-wait_text 1016 "Disconnected"
-expect "state after the second Disconnect" "Disconnected" "$(drv text 1016)"
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected"
+wait_text $IDC_CARD "Mifare Plus 2K 33221104 X SL1"
+drv click $IDC_DISCONNECT >/dev/null
+wait_text $IDC_STATE "Disconnected"
+expect "state after the second Disconnect" "Disconnected" "$(drv text $IDC_STATE)"
 
 echo "== Position and settings kept across a restart"
 drv move 40 50 640 470 >/dev/null
@@ -201,55 +200,55 @@ grep -q '"authKey": "ffffffffffff"' "$settings" || fail "settings lack the key: 
 echo "ok: settings file written"
 start_program en_US.UTF-8
 expect "restored placement" "40 50 640 470" "$(drv placement)"
-expect "restored port" "$port" "$(drv text 1000)"
+expect "restored port" "$port" "$(drv text $IDC_PORT)"
 close_program
 
 echo "== Link trouble: a wrong key, a failing select, a reader left at 115200 baud"
 card "1k 04A1B2C3"
 start_program en_US.UTF-8
-drv click 1002 >/dev/null
-wait_text 1016 "Connected"
-wait_text 1005 "Mifare Classic 1K C3B2A104"
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected"
+wait_text $IDC_CARD "Mifare Classic 1K C3B2A104"
 # A refused key is tried once per poll period, not at line rate.
-drv set-text 1008 000000000001 >/dev/null
+drv set-text $IDC_KEY 000000000001 >/dev/null
 auths_before=$(command_count 50)
-drv click 1011 >/dev/null
+drv click $IDC_START >/dev/null
 sleep 3
-drv click 1012 >/dev/null
+drv click $IDC_STOP >/dev/null
 auths=$(( $(command_count 50) - auths_before ))
 [ "$auths" -ge 4 ] && [ "$auths" -le 15 ] || fail "a wrong key was tried $auths times in 3 s"
 echo "ok: a wrong key tried $auths times in 3 s"
-drv set-text 1008 ffffffffffff >/dev/null
+drv set-text $IDC_KEY ffffffffffff >/dev/null
 # A select answered with status 7 for four seconds: the failure named once, its repeats counted
 # in one more line, and the test goes on when the reader answers again.
 echo "status 46 07" >"$control"
-drv click 1011 >/dev/null
+drv click $IDC_START >/dev/null
 sleep 4
 echo "status off" >"$control"
 [ "$(written_above 0)" -gt 0 ] || fail "the test did not go on after the select failures"
-drv click 1012 >/dev/null
+drv click $IDC_STOP >/dev/null
 failure="Command 0x46 failed with status 0x07: "
-expect "select failure lines" "2" "$(drv text 1013 | grep -c -F "$failure" || true)"
-expect "repeats line" "1" "$(drv text 1013 | grep -c "^Repeated [0-9]* more times: $failure" || true)"
-expect "my_error lines" "0" "$(drv text 1013 | grep -c -F "my_error" || true)"
+expect "select failure lines" "2" "$(drv text $IDC_LOG | grep -c -F "$failure" || true)"
+expect "repeats line" "1" "$(drv text $IDC_LOG | grep -c "^Repeated [0-9]* more times: $failure" || true)"
+expect "my_error lines" "0" "$(drv text $IDC_LOG | grep -c -F "my_error" || true)"
 # Killed while connected at 115200: the reader stays there, and the next start finds it again
 # within one reconnect period plus the identification.
 kill -KILL "$program_pid"
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
 start_program en_US.UTF-8
-drv set-text 1000 $port >/dev/null
-drv click 1002 >/dev/null
-wait_text 1016 "Connected" 20000
+drv set-text $IDC_PORT $port >/dev/null
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected" 20000
 echo "ok: found again after the program was killed"
-drv click 1003 >/dev/null
+drv click $IDC_DISCONNECT >/dev/null
 # The first poll at 115200 gets no answer twice: the failed attempt switches the link off at
 # 115200, and the next attempt 5 s later finds the reader at 9600.
 echo "dropfast 2" >"$control"
-drv click 1002 >/dev/null
-wait_text 1016 "Connected" 20000
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected" 20000
 echo "ok: found again after a connect that failed past the speed switch"
-drv click 1003 >/dev/null
+drv click $IDC_DISCONNECT >/dev/null
 close_program
 
 echo "== A stored place off every screen and a size of nothing open on the screen"
@@ -274,19 +273,19 @@ close_program
 echo "== A partly typed key starts no test"
 card "1k 04A1B2C3"
 start_program en_US.UTF-8
-drv click 1002 >/dev/null
-wait_text 1016 "Connected"
-drv set-text 1008 abcd >/dev/null
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected"
+drv set-text $IDC_KEY abcd >/dev/null
 # Start shows its message box and waits for it: press Start from a driver of its own.
-"$wine_run" "$driver" click 1011 >/dev/null 2>&1 &
+ui_driver_background click $IDC_START >/dev/null 2>&1
 clicker=$!
 box=$(drv answer-box 20000) || fail "Start with a partly typed key showed no message"
 wait "$clicker" 2>/dev/null || true
 case $box in *"Incorrect authentication key Mifare Classic."*) echo "ok: invalid key message" ;;
   *) fail "message box shows [$box]" ;; esac
 expect "no test after the invalid key" "001101111" "$(enables)"
-expect "nothing written" "0" "$(drv text 1014)"
-drv click 1003 >/dev/null
+expect "nothing written" "0" "$(drv text $IDC_WRITTEN)"
+drv click $IDC_DISCONNECT >/dev/null
 close_program
 grep -q '"authKey": "ffffffffffff"' "$settings" || fail "the partly typed key was stored: $(cat "$settings")"
 echo "ok: the stored key is kept"
@@ -295,21 +294,21 @@ echo "== A stored block the box cannot show"
 # 259 cut to a byte is block 3, a sector trailer: the test must run on the block shown.
 sed -i 's/"block": [0-9]*/"block": 259/' "$settings"
 start_program en_US.UTF-8
-expect "block shown for 259" "1" "$(drv selected 1007)"
-drv click 1002 >/dev/null
-wait_text 1016 "Connected"
-wait_text 1005 "Mifare Classic 1K C3B2A104"
-drv click 1011 >/dev/null
+expect "block shown for 259" "1" "$(drv selected $IDC_BLOCK)"
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected"
+wait_text $IDC_CARD "Mifare Classic 1K C3B2A104"
+drv click $IDC_START >/dev/null
 [ "$(written_above 0)" -gt 0 ] || fail "the test on the block shown wrote nothing"
 expect "no trailer line" "0" "$(log_count "Writing to the block print is not allowed.")"
-drv click 1012 >/dev/null
-drv click 1003 >/dev/null
+drv click $IDC_STOP >/dev/null
+drv click $IDC_DISCONNECT >/dev/null
 close_program
 
 echo "== Settings held by another program at start are not overwritten"
 settings_win="Z:$settings"
 hold_file() {  # MS: another program holds the settings file without sharing; waits until it does
-  "$wine_run" "$driver" hold "$settings_win" "$1" >"$scratch/hold.out" 2>&1 &
+  ui_driver_background hold "$settings_win" "$1" >"$scratch/hold.out" 2>&1
   holder=$!
   for _ in $(seq 1 100); do
     grep -q held "$scratch/hold.out" && return 0
@@ -319,12 +318,12 @@ hold_file() {  # MS: another program holds the settings file without sharing; wa
 }
 hold_file 8000
 start_program en_US.UTF-8
-wait_text 1013 "The settings could not be read at start."
-case $(drv text 1013) in *quillcheck.json*) echo "ok: the notice names the file" ;;
-  *) fail "the notice names no file: [$(drv text 1013)]" ;; esac
-expect "port on the defaults" "" "$(drv text 1000)"
+wait_text $IDC_LOG "The settings could not be read at start."
+case $(drv text $IDC_LOG) in *quillcheck.json*) echo "ok: the notice names the file" ;;
+  *) fail "the notice names no file: [$(drv text $IDC_LOG)]" ;; esac
+expect "port on the defaults" "" "$(drv text $IDC_PORT)"
 wait "$holder" 2>/dev/null || true
-drv select 1007 2 >/dev/null
+drv select $IDC_BLOCK 2 >/dev/null
 close_program
 grep -q "\"port\": \"$port\"" "$settings" || fail "the defaults replaced the stored port: $(cat "$settings")"
 grep -q '"block": 2,' "$settings" || fail "the block chosen was not saved: $(cat "$settings")"
@@ -332,9 +331,9 @@ echo "ok: the file keeps the port and takes the block chosen"
 
 echo "== A failed save at close is reported"
 start_program en_US.UTF-8
-drv select 1007 5 >/dev/null
+drv select $IDC_BLOCK 5 >/dev/null
 hold_file 30000
-drv syscommand 61536 >/dev/null
+drv syscommand $SC_CLOSE >/dev/null
 box=$(drv answer-box 20000) || fail "the failed save showed no message"
 case $box in *"The settings could not be saved."*quillcheck.json*) echo "ok: save failure message" ;;
   *) fail "message box shows [$box]" ;; esac
@@ -350,11 +349,11 @@ echo "== A settings file of a later version: a line at start, a copy before the 
 printf '\357\273\277{"info": {"name": "Quillcheck", "version": "2.0"}, "main": {"port": "COM9"}, "later": 1}' >"$settings"
 cp "$settings" "$scratch/later.json"
 start_program en_US.UTF-8
-wait_text 1013 "is not one of this version of the program and was not read."
-case $(drv text 1013) in *quillcheck.json*) echo "ok: the line names the file" ;;
-  *) fail "the line names no file: [$(drv text 1013)]" ;; esac
-expect "port on the defaults" "" "$(drv text 1000)"
-drv set-text 1000 $port >/dev/null
+wait_text $IDC_LOG "is not one of this version of the program and was not read."
+case $(drv text $IDC_LOG) in *quillcheck.json*) echo "ok: the line names the file" ;;
+  *) fail "the line names no file: [$(drv text $IDC_LOG)]" ;; esac
+expect "port on the defaults" "" "$(drv text $IDC_PORT)"
+drv set-text $IDC_PORT $port >/dev/null
 close_program
 cmp -s "$settings.bak" "$scratch/later.json" || fail "no copy of the later version's file: $(ls "$scratch/app")"
 grep -q "\"port\": \"$port\"" "$settings" || fail "the settings were not saved: $(cat "$settings")"
@@ -365,7 +364,7 @@ echo "== A folder that takes no new file: the settings are written in place"
 # binds root too), as a folder whose rights allow only that.
 if chattr +i "$scratch/app" 2>/dev/null; then
   start_program en_US.UTF-8
-  drv select 1007 7 >/dev/null
+  drv select $IDC_BLOCK 7 >/dev/null
   close_program
   chattr -i "$scratch/app"
   grep -q '"block": 7,' "$settings" || fail "the settings were not written in place: $(cat "$settings")"
@@ -382,8 +381,8 @@ if chattr +i "$scratch/app" 2>/dev/null; then
     chattr +i "$scratch/app"
     start_program en_US.UTF-8
     # A port name that makes the new text longer than the block the old one has.
-    drv set-text 1000 "COM$(printf '%05000d' 7)" >/dev/null
-    drv syscommand 61536 >/dev/null
+    drv set-text $IDC_PORT "COM$(printf '%05000d' 7)" >/dev/null
+    drv syscommand $SC_CLOSE >/dev/null
     box=$(drv answer-box 20000) || fail "the failed in-place save showed no message"
     case $box in *"The settings could not be saved."*) ;; *) fail "message box shows [$box]" ;; esac
     drv wait-gone 20000 >/dev/null || fail "the window did not close after the message"
@@ -413,36 +412,36 @@ plant_port "$device" $other_port
 plant_apply
 start_program en_US.UTF-8
 for _ in $(seq 1 120); do
-  drv items 1000 | grep -q "^$other_port   Tern EH" && break
+  drv items $IDC_PORT | grep -q "^$other_port   Tern EH" && break
   sleep 0.25
 done
-drv items 1000 | grep -q "^$other_port   Tern EH" || fail "the planted reader was not listed: [$(drv items 1000)]"
+drv items $IDC_PORT | grep -q "^$other_port   Tern EH" || fail "the planted reader was not listed: [$(drv items $IDC_PORT)]"
 echo "ok: the reader of another model is listed"
-drv select 1000 0 >/dev/null
+drv select $IDC_PORT 0 >/dev/null
 expect "enables with the other model chosen" "010001111" "$(enables)"
-drv click 1003 >/dev/null
+drv click $IDC_DISCONNECT >/dev/null
 expect "enables after Disconnect with it chosen" "010001111" "$(enables)"
-drv type 1000 $port >/dev/null
+drv type $IDC_PORT $port >/dev/null
 expect "enables with a port typed" "110001111" "$(enables)"
-drv click 1002 >/dev/null
-wait_text 1016 "Connected"
-drv click 1003 >/dev/null
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected"
+drv click $IDC_DISCONNECT >/dev/null
 expect "enables after connecting the typed port" "110001111" "$(enables)"
-drv select 1000 0 >/dev/null
+drv select $IDC_PORT 0 >/dev/null
 expect "enables with the other model chosen again" "010001111" "$(enables)"
-drv type 1000 $port >/dev/null
+drv type $IDC_PORT $port >/dev/null
 close_program
 remove_device
 
 echo "== Russian"
 start_program ru_RU.UTF-8
-expect "Russian state at start" "Отключён" "$(drv text 1016)"
-drv click 1002 >/dev/null
-wait_text 1016 "Подключён"
-drv select 1007 3 >/dev/null
+expect "Russian state at start" "Отключён" "$(drv text $IDC_STATE)"
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Подключён"
+drv select $IDC_BLOCK 3 >/dev/null
 test_until_line "Писать в блок-прицеп не разрешено."
-expect "Russian figures label" "Скорость:" "$(drv text 1032)"
-drv click 1003 >/dev/null
-expect "Russian state after Disconnect" "Отключён" "$(drv text 1016)"
+expect "Russian figures label" "Скорость:" "$(drv text $IDC_RATE_LABEL)"
+drv click $IDC_DISCONNECT >/dev/null
+expect "Russian state after Disconnect" "Отключён" "$(drv text $IDC_STATE)"
 close_program
 echo "all passed"

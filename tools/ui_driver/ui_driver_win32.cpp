@@ -1,7 +1,16 @@
 // ui_driver: drives a running Quill Check window from outside, by control id, for end-to-end
-// tests under Wine. One command per run; the result goes to standard output and the exit code
-// (0 success, 1 condition not met or time-out, 2 usage or window not found, 3 the window hangs).
+// tests under Wine. One command per run; the result goes to standard output (lines ending in LF
+// alone, a text's CRs left out) and the exit code (0 success, 1 condition not met or time-out, 2 usage or window not
+// found, 3 the window hangs). The scripts name the ids (tests/support/driven_program.sh).
 //
+//   ui_driver launch PROGRAM [ms]           start PROGRAM (a Windows path) and wait until its main
+//                                           window is shown; print the milliseconds from the start
+//                                           to the window made, to it shown (polled each ms) and to
+//                                           its first answer to a message (painted, in its loop)
+//   ui_driver time-starts N PROGRAM...      N rounds of launch, one of each PROGRAM in turn (every
+//                                           other round backwards), each closed and ended before
+//                                           the next; a line per start:
+//                                           the PROGRAM's index (from 0), made, shown and answer ms
 //   ui_driver wait-window [ms]              wait until the main window is shown
 //   ui_driver wait-gone [ms]                wait until no main window exists
 //   ui_driver text ID                       print the control's text
@@ -20,7 +29,7 @@
 //   ui_driver selected ID                   print a combo box's selected index
 //   ui_driver placement                     print left top width height of the normal position
 //   ui_driver move L T W H                  move the main window
-//   ui_driver syscommand CODE               post WM_SYSCOMMAND (e.g. 104 for About, 61536 to close)
+//   ui_driver syscommand CODE               post WM_SYSCOMMAND (e.g. IDM_ABOUT, or SC_CLOSE to close)
 //   ui_driver count-windows                 print how many main windows exist
 //   ui_driver type ID TEXT                  type TEXT into the control (a combo box's edit) as keys
 //   ui_driver answer-box [ms]               wait for the program's message box, print its texts
@@ -37,12 +46,16 @@
 #include <windows.h>
 
 #include <dbt.h>
+#include <dlgs.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +71,8 @@ void PrintLine(const std::wstring& text) {
     std::string utf8(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
                         nullptr);
+    // A multi-line control's lines end in CR LF: the scripts compare them as LF-ended lines.
+    std::erase(utf8, '\r');
     std::fwrite(utf8.data(), 1, utf8.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -202,6 +217,147 @@ int BroadcastDeviceChange(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+// Raises the system timer's resolution while it lives, so that a wait of 1 ms lasts about that on
+// Windows too (its default tick is 15.6 ms). winmm comes with Windows; without it the ticks stay.
+class FineTimer {
+public:
+    FineTimer() : winmm_(LoadLibraryW(L"winmm.dll")) {
+        if (winmm_) {
+            begin_ = Resolve("timeBeginPeriod");
+            end_ = Resolve("timeEndPeriod");
+        }
+        if (begin_ && end_)
+            begin_(1);
+    }
+    ~FineTimer() {
+        if (begin_ && end_)
+            end_(1);
+        if (winmm_)
+            FreeLibrary(winmm_);
+    }
+    FineTimer(const FineTimer&) = delete;
+    FineTimer& operator=(const FineTimer&) = delete;
+
+private:
+    using PeriodCall = UINT(WINAPI*)(UINT);
+    PeriodCall Resolve(const char* name) const {
+        return reinterpret_cast<PeriodCall>(reinterpret_cast<void (*)()>(GetProcAddress(winmm_, name)));
+    }
+    HMODULE winmm_;
+    PeriodCall begin_ = nullptr;
+    PeriodCall end_ = nullptr;
+};
+
+// The main window that process owns, or null (an earlier instance may still be closing).
+HWND MainWindowOf(DWORD process) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, kMainClass, nullptr); w;
+         w = FindWindowExW(nullptr, w, kMainClass, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == process)
+            return w;
+    }
+    return nullptr;
+}
+
+// A started program and how long its window took.
+struct TimedStart {
+    OwnedHandle process;
+    HWND window = nullptr;
+    double madeMs = 0;
+    double shownMs = 0;
+    double answerMs = 0;
+};
+
+// Starts the program and waits until its main window is shown and then answers a message (which
+// it can only once its start has returned to the message loop), timed here so that neither the
+// driver's own start nor a coarse poll counts. False (with the reason on stderr) when it fails to
+// start, ends first, or shows no window within the limit.
+bool StartTimed(const std::wstring& program, double limitMs, TimedStart& start) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    LARGE_INTEGER frequency{}, begin{};
+    QueryPerformanceFrequency(&frequency);
+    auto elapsedMs = [&] {
+        LARGE_INTEGER now{};
+        QueryPerformanceCounter(&now);
+        return 1000.0 * static_cast<double>(now.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart);
+    };
+    QueryPerformanceCounter(&begin);
+    // Detached: the program must not hold the driver's standard output, which the caller reads
+    // to its end.
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &started)) {
+        std::fprintf(stderr, "cannot start the program, error %lu\n", GetLastError());
+        return false;
+    }
+    start.process.reset(started.hProcess);
+    const OwnedHandle thread(started.hThread);
+    while (elapsedMs() < limitMs) {
+        if (!start.window && (start.window = MainWindowOf(started.dwProcessId)) != nullptr)
+            start.madeMs = elapsedMs();
+        if (start.window && IsWindowVisible(start.window)) {
+            start.shownMs = elapsedMs();
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(start.window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(limitMs), &ignored);
+            start.answerMs = elapsedMs();
+            return true;
+        }
+        if (WaitForSingleObject(start.process.get(), 1) == WAIT_OBJECT_0) {
+            std::fputs("the program ended before it showed its window\n", stderr);
+            return false;
+        }
+    }
+    std::fputs("the program showed no window in time\n", stderr);
+    return false;
+}
+
+std::wstring Milliseconds(double ms) {
+    return std::to_wstring(static_cast<long>(ms + 0.5));
+}
+
+int Launch(const std::vector<std::wstring>& args) {
+    FineTimer fineTimer;
+    TimedStart start;
+    if (!StartTimed(args[1], WaitArg(args, 2), start))
+        return 1;
+    PrintLine(Milliseconds(start.madeMs) + L" " + Milliseconds(start.shownMs) + L" " + Milliseconds(start.answerMs));
+    return 0;
+}
+
+// Rounds of starts, one of each program in turn, each closed and its process ended before the
+// next start, since a second instance would only bring the first one's window forward. Every
+// other round runs backwards, so that no program always starts right after the same other one.
+int TimeStarts(const std::vector<std::wstring>& args) {
+    FineTimer fineTimer;
+    const int rounds = std::stoi(args[1]);
+    constexpr DWORD kLimitMs = 30000;
+    const size_t programs = args.size() - 2;
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t turn = 0; turn < programs; ++turn) {
+            const size_t program = round % 2 == 0 ? turn : programs - 1 - turn;
+            TimedStart start;
+            if (!StartTimed(args[2 + program], kLimitMs, start))
+                return 1;
+            PrintLine(std::to_wstring(program) + L" " + Milliseconds(start.madeMs) + L" " +
+                      Milliseconds(start.shownMs) + L" " + Milliseconds(start.answerMs));
+            PostMessageW(start.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (WaitForSingleObject(start.process.get(), kLimitMs) != WAIT_OBJECT_0) {
+                std::fputs("the program did not end after its window was closed\n", stderr);
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
+
 int Usage() {
     std::fputs("usage: ui_driver COMMAND [ARGS] (see the source for the commands)\n", stderr);
     return 2;
@@ -253,7 +409,7 @@ int DialogCommand(const std::vector<std::wstring>& args) {
     }
     // The file name field: edt1 in some versions of the dialog, the combo box cmb13 in others.
     HWND name = nullptr;
-    WaitFor(kDefaultWaitMs, [&] { return (name = GetDlgItem(dialog, 0x480)) || (name = GetDlgItem(dialog, 0x47C)); });
+    WaitFor(kDefaultWaitMs, [&] { return (name = GetDlgItem(dialog, edt1)) || (name = GetDlgItem(dialog, cmb13)); });
     if (int missing = NeedControl(name))
         return missing;
     PrintLine(TextOf(name));  // the name the program offered
@@ -279,6 +435,10 @@ int Run(const std::vector<std::wstring>& args) {
                    ? 0
                    : 1;
     }
+    if (command == L"launch" && args.size() > 1)
+        return Launch(args);
+    if (command == L"time-starts" && args.size() > 2)
+        return TimeStarts(args);
     if (command == L"device-change")
         return BroadcastDeviceChange(args) == 0 ? 0 : Usage();
     if (command == L"wait-gone")
@@ -448,6 +608,8 @@ int Run(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // LF line ends, not the C library's CR LF: the scripts compare the lines as they come.
+    _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::wstring> args(argv + 1, argv + argc);
     try {
         return Run(args);

@@ -72,8 +72,12 @@ save_report() {
   drv command $IDC_LOG $ID_SAVE_REPORT >/dev/null
   drv save-as "$(winpath "$1")" || fail "the Save As dialog did not take $1"
 }
-# A report's line, without its CR.
-report_has() { tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"; }
+# A report's line, without its CR. The program writes the file after the dialog has gone, and
+# it appears whole (written beside it, then moved), so its arrival is waited for.
+report_has() {
+  for _ in $(seq 1 100); do [ -e "$1" ] && break; sleep 0.1; done
+  tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"
+}
 
 start_reader $port --card 1k --uid 04A1B2C3 --control "$control" --strict-baud
 wait_for_readers $port

@@ -47,8 +47,12 @@ std::vector<CMainPage*> CMainWnd::ReaderPages() {
 }
 
 CMainPage* CMainWnd::PageOfWorker(uintptr_t workerId) {
-    for (CMainPage* each : ReaderPages())
-        if (workerId != 0 && each->panel.WorkerId() == workerId)
+    const std::vector<CMainPage*> pages = ReaderPages();
+    std::vector<CReaderPanel*> panels;
+    for (CMainPage* each : pages) panels.push_back(&each->panel);
+    const CReaderPanel* found = PanelOfWorker(panels, workerId);
+    for (CMainPage* each : pages)
+        if (&each->panel == found)
             return each;
     return nullptr;
 }
@@ -127,6 +131,8 @@ void CMainWnd::CloseReaderPage(size_t index) {
     settings_.modified = true;
     UpdateTabs();
     ShowTab(moreReaders.empty() ? 0 : std::min(index, moreReaders.size()));
+    // The focus may have been on the page that went.
+    SetFocus(moreReaders.empty() ? page.hwnd : tabs);
     ConnectionChanged();
 }
 
@@ -232,6 +238,14 @@ bool CMainWnd::HandleNotify(WPARAM, NMHDR* header, LRESULT*) {
     if (!tabs || header->hwndFrom != tabs || header->code != TCN_SELCHANGE)
         return false;
     ShowTab(static_cast<size_t>(std::max(TabCtrl_GetCurSel(tabs), 0)));
+    return true;
+}
+
+// The tab menu's and Ctrl+W's command for the page in view.
+bool CMainWnd::HandleCommand(UINT commandId, UINT, HWND) {
+    if (commandId != ID_CLOSE_READER)
+        return false;
+    CloseReaderPage(shownTab_);
     return true;
 }
 

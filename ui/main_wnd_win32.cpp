@@ -41,9 +41,9 @@ CMainWnd::~CMainWnd() {
 // further reader's page.
 bool CMainWnd::PreTranslate(MSG& message) {
     if (message.message == WM_KEYDOWN && message.wParam == 'W' && GetKeyState(VK_CONTROL) < 0 &&
-        GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0) {
-        if (shownTab_ >= 1 && shownTab_ <= moreReaders.size())
-            CloseReaderPage(shownTab_);
+        GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0 && shownTab_ >= 1 &&
+        shownTab_ <= moreReaders.size()) {
+        CloseReaderPage(shownTab_);
         return true;
     }
     return OfferToDialogManager(hwnd, message);

@@ -39,6 +39,7 @@ public:
     bool PreTranslate(MSG& message) override;
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HandleNotify(WPARAM controlId, NMHDR* header, LRESULT* result) override;
+    bool HandleCommand(UINT commandId, UINT notifyCode, HWND control) override;
 
     // The least window size at 96 DPI; at other scales it grows with the DPI, and the page may
     // ask for more.

@@ -101,7 +101,9 @@ TEST(StationReportEnglish, TableOfEveryReaderThenTheirReports) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
     StationRow testing{L"COM7", L"Tern USB CL s/n: 5", L"Mifare Classic 1K C3B2A104", L"Testing", 1200, 3,
                        {true, 61000, 12.5}};
-    StationRow idle{L"COM10", L"", L"", L"Disconnected"};
+    StationRow idle;
+    idle.port = L"COM10";
+    idle.state = L"Disconnected";
     EXPECT_EQ(StationReportText({testing, idle}, {L"first report\r\n"}),
               L"Quill Check station report\r\n\r\n"
               L"Port   Reader              Card                        State         Written  Errors  Rate    Elapsed\r\n"

@@ -6,3 +6,25 @@ void CAppSettings::SetPort(const std::wstring& name) {
     port = name;
     modified = true;
 }
+
+ReaderSettings CAppSettings::FirstReader() const {
+    return {port, block, authKey, useReaderKeys, keyB};
+}
+
+void CAppSettings::SetFirstReader(const ReaderSettings& reader) {
+    if (reader == FirstReader())
+        return;
+    port = reader.port;
+    block = reader.block;
+    authKey = reader.authKey;
+    useReaderKeys = reader.useReaderKeys;
+    keyB = reader.keyB;
+    modified = true;
+}
+
+void CAppSettings::SetMoreReaders(const std::vector<ReaderSettings>& readers) {
+    if (readers == moreReaders)
+        return;
+    moreReaders = readers;
+    modified = true;
+}

@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "foundation/classic_card.h"
+#include "settings/reader_settings.h"
 
 class CAppSettings {
 public:
     static constexpr int32_t kNotSet = std::numeric_limits<int32_t>::min();
     static constexpr uint64_t kDefaultAuthKey = kClassicTransportKey;
-    static constexpr int32_t kDefaultBlock = 1;
+    static constexpr int32_t kDefaultBlock = kDefaultTestBlock;
     static constexpr int32_t kHighestLogLevel = 6;
 
     CAppSettings() = default;
@@ -43,6 +45,12 @@ public:
     void Save();
     // Stores the port name, marking the settings modified when it changed.
     void SetPort(const std::wstring& name);
+    // The first reader's values, from and into the members below; the setter marks the settings
+    // modified when they changed.
+    ReaderSettings FirstReader() const;
+    void SetFirstReader(const ReaderSettings& reader);
+    // Replaces the further readers, marking the settings modified when they changed.
+    void SetMoreReaders(const std::vector<ReaderSettings>& readers);
 
     std::wstring path;      // full path of the settings file, set before Load
     bool modified = false;  // some field differs from the file
@@ -59,4 +67,10 @@ public:
     bool useReaderKeys = false;
     bool keyB = false;
     int32_t logLevel = 0;
+    // The readers after the first, each a page of its own, in their tabs' order; at most
+    // kMaxReaders - 1, each on another port than the others and the first reader.
+    std::vector<ReaderSettings> moreReaders;
+    // Entries of the file's reader list that the last Load left out (too many, not an object,
+    // a port already taken); the window says so in the log. Not saved.
+    size_t readersLeftOut = 0;
 };

@@ -6,6 +6,7 @@
 
 #include "foundation/version.h"
 #include "settings/hex_digit.h"
+#include "settings/reader_list_document.h"
 
 namespace {
 
@@ -51,18 +52,10 @@ void ReadMain(const JsonValue& main, CAppSettings& settings) {
     }
     if (const JsonValue* value = main.Find(L"allPorts", JsonKind::Bool))
         settings.allPorts = value->AsBool();
-    if (const JsonValue* value = main.Find(L"port", JsonKind::String))
-        settings.port = value->AsString();
-    // A block the page cannot show (hand-edited, or from a newer version) is not taken: the test
-    // must run on the block the user sees chosen.
-    if (auto block = IntegerIn(main.Find(L"block", JsonKind::Integer), 0, kClassicBlockCount - 1))
-        settings.block = *block;
-    if (const JsonValue* value = main.Find(L"authKey", JsonKind::String))
-        ParseAuthKeyText(value->AsString(), settings.authKey);
-    if (const JsonValue* value = main.Find(L"useReaderKeys", JsonKind::Bool))
-        settings.useReaderKeys = value->AsBool();
-    if (const JsonValue* value = main.Find(L"keyB", JsonKind::Bool))
-        settings.keyB = value->AsBool();
+    ReaderSettings first = settings.FirstReader();
+    ReadReaderFields(main, first);
+    settings.SetFirstReader(first);
+    ReadReaderList(main, settings);
 }
 
 }  // namespace
@@ -101,11 +94,8 @@ void WriteSettings(CMemJson& document, const CAppSettings& settings) {
     formPos.reserve(settings.formPos.size());
     for (int32_t coordinate : settings.formPos) formPos.emplace_back().SetInteger(coordinate);
     main.Member(L"allPorts", JsonKind::Bool).SetBool(settings.allPorts);
-    main.SetString(L"port", settings.port);
-    main.Member(L"block", JsonKind::Integer).SetInteger(static_cast<uint32_t>(settings.block));
-    main.SetString(L"authKey", FormatAuthKey(settings.authKey));
-    main.Member(L"useReaderKeys", JsonKind::Bool).SetBool(settings.useReaderKeys);
-    main.Member(L"keyB", JsonKind::Bool).SetBool(settings.keyB);
+    WriteReaderFields(main, settings.FirstReader());
+    WriteReaderList(main, settings);
     root.Member(L"log", JsonKind::Object)
         .Member(L"logLevel", JsonKind::Integer)
         .SetInteger(settings.logLevel);
@@ -125,6 +115,7 @@ constexpr WrittenMember kWrittenMembers[] = {
     {L"main", L"port", JsonKind::String},           {L"main", L"block", JsonKind::Integer},
     {L"main", L"authKey", JsonKind::String},        {L"main", L"useReaderKeys", JsonKind::Bool},
     {L"main", L"keyB", JsonKind::Bool},             {L"log", L"logLevel", JsonKind::Integer},
+    {L"main", L"readers", JsonKind::Array},
 };
 
 bool HoldsOtherKind(const JsonValue& object, const wchar_t* key, JsonKind kind) {
@@ -146,6 +137,8 @@ bool SaveDropsForeignContents(const JsonValue& root) {
             return true;
     }
     const JsonValue* main = root.Find(L"main", JsonKind::Object);
+    if (main && ReaderListDropsEntries(*main))
+        return true;
     const JsonValue* formPos = main ? main->Find(L"formPos", JsonKind::Array) : nullptr;
     if (!formPos)
         return false;
@@ -175,6 +168,7 @@ void TakeUnchangedFromFile(const CAppSettings& file, CAppSettings& current) {
     TakeIfDefault(current.useReaderKeys, defaults.useReaderKeys, file.useReaderKeys);
     TakeIfDefault(current.keyB, defaults.keyB, file.keyB);
     TakeIfDefault(current.logLevel, defaults.logLevel, file.logLevel);
+    TakeIfDefault(current.moreReaders, defaults.moreReaders, file.moreReaders);
 }
 
 bool ParseAuthKeyText(std::wstring_view text, uint64_t& key) {

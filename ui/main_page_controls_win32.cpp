@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <string>
 
+#include "foundation/catalogue.h"
+#include "foundation/text_ids.h"
 #include "search/search_thread_win32.h"
 #include "ui/main_page_rules.h"
 #include "ui/main_page_win32.h"
@@ -31,11 +33,13 @@ void CMainPage::FillPortList() {
     // A refill must not take away what the user chose or typed and has not used yet; at set-up
     // the box is empty and the stored port is chosen.
     const bool settingUp = ports.empty() && GetWindowTextLengthW(portBox.hwnd) == 0;
-    const std::wstring chosen = settingUp ? settings_.port : ChosenPortName();
+    const std::wstring chosen = settingUp ? reader.port : ChosenPortName();
     SendMessageW(portBox.hwnd, CB_RESETCONTENT, 0, 0);
     search_.CopyPorts(ports);
     for (const PortEntry& port : ports) {
-        const std::wstring item = PortItemText(port);
+        std::wstring item = PortItemText(port);
+        if (host_.PortTakenElsewhere(*this, port.name))
+            AppendFormatResource(item, kTextPortInUseMark);
         SendMessageW(portBox.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
     SelectPort(chosen);
@@ -54,43 +58,35 @@ void CMainPage::SelectPort(const std::wstring& name) {
     SetWindowTextW(portBox.hwnd, name.c_str());
 }
 
+std::wstring CMainPage::PortShown() const {
+    return panel.Worker().IsRunning() ? panel.port : ChosenPortName();
+}
+
 void CMainPage::LoadControls() {
-    SelectPort(settings_.port);
-    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ShownBlock(settings_.block)), 0);
+    SelectPort(reader.port);
+    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ShownBlock(reader.block)), 0);
     wchar_t key[16] = {};
-    std::swprintf(key, std::size(key), L"%.12llx", static_cast<unsigned long long>(settings_.authKey));
+    std::swprintf(key, std::size(key), L"%.12llx", static_cast<unsigned long long>(reader.authKey));
     SetWindowTextW(keyEdit.hwnd, key);
     panel.keyValid = true;
-    CheckRadioButton(hwnd, IDC_KEY_A, IDC_KEY_B, settings_.keyB ? IDC_KEY_B : IDC_KEY_A);
-    CheckDlgButton(hwnd, IDC_USE_READER_KEYS, settings_.useReaderKeys ? BST_CHECKED : BST_UNCHECKED);
+    CheckRadioButton(hwnd, IDC_KEY_A, IDC_KEY_B, reader.keyB ? IDC_KEY_B : IDC_KEY_A);
+    CheckDlgButton(hwnd, IDC_USE_READER_KEYS, reader.useReaderKeys ? BST_CHECKED : BST_UNCHECKED);
 }
-
-namespace {
-
-template <typename T>
-void StoreIfChanged(CAppSettings& settings, T& field, const T& value) {
-    if (field == value)
-        return;
-    field = value;
-    settings.modified = true;
-}
-
-}  // namespace
 
 void CMainPage::StoreControls() {
-    settings_.SetPort(ChosenPortName());
+    reader.port = ChosenPortName();
     const LRESULT block = SendMessageW(blockBox.hwnd, CB_GETCURSEL, 0, 0);
     if (block >= 0)
-        StoreIfChanged(settings_, settings_.block, static_cast<int32_t>(block));
+        reader.block = static_cast<int32_t>(block);
     std::wstring keyText;
     keyEdit.GetText(keyText);
-    if (const auto key = ParseKeyText(keyText)) {
-        StoreIfChanged(settings_, settings_.authKey, *key);
-        panel.keyValid = true;
-    } else {
-        panel.keyValid = false;
-    }
-    StoreIfChanged(settings_, settings_.keyB, IsDlgButtonChecked(hwnd, IDC_KEY_B) == BST_CHECKED);
-    StoreIfChanged(settings_, settings_.useReaderKeys,
-                   IsDlgButtonChecked(hwnd, IDC_USE_READER_KEYS) == BST_CHECKED);
+    const auto key = ParseKeyText(keyText);
+    panel.keyValid = key.has_value();
+    if (key)
+        reader.authKey = *key;
+    reader.keyB = IsDlgButtonChecked(hwnd, IDC_KEY_B) == BST_CHECKED;
+    reader.useReaderKeys = IsDlgButtonChecked(hwnd, IDC_USE_READER_KEYS) == BST_CHECKED;
+    // The other pages' values are gathered by the main window when it saves.
+    if (first_)
+        settings_.SetFirstReader(reader);
 }

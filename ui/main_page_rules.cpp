@@ -25,7 +25,8 @@ PageEnables EnablesFor(const PageState& state) {
     PageEnables enables;
     // A worker still ending holds the port: a new one could not start before it is gone.
     const bool free = !state.connectionActive && !state.connectionEnding;
-    enables.connect = free && (!state.portItemSelected || IsSupportedReaderModel(state.selectedModel));
+    enables.connect = free && !state.portTakenElsewhere &&
+                      (!state.portItemSelected || IsSupportedReaderModel(state.selectedModel));
     // The port box stays open while disconnected, whatever is chosen in it: disabling it with
     // Connect left no way to choose another port.
     enables.portBox = free;

@@ -20,6 +20,7 @@ struct PageState {
     bool portItemSelected = false;  // false: the port box holds free text
     int32_t selectedModel = 0;      // reader model of the selected port entry
     bool connectionEnding = false;  // asked to stop, it still switches off and closes the port
+    bool portTakenElsewhere = false;  // the chosen port is another reader page's
 };
 
 struct PageEnables {

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr UINT kRefreshPeriodMs = 333;
 constexpr wchar_t kKeyMask[] = L"AAAAAAAAAAAA";
 constexpr wchar_t kKeyTemplate[] = L"____________";
 constexpr wchar_t kKeyDigits[] = L"0123456789abcdefABCDEF";
@@ -33,8 +32,9 @@ HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
 
 }  // namespace
 
-CMainPage::CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search)
-    : panel(connection), settings_(settings), search_(search) {}
+CMainPage::CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search,
+                     IReaderPageHost& host, bool first)
+    : panel(connection), settings_(settings), search_(search), host_(host), first_(first) {}
 
 CMainPage::~CMainPage() {
     CWnd::Destroy();  // the controls still use the fonts until their windows are gone
@@ -62,11 +62,6 @@ LRESULT CMainPage::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
             Layout(LOWORD(lParam), HIWORD(lParam));
             return 0;
         case WM_CONTEXTMENU: OnContextMenu(reinterpret_cast<HWND>(wParam), lParam); return 0;
-        case WM_TIMER:
-            if (wParam != IDT_REFRESH)
-                return DefaultHandling();
-            OnTimer(wParam);
-            return 0;
         case WM_INITMENUPOPUP:
             GetApp()->OnMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam), HIWORD(lParam) != 0);
             return 0;
@@ -83,10 +78,11 @@ bool CMainPage::HandleCommand(UINT commandId, UINT notifyCode, HWND) {
             return true;
         case IDC_CONNECT: Connect(); return true;
         case IDC_DISCONNECT: Disconnect(); return true;
-        case IDC_START: Start(); return true;
-        case IDC_STOP: Stop(); return true;
+        case IDC_START: StartTest(); return true;
+        case IDC_STOP: StopTest(); return true;
         case ID_SEARCH_ALL_PORTS: ToggleSearchAll(); return true;
         case ID_RESCAN: Rescan(); return true;
+        case ID_ADD_READER: host_.AddReader(); return true;
         case ID_SAVE_REPORT: SaveReport(); return true;
         case ID_LOG_COPY: SendMessageW(log.hwnd, WM_COPY, 0, 0); return true;
         case ID_LOG_SELECT_ALL: SendMessageW(log.hwnd, EM_SETSEL, 0, -1); return true;
@@ -109,6 +105,8 @@ void CMainPage::SetUp() {
     log.Attach(GetDlgItem(hwnd, IDC_LOG));
     // The default limit (32K units) would silently stop the log; the page trims it itself.
     SendMessageW(log.hwnd, EM_SETLIMITTEXT, 2 * kLogLimit, 0);
+    if (first_)
+        reader = settings_.FirstReader();
     LoadTemplate();
     KeepDialogFromRescaling(hwnd);
     ApplyDpi(dpi_);
@@ -192,7 +190,7 @@ void CMainPage::FillBlockBox() {
         const std::wstring item = BlockItemText(block);
         SendMessageW(blockBox.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
-    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ShownBlock(settings_.block)), 0);
+    SendMessageW(blockBox.hwnd, CB_SETCURSEL, static_cast<WPARAM>(ShownBlock(reader.block)), 0);
 }
 
 void CMainPage::OnDestroy() {
@@ -214,6 +212,7 @@ void CMainPage::ApplyEnableRules() {
     const int selected = SelectedPortIndex();
     state.portItemSelected = selected >= 0;
     state.selectedModel = selected >= 0 ? ports[static_cast<size_t>(selected)].model : 0;
+    state.portTakenElsewhere = host_.PortTakenElsewhere(*this, ChosenPortName());
     const PageEnables enables = EnablesFor(state);
     const struct {
         int id;
@@ -255,6 +254,10 @@ void CMainPage::OnContextMenu(HWND window, LPARAM lParam) {
         return;
     CheckMenuItem(popup, ID_SEARCH_ALL_PORTS,
                   MF_BYCOMMAND | (settings_.allPorts ? MF_CHECKED : MF_UNCHECKED));
+    std::wstring addReader;
+    LoadResourceString(kTextAddReader, addReader);
+    AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup, MF_STRING | (host_.CanAddReader() ? 0 : MF_GRAYED), ID_ADD_READER, addReader.c_str());
     SetForegroundWindow(hwnd);
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd, nullptr);
 }
@@ -269,17 +272,24 @@ void CMainPage::OnTimer(WPARAM) {
 }
 
 void CMainPage::KillRefreshTimer() {
-    if (refreshTimerRunning && hwnd)
-        KillTimer(hwnd, IDT_REFRESH);
-    refreshTimerRunning = false;
+    refreshTimerRunning = false;  // the window's timer goes once no page wants it
 }
 
 void CMainPage::Connect() {
     const std::wstring name = ChosenPortName();
     if (name.empty())
         return;
+    // Two pages on one port would fight over it; the box shows the port as in use.
+    if (host_.PortTakenElsewhere(*this, name)) {
+        std::wstring text;
+        AppendFormatResource(text, kTextPortTakenElsewhere, name.c_str());
+        ShowErrorBox(text, hwnd);
+        return;
+    }
+    panel.port = name;
     panel.Worker().Start(name);
     ApplyEnableRules();
+    host_.ConnectionChanged();
 }
 
 void CMainPage::Disconnect() {
@@ -288,13 +298,15 @@ void CMainPage::Disconnect() {
     panel.Worker().RequestStop();
     RefreshCardLine();
     ApplyEnableRules();
+    host_.ConnectionChanged();
 }
 
 void CMainPage::OnConnectionEnded() {
     ApplyEnableRules();
+    host_.ConnectionChanged();
 }
 
-void CMainPage::Start() {
+void CMainPage::StartTest() {
     StoreControls();
     if (!panel.keyValid) {
         std::wstring text;
@@ -306,17 +318,18 @@ void CMainPage::Start() {
     // Each test starts with an empty log, so its lines are the ones shown.
     SetWindowTextW(log.hwnd, L"");
     TestParameters test;
-    test.block = settings_.block;
-    test.key = settings_.authKey;
-    test.useKeyB = settings_.keyB;
-    test.useReaderKeys = settings_.useReaderKeys;
+    test.block = reader.block;
+    test.key = reader.authKey;
+    test.useKeyB = reader.keyB;
+    test.useReaderKeys = reader.useReaderKeys;
     panel.Worker().StartTest(test);
     panel.testStarted = true;
     ApplyEnableRules();
-    refreshTimerRunning = SetTimer(hwnd, IDT_REFRESH, kRefreshPeriodMs, nullptr) != 0;
+    refreshTimerRunning = true;
+    host_.RefreshTicksWanted();
 }
 
-void CMainPage::Stop() {
+void CMainPage::StopTest() {
     KillRefreshTimer();
     panel.Worker().StopTest();
     RefreshStatus();  // the figures as the test ended

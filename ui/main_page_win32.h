@@ -23,11 +23,30 @@
 #include "ui/framework/window_win32.h"
 
 class CSearchThread;
+class CMainPage;
+
+// What a page asks of the window that holds it, which knows every reader's page.
+class IReaderPageHost {
+public:
+    virtual ~IReaderPageHost() = default;
+    // The page's test wants its figures refreshed on the window's one refresh timer.
+    virtual void RefreshTicksWanted() = 0;
+    // Another page's reader holds the port (connected, or still closing it).
+    virtual bool PortTakenElsewhere(const CMainPage& page, const std::wstring& port) const = 0;
+    // The page connected or disconnected: the other pages' port boxes show it.
+    virtual void ConnectionChanged() = 0;
+    // "Add reader" was chosen in the page's port menu.
+    virtual void AddReader() = 0;
+    virtual bool CanAddReader() const = 0;
+};
 
 class CMainPage : public CDialog {
 public:
     // The references belong to the main window, which outlives the page's window.
-    CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search);
+    // first: the page of the first reader, whose values are the settings' own members; any
+    // other page keeps its values in `reader`, which its owner sets before CreatePage.
+    CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search,
+              IReaderPageHost& host, bool first = true);
     ~CMainPage() override;
 
     // Creates the page from its template as a child of parent, laid out for the parent's DPI;
@@ -49,6 +68,13 @@ public:
     // The connection's worker has ended after a Disconnect: Connect and the port box are free again.
     void OnConnectionEnded();
     void StoreControls();
+    // The refresh timer's tick: the state, counters, figures and log (the main window's one timer).
+    void OnTimer(WPARAM timerId);
+    // Start and Stop, as their buttons do.
+    void StartTest();
+    void StopTest();
+    // The port it is connected to, or else the one chosen or typed.
+    std::wstring PortShown() const;
     // Appends the lines at the log's end, dropping its oldest lines past the log's bound.
     void AppendLogLines(const std::vector<std::wstring>& lines);
     // Shows the test's elapsed time and rate in the strip under the log.
@@ -75,7 +101,8 @@ public:
     std::vector<LayoutEntry> layout;
     LayoutRect initialClient;  // the template's client area at the current DPI
     std::vector<PortEntry> ports;  // the page's copy of the found list, in the box's item order
-    bool refreshTimerRunning = false;
+    bool refreshTimerRunning = false;  // the test wants the window's refresh ticks
+    ReaderSettings reader;  // the reader's values as the controls last stored them
 
 private:
     void SetUp();
@@ -93,11 +120,8 @@ private:
     void OnContextMenu(HWND window, LPARAM lParam);
     void ShowLogMenu(POINT point);
     void SaveReport();
-    void OnTimer(WPARAM timerId);
     void Connect();
     void Disconnect();
-    void Start();
-    void Stop();
     void ToggleSearchAll();
     void Rescan();
     std::wstring ChosenPortName() const;
@@ -117,4 +141,6 @@ private:
 
     CAppSettings& settings_;
     CSearchThread& search_;
+    IReaderPageHost& host_;
+    const bool first_;
 };

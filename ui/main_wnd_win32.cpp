@@ -1,6 +1,7 @@
 #include "ui/main_wnd_win32.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <string>
@@ -17,23 +18,34 @@
 #include "ui/resource_ids.h"
 
 CMainWnd::CMainWnd(CAppSettings& settings)
-    : page(settings, connection, search), connection(Win32Platform(), kReaderId), settings_(settings) {}
+    : page(settings, connection, search, *this),
+      connection(Win32Platform(), kReaderId),
+      overview(*this),
+      settings_(settings) {}
 
 CMainWnd::CMainWnd(CAppSettings& settings, IPortEnumerator& ports)
-    : page(settings, connection, search),
+    : page(settings, connection, search, *this),
       search(ports),
       connection(Win32Platform(), kReaderId),
+      overview(*this),
       settings_(settings) {}
 
 CMainWnd::~CMainWnd() {
     CWnd::Destroy();
     // Whatever ended the window, no worker may outlive the objects it reports to.
-    connection.Stop();
+    RequestReadersStop(true);
     search.Stop();
 }
 
-// Tab and arrow keys move through the page's controls, as in a dialog.
+// Tab and arrow keys move through the page's controls, as in a dialog; Ctrl+W closes the shown
+// further reader's page.
 bool CMainWnd::PreTranslate(MSG& message) {
+    if (message.message == WM_KEYDOWN && message.wParam == 'W' && GetKeyState(VK_CONTROL) < 0 &&
+        GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0 && shownTab_ >= 1 &&
+        shownTab_ <= moreReaders.size()) {
+        CloseReaderPage(shownTab_);
+        return true;
+    }
     return OfferToDialogManager(hwnd, message);
 }
 
@@ -44,7 +56,10 @@ void CMainWnd::AddAboutItem() {
     std::wstring text;
     if (LoadResourceString(kTextAboutItem, text) == 0)
         return;
+    std::wstring addReader;
+    LoadResourceString(kTextAddReader, addReader);
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING, ID_ADD_READER, addReader.c_str());
     AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, text.c_str());
 }
 
@@ -62,6 +77,7 @@ LRESULT CMainWnd::OnCreate() {
         SetWindowPos(page.hwnd, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
     notifyTarget_ = hwnd;
     InstallCallbacks();
+    StartMoreReaders();
     search.Start();
     return 0;
 }
@@ -109,13 +125,15 @@ LayoutSize CMainWnd::WindowSizeFor(LayoutSize client) const {
 LayoutSize CMainWnd::MinimumWindowSize() const {
     if (!page.hwnd)
         return {ScaleForDpi(kFloorWidth, dpi_), ScaleForDpi(kFloorHeight, dpi_)};
-    return WindowSizeFor(page.ClientSizes().minimum);
+    const LayoutSize client = page.ClientSizes().minimum;
+    return WindowSizeFor({client.width, client.height + TabStripHeight()});
 }
 
 LayoutSize CMainWnd::FirstStartWindowSize() const {
     if (!page.hwnd)
         return MinimumWindowSize();
-    return WindowSizeFor(page.ClientSizes().firstStart);
+    const LayoutSize client = page.ClientSizes().firstStart;
+    return WindowSizeFor({client.width, client.height + TabStripHeight()});
 }
 
 // The first start's size, or the stored place and size; either made to fit the monitors. A
@@ -152,7 +170,12 @@ void CMainWnd::PlaceAtCurrentDpi() {
 
 void CMainWnd::OnDpiChanged(WPARAM wParam, const RECT& suggested) {
     dpi_ = LOWORD(wParam);
-    page.ApplyDpi(dpi_);
+    for (CMainPage* shown : ReaderPages()) shown->ApplyDpi(dpi_);
+    if (tabs) {
+        SendMessageW(tabs, WM_SETFONT, reinterpret_cast<WPARAM>(page.pageFont.Get()), TRUE);
+        overview.ApplyFont(page.pageFont.Get(), dpi_);
+        LayoutPages();
+    }
     if (placing_)
         return;  // PlaceWindow places it again at this DPI
     const LayoutSize minimum = MinimumWindowSize();
@@ -171,10 +194,20 @@ void CMainWnd::InstallCallbacks() {
     search.onPortsChanged = poster(NOTIFY_PORTS, 0);
     search.SetSearchAll(settings_.allPorts);
     search.onEnded = poster(NOTIFY_ENDED, 0);
-    const LPARAM reader = static_cast<LPARAM>(connection.Id());
-    connection.onStateChanged = poster(NOTIFY_STATE, reader);
-    connection.onCardChanged = poster(NOTIFY_CARD, reader);
-    connection.onEnded = poster(NOTIFY_ENDED, reader);
+    InstallReaderCallbacks(connection);
+}
+
+void CMainWnd::InstallReaderCallbacks(CReaderWorker& worker) {
+    auto poster = [this](WPARAM what, LPARAM source) {
+        return [this, what, source] {
+            if (HWND target = notifyTarget_.load())
+                PostMessageW(target, WM_THREAD_NOTIFY, what, source);
+        };
+    };
+    const LPARAM reader = static_cast<LPARAM>(worker.Id());
+    worker.onStateChanged = poster(NOTIFY_STATE, reader);
+    worker.onCardChanged = poster(NOTIFY_CARD, reader);
+    worker.onEnded = poster(NOTIFY_ENDED, reader);
 }
 
 void CMainWnd::OnActivate(WPARAM wParam) {
@@ -189,27 +222,31 @@ void CMainWnd::OnActivate(WPARAM wParam) {
 
 void CMainWnd::OnThreadNotify(WPARAM what, LPARAM source) {
     if (what == NOTIFY_ENDED && closePending_ && WorkersEnded()) {
-        search.Stop();  // both have ended: the joins take no time
-        connection.Stop();
+        search.Stop();  // all have ended: the joins take no time
+        RequestReadersStop(true);
         DestroyWindow(hwnd);
         return;
     }
     if (!page.hwnd)
         return;
     if (what == NOTIFY_PORTS) {
-        page.FillPortList();
+        for (CMainPage* each : ReaderPages()) each->FillPortList();
         return;
     }
-    // The one page shows the one reader; a notice of any other source refreshes nothing.
-    CReaderPanel* const panels[] = {&page.panel};
-    if (PanelOfWorker(panels, static_cast<uintptr_t>(source)) == nullptr)
+    // Each reader's notices go to its own page; a notice of any other source refreshes nothing.
+    CMainPage* const target = PageOfWorker(static_cast<uintptr_t>(source));
+    if (!target) {
+        if (what == NOTIFY_ENDED)
+            OnReaderEnded(static_cast<uintptr_t>(source));
         return;
+    }
     switch (what) {
-        case NOTIFY_STATE: page.RefreshStatus(); break;
-        case NOTIFY_CARD: page.RefreshCardLine(); break;
-        case NOTIFY_ENDED: page.OnConnectionEnded(); break;
-        default: break;
+        case NOTIFY_STATE: target->RefreshStatus(); break;
+        case NOTIFY_CARD: target->RefreshCardLine(); break;
+        case NOTIFY_ENDED: target->OnConnectionEnded(); break;
+        default: return;
     }
+    UpdateTabs();
 }
 
 void CMainWnd::StorePosition() {
@@ -233,14 +270,20 @@ void CMainWnd::ShutDown(bool sessionEnding) {
     shutDown_ = true;
     if (sessionEnding) {
         search.Stop();
-        connection.Stop();
     } else {
         search.RequestStop();
-        connection.RequestStop();
     }
+    RequestReadersStop(sessionEnding);
     StorePosition();
     if (page.hwnd)
         page.StoreControls();
+    std::vector<ReaderSettings> more;
+    for (const auto& reader : moreReaders) {
+        if (reader->page.hwnd)
+            reader->page.StoreControls();
+        more.push_back(reader->page.reader);
+    }
+    settings_.SetMoreReaders(more);
     if (!settings_.modified)
         return;
     try {
@@ -263,14 +306,18 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_DESTROY:
             notifyTarget_ = nullptr;
             PostQuitMessage(0);
-            page.Destroy();
+            if (ticking_)
+                KillTimer(window, IDT_REFRESH);
+            ticking_ = false;
+            for (CMainPage* each : ReaderPages()) each->Destroy();
+            overview.Destroy();
             DefWindowProcW(window, message, wParam, lParam);
             hwnd = nullptr;
             return 0;
         case WM_SIZE:
             DefaultHandling();
-            if (wParam != SIZE_MINIMIZED && page.hwnd)
-                SetWindowPos(page.hwnd, nullptr, 0, 0, LOWORD(lParam), HIWORD(lParam), SWP_NOZORDER);
+            if (wParam != SIZE_MINIMIZED)
+                LayoutPages();
             return 0;
         case WM_ACTIVATE: OnActivate(wParam); return 0;
         case WM_GETMINMAXINFO: {
@@ -288,6 +335,10 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
                 CAboutDialog::Show(hwnd);
                 return 0;
             }
+            if (wParam == ID_ADD_READER) {
+                AddReader();
+                return 0;
+            }
             if ((wParam & 0xFFF0) == SC_CLOSE)
                 ShutDown();
             return DefaultHandling();
@@ -296,8 +347,12 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
             ShutDown();
             if (!WorkersEnded()) {
                 closePending_ = true;
-                if (page.hwnd)
-                    EnableWindow(page.hwnd, FALSE);  // nothing more to start while the workers end
+                // Nothing more to start while the workers end.
+                for (CMainPage* each : ReaderPages())
+                    if (each->hwnd)
+                        EnableWindow(each->hwnd, FALSE);
+                if (overview.hwnd)
+                    EnableWindow(overview.hwnd, FALSE);
                 return 0;
             }
             return DefaultHandling();
@@ -308,6 +363,17 @@ LRESULT CMainWnd::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
                 ShutDown(true);
             return 0;
         case WM_THREAD_NOTIFY: OnThreadNotify(wParam, lParam); return 0;
+        case WM_TIMER:
+            if (wParam != IDT_REFRESH)
+                return DefaultHandling();
+            OnRefreshTick();
+            return 0;
+        case WM_CONTEXTMENU:
+            if (tabs && reinterpret_cast<HWND>(wParam) == tabs) {
+                ShowTabMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+                return 0;
+            }
+            return DefaultHandling();
         case WM_DPICHANGED: OnDpiChanged(wParam, *reinterpret_cast<const RECT*>(lParam)); return 0;
         default: return CWnd::HandleMessage(window, message, wParam, lParam);
     }

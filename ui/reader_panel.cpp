@@ -22,7 +22,13 @@ CReaderPanel::View CReaderPanel::Refresh() {
     view.figures = snapshot.figures;
     view.lines.reserve(snapshot.events.size());
     for (const ReaderEvent& event : snapshot.events) view.lines.push_back(ReaderEventText(event));
+    // A new test counts from zero again: only a rise is news.
+    if (snapshot.errors > lastErrors_ || snapshot.trouble.reconnects > lastTrouble.reconnects ||
+        snapshot.trouble.timeouts > lastTrouble.timeouts)
+        troubleUnseen = true;
+    lastErrors_ = snapshot.errors;
     lastTrouble = snapshot.trouble;
+    lastView = {view.state, view.written, view.errors, view.figures, {}};
     return view;
 }
 

@@ -16,6 +16,7 @@ public:
     explicit CReaderPanel(CReaderWorker& worker) : worker_(worker) {}
 
     CReaderWorker& Worker() { return worker_; }
+    const CReaderWorker& Worker() const { return worker_; }
     uint32_t WorkerId() const { return worker_.Id(); }
 
     // What one refresh shows: the state's text, the counters, the figures and the new log lines.
@@ -30,11 +31,17 @@ public:
     View Refresh();
 
     LinkTroubleCounts lastTrouble;  // as the last refresh read it
+    View lastView;                  // the last refresh's view, without its log lines
+    std::wstring port;              // the port the worker was last started on
+    // An error or a lost link came in since the user last looked at the page (its tab says so);
+    // the window clears it while the page is shown.
+    bool troubleUnseen = false;
     bool testStarted = false;       // a test ran since the page was made: there is a report to save
     bool keyValid = true;           // the key field holds a whole key
 
 private:
     CReaderWorker& worker_;
+    int32_t lastErrors_ = 0;  // the error count the last refresh read
 };
 
 // The panel whose worker sent a notice, by the id the notice carries; null for none (the port

@@ -43,3 +43,12 @@
 #define ID_LOG_SELECT_ALL 32782
 
 #define IDT_REFRESH 1
+
+// Several readers in one window: the tabs above the pages, the overview page and their commands.
+#define IDC_READER_TABS 1040
+#define IDC_OVERVIEW_LIST 1041
+#define IDC_START_ALL 1042
+#define IDC_STOP_ALL 1043
+#define ID_ADD_READER 32790
+#define ID_CLOSE_READER 32791
+#define ID_SAVE_STATION_REPORT 32792

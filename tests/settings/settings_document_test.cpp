@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "settings/app_settings.h"
 #include "settings/mem_json.h"
@@ -480,3 +481,66 @@ TEST(SettingsDocument, HugeValuesLoadWithoutHarm) {
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring ReaderEntry(const std::wstring& port, int block = 2) {
+    return L"{\"port\":\"" + port + L"\",\"block\":" + std::to_wstring(block) + L"}";
+}
+
+std::wstring ManyReaders(int count) {
+    std::wstring list;
+    for (int i = 0; i < count; ++i) list += (i ? L"," : L"") + ReaderEntry(L"COM" + std::to_wstring(i + 10));
+    return list;
+}
+
+}  // namespace
+
+TEST(SettingsDocument, FurtherReadersAreReadWithinTheRules) {
+    struct Case {
+        const char* name;
+        std::wstring readers;  // the "readers" member's value
+        std::vector<std::wstring> ports;
+        size_t leftOut;
+    };
+    const Case cases[] = {
+        {"two readers", L"[" + ReaderEntry(L"COM8") + L"," + ReaderEntry(L"COM9") + L"]", {L"COM8", L"COM9"}, 0},
+        {"1,000 readers: fifteen beside the first", L"[" + ManyReaders(1000) + L"]",
+         {L"COM10", L"COM11", L"COM12", L"COM13", L"COM14", L"COM15", L"COM16", L"COM17", L"COM18", L"COM19",
+          L"COM20", L"COM21", L"COM22", L"COM23", L"COM24"},
+         985},
+        {"the first reader's port, in other case", L"[" + ReaderEntry(L"com7") + L"]", {}, 1},
+        {"the same port twice", L"[" + ReaderEntry(L"COM8") + L"," + ReaderEntry(L"Com8") + L"]", {L"COM8"}, 1},
+        {"entries of the wrong kind", L"[5,\"COM8\",null," + ReaderEntry(L"COM9") + L"]", {L"COM9"}, 3},
+        {"not a list", L"{\"port\":\"COM8\"}", {}, 0},
+    };
+    for (const Case& c : cases) {
+        const CAppSettings settings = Loaded(MainWith(L"\"port\":\"COM7\",\"readers\":" + c.readers));
+        std::vector<std::wstring> ports;
+        for (const ReaderSettings& reader : settings.moreReaders) ports.push_back(reader.port);
+        EXPECT_EQ(ports, c.ports) << c.name;
+        EXPECT_EQ(settings.readersLeftOut, c.leftOut) << c.name;
+        // What a save would not write back is kept in the copy the save makes first.
+        CMemJson document;
+        document.LoadText(MainWith(L"\"port\":\"COM7\",\"readers\":" + c.readers));
+        EXPECT_EQ(SaveDropsForeignContents(document.root), c.leftOut != 0 || c.readers[0] != L'[') << c.name;
+    }
+}
+
+TEST(SettingsDocument, FurtherReadersRoundTripKeepingTheirUnknownMembers) {
+    CAppSettings settings;
+    EXPECT_EQ(SavedText(L"", settings).find(L"readers"), std::wstring::npos);  // as before
+    ReaderSettings second{L"COM8", 9, 0x0102030405, true, true};
+    settings.moreReaders = {second, {L"COM9"}};
+    const CAppSettings back = Loaded(SavedText(L"", settings));
+    EXPECT_EQ(back.moreReaders, settings.moreReaders);
+
+    // A later version's member in an entry stays with its port, wherever the entry moves.
+    const std::wstring old =
+        MainWith(L"\"readers\":[{\"port\":\"COM9\",\"plan\":\"p\"},{\"port\":\"COM8\"}]");
+    settings.moreReaders = {second, {L"COM9"}};
+    const std::wstring saved = SavedText(old, settings);
+    EXPECT_NE(saved.find(L"\"plan\": \"p\""), std::wstring::npos);
+    EXPECT_LT(saved.find(L"COM8"), saved.find(L"COM9"));
+    EXPECT_EQ(Loaded(saved).moreReaders, settings.moreReaders);
+}

@@ -79,6 +79,11 @@ TEST(EnablesFor, StatesOfThePage) {
         {"linked, unsupported selection", {true, false, true, 5}, {false, false, true, true, false, true}},
         {"testing", {true, true, false, 0}, {false, false, true, false, true, false}},
         {"test flag after disconnect", {false, true, false, 0}, {true, true, false, false, true, false}},
+        // Another reader's page holds the port: the box stays open for another one.
+        {"disconnected, port of another page", {false, false, true, 2, false, true},
+         {false, true, false, false, false, true}},
+        {"disconnected, typed port of another page", {false, false, false, 0, false, true},
+         {false, true, false, false, false, true}},
     };
     for (const Case& c : cases) EXPECT_EQ(EnablesFor(c.state), c.enables) << c.what;
 }

@@ -437,6 +437,71 @@ drv type $IDC_PORT $port >/dev/null
 close_program
 remove_device
 
+echo "== Two readers side by side: each counts its own cycles, a fault on one spares the other"
+second=COM42
+second_control=$scratch/control2
+start_reader $second --card 1k --uid 04D1E2F3 --control "$second_control" --strict-baud
+wait_for_readers $second
+start_program en_US.UTF-8
+drv set-text $IDC_PORT $port >/dev/null
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected"
+drv syscommand $ID_ADD_READER >/dev/null
+expect "tabs after Add reader (two readers and the overview)" "3 1" "$(drv tabs $IDC_READER_TABS)"
+expect "the new page starts disconnected" "Disconnected" "$(drv text $IDC_STATE)"
+drv set-text $IDC_PORT $port >/dev/null
+drv click $IDC_CONNECT >/dev/null
+box=$(drv dialog-text)
+case "$box" in *"$port is in use by another reader's page."*) ;; *) fail "the same port twice: [$box]" ;; esac
+expect "the first page's port is not connected twice" "Disconnected" "$(drv text $IDC_STATE)"
+drv set-text $IDC_PORT $second >/dev/null
+drv click $IDC_CONNECT >/dev/null
+wait_text $IDC_STATE "Connected"
+wait_text $IDC_CARD "Mifare Classic 1K F3E2D104"
+drv click $IDC_START >/dev/null
+drv tab $IDC_READER_TABS 0 >/dev/null
+expect "the first page keeps its card" "Mifare Classic 1K C3B2A104" "$(drv text $IDC_CARD)"
+writes_before=$(command_count 52)
+drv click $IDC_START >/dev/null
+[ "$(written_above 20)" -gt 20 ] || fail "the first reader's test wrote nothing"
+echo unplug >"$second_control"
+sleep 2
+first_written=$(drv text $IDC_WRITTEN)
+[ "$(written_above "$first_written")" -gt "$first_written" ] || fail "the first reader stopped when the second was unplugged"
+drv click $IDC_STOP >/dev/null
+sleep 0.5
+expect "no errors on the first reader" "0" "$(drv text $IDC_ERRORS)"
+writes=$(( $(command_count 52) - writes_before ))
+written=$(drv text $IDC_WRITTEN)
+[ $(( writes - written )) -ge 0 ] && [ $(( writes - written )) -le 1 ] ||
+  fail "the first page counts $written cycles, its reader took $writes writes"
+echo "ok: the first page counts its own $written cycles ($writes writes)"
+drv tab $IDC_READER_TABS 2 >/dev/null
+drv click $IDC_STOP_ALL >/dev/null
+drv command $IDC_OVERVIEW_LIST $ID_SAVE_STATION_REPORT >/dev/null
+drv save-as "$(winpath "$scratch/reports/station.txt")" >/dev/null || fail "no Save As for the station report"
+station=$scratch/reports/station.txt
+report_has "$station" "Quill Check station report"
+report_has "$station" "$port +.* $written +0 +.*"
+report_has "$station" "$second .*"
+[ "$(tr -d '\r' <"$station" | grep -c '^Quill Check test report$')" = 2 ] || fail "the station report lacks a reader's record: $(cat "$station")"
+echo "ok: station report with both readers"
+drv tab $IDC_READER_TABS 1 >/dev/null
+[ "$(drv text $IDC_ERRORS)" -gt 0 ] || fail "the unplugged reader counted no error"
+close_program
+grep -q "\"port\": \"$second\"" "$settings" || fail "the settings lack the second reader: $(cat "$settings")"
+start_program en_US.UTF-8
+expect "pages back after a restart" "3 0" "$(drv tabs $IDC_READER_TABS)"
+drv tab $IDC_READER_TABS 1 >/dev/null
+expect "the second page's port is back" "$second" "$(drv text $IDC_PORT)"
+expect "not connected after a restart" "Disconnected" "$(drv text $IDC_STATE)"
+drv command $IDC_READER_TABS $ID_CLOSE_READER >/dev/null
+sleep 1
+expect "the first page alone again" "$port" "$(drv text $IDC_PORT)"
+close_program
+grep -q "\"port\": \"$second\"" "$settings" && fail "the closed page's reader is still in the settings"
+echo "ok: the pages come back after a restart and a closed one stays closed"
+
 echo "== Russian"
 start_program ru_RU.UTF-8
 expect "Russian state at start" "Отключён" "$(drv text $IDC_STATE)"

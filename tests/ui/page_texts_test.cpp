@@ -5,6 +5,8 @@
 #include "tests/support/catalogue_language.h"
 #include "ui/log_trim.h"
 #include "ui/page_texts.h"
+#include "ui/reader_tab_label.h"
+#include "ui/station_table.h"
 
 namespace {
 
@@ -75,6 +77,39 @@ TEST(PortItemsEnglish, Texts) {
 TEST(PortItemsRussian, Texts) {
     QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
     EXPECT_EQ(PortItemText({L"COM3", 2, 12345, 0x01020000}), L"COM3   Tern USB CL с/н: 12345 прошивка: 1.2");
+}
+
+TEST(ReaderTabsEnglish, LabelsShowTheStateByShape) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    struct Case {
+        std::wstring port;
+        size_t number;
+        ReaderTabState state;
+        bool trouble;
+        std::wstring label;
+    };
+    const Case cases[] = {
+        {L"COM7", 1, ReaderTabState::NotConnected, false, L"\u25CB COM7"},
+        {L"COM8", 2, ReaderTabState::Connected, false, L"\u25CF COM8"},
+        {L"COM9", 3, ReaderTabState::Testing, true, L"\u25BA COM9 !"},
+        {L"", 4, ReaderTabState::NotConnected, true, L"\u25CB Reader 4 !"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ReaderTabLabel(c.port, c.number, c.state, c.trouble), c.label) << c.number;
+}
+
+TEST(StationReportEnglish, TableOfEveryReaderThenTheirReports) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    StationRow testing{L"COM7", L"Tern USB CL s/n: 5", L"Mifare Classic 1K C3B2A104", L"Testing", 1200, 3,
+                       {true, 61000, 12.5}};
+    StationRow idle;
+    idle.port = L"COM10";
+    idle.state = L"Disconnected";
+    EXPECT_EQ(StationReportText({testing, idle}, {L"first report\r\n"}),
+              L"Quill Check station report\r\n\r\n"
+              L"Port   Reader              Card                        State         Written  Errors  Rate    Elapsed\r\n"
+              L"COM7   Tern USB CL s/n: 5  Mifare Classic 1K C3B2A104  Testing       1200     3       12.5/s  0:01:01\r\n"
+              L"COM10                                                  Disconnected  0        0\r\n"
+              L"\r\nfirst report\r\n");
 }
 
 TEST(LogTrim, CutsWholeOldLinesOnlyWhenTheBoundIsPassed) {

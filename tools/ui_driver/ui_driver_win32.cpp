@@ -40,11 +40,15 @@
 //                                           posted, since a command may open a modal dialog
 //   ui_driver save-as PATH [ms]             type PATH into the program's Save As dialog and press Save
 //   ui_driver dialog-text [ms]              print the texts of the program's dialog box and press OK
+//   ui_driver tab ID INDEX                  select the tab control's tab INDEX (from 0) as the arrow
+//                                           keys do, so its parent hears of the change
+//   ui_driver tabs ID                       print the tab control's tab count and selected tab
 //   ui_driver watch-block MS                for MS milliseconds (or until the main window is gone),
 //                                           send it a message every 5 ms; print the longest it took
 //                                           to answer, in milliseconds
 #include <windows.h>
 
+#include <commctrl.h>
 #include <dbt.h>
 #include <dlgs.h>
 #include <fcntl.h>
@@ -107,13 +111,20 @@ BOOL CALLBACK FindById(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// Any descendant of the main window with that id (the controls sit on the page, a child dialog).
+BOOL CALLBACK FindVisibleById(HWND window, LPARAM param) {
+    return IsWindowVisible(window) ? FindById(window, param) : TRUE;
+}
+
+// A descendant of the main window with that id (the controls sit on the page, a child dialog):
+// the one on the page in view when several readers' pages hold it, else any.
 HWND Control(int id) {
     HWND main = MainWindow();
     if (!main)
         return nullptr;
     ControlSearch search{id, nullptr};
-    EnumChildWindows(main, FindById, reinterpret_cast<LPARAM>(&search));
+    EnumChildWindows(main, FindVisibleById, reinterpret_cast<LPARAM>(&search));
+    if (!search.found)
+        EnumChildWindows(main, FindById, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -584,6 +595,21 @@ int Run(const std::vector<std::wstring>& args) {
         Send(control, CB_SETCURSEL, std::stoi(args[2]), 0);
         Send(GetParent(control), WM_COMMAND, MAKEWPARAM(id(1), CBN_SELCHANGE),
              reinterpret_cast<LPARAM>(control));
+        return 0;
+    }
+    if (command == L"tab" && args.size() > 2) {
+        const LRESULT wanted = std::stoi(args[2]);
+        for (int step = 0; step < 64; ++step) {
+            const LRESULT current = Send(control, TCM_GETCURSEL, 0, 0);
+            if (current == wanted)
+                return 0;
+            Send(control, WM_KEYDOWN, current < wanted ? VK_RIGHT : VK_LEFT, 0);
+        }
+        return 1;
+    }
+    if (command == L"tabs") {
+        PrintLine(std::to_wstring(Send(control, TCM_GETITEMCOUNT, 0, 0)) + L" " +
+                  std::to_wstring(Send(control, TCM_GETCURSEL, 0, 0)));
         return 0;
     }
     if (command == L"selected") {

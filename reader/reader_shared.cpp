@@ -182,8 +182,10 @@ void CReaderShared::Trouble(const ReaderEvent& event) {
 
 void CReaderShared::CountTrouble(uint64_t LinkTroubleCounts::*field) {
     std::lock_guard lock(mutex_);
-    if (testRunning_ && PassIsCurrent())
+    if (testRunning_ && PassIsCurrent()) {
         ++(trouble_.*field);
+        record_.LinkTrouble(clock_.Now());
+    }
 }
 
 void CReaderShared::CycleDone() {

@@ -57,6 +57,12 @@ CTestRecord CReaderShared::ReadRecord() {
     return record_;
 }
 
+SeriesSnapshot CReaderShared::ReadSeries() {
+    std::lock_guard lock(mutex_);
+    const TestFigures figures = record_.Figures(clock_.Now());
+    return {figures.started, figures.elapsedMs, record_.series};
+}
+
 bool CReaderShared::BeginPass() {
     std::lock_guard lock(mutex_);
     passTest_ = testNumber_;

@@ -51,20 +51,21 @@ ChartPicture LayOutChart(const CTestSeries& series, uint64_t elapsedMs, const La
     ChartPicture picture;
     picture.box = box;
     const int32_t border = std::max(1, metrics.lineWidth);
-    const int32_t mark = std::max(3, metrics.markSize);
-    picture.laneHeight = mark + std::max(1, mark / 3);
-    const int32_t lanesHeight = picture.laneHeight * static_cast<int32_t>(kSeriesErrorKinds);
-    picture.header = {box.left, box.top, box.right, std::min(box.bottom, box.top + metrics.textHeight)};
-    picture.frame = {box.left, picture.header.bottom, box.right, box.bottom};
-    const LayoutRect inner{picture.frame.left + border, picture.frame.top + border, picture.frame.right - border,
-                           picture.frame.bottom - border};
-    // Too small to show a rate above the lanes: the header alone.
-    if (inner.right - inner.left < 2 * mark || inner.bottom - inner.top < lanesHeight + 2 * mark) {
-        picture.frame = picture.plot = picture.lanes = {box.left, picture.header.bottom, box.left, picture.header.bottom};
+    const LayoutRect inner{box.left + border, box.top + border, box.right - border, box.bottom - border};
+    picture.laneHeight = (inner.bottom - inner.top) / static_cast<int32_t>(kSeriesErrorKinds);
+    // Marks a little apart in their lanes, odd-sized so that each has a middle pixel.
+    picture.markSize = std::min(metrics.markSize, picture.laneHeight - std::max(1, picture.laneHeight / 4));
+    picture.markSize -= picture.markSize % 2 == 0 ? 1 : 0;
+    const int32_t mark = picture.markSize;
+    // Too small to tell a mark from another: the frame alone.
+    if (mark < 3 || inner.right - inner.left < 2 * mark) {
+        picture.plot = picture.lanes = {inner.left, inner.top, inner.left, inner.top};
+        picture.markSize = 0;
         return picture;
     }
-    picture.lanes = {inner.left, inner.bottom - lanesHeight, inner.right, inner.bottom};
-    picture.plot = {inner.left, inner.top, inner.right, picture.lanes.top};
+    picture.plot = inner;
+    picture.lanes = {inner.left, inner.bottom - picture.laneHeight * static_cast<int32_t>(kSeriesErrorKinds), inner.right,
+                     inner.bottom};
 
     // The last hour a second at a time, from a whole coarse bucket on; the whole buckets before.
     std::vector<SeriesInterval> recent = series.RecentSeconds(elapsedMs);
@@ -113,6 +114,15 @@ ChartPicture LayOutChart(const CTestSeries& series, uint64_t elapsedMs, const La
         }
     }
     return picture;
+}
+
+LayoutRect TextPlace(const ChartPicture& picture, int32_t width, int32_t height, int32_t mouseX) {
+    const LayoutRect& plot = picture.plot;
+    width = std::clamp(width, 0, plot.right - plot.left);
+    height = std::clamp(height, 0, plot.bottom - plot.top);
+    const bool right = mouseX < (plot.left + plot.right) / 2;
+    const int32_t left = right ? plot.right - width : plot.left;
+    return {left, plot.top, left + width, plot.top + height};
 }
 
 const ChartColumn* ColumnAt(const ChartPicture& picture, int32_t x) {

@@ -1,7 +1,10 @@
 // Where the chart of a test's series puts its lines and marks inside its box, in plain
 // arithmetic; the window (test_chart_win32.*) only paints what this gives. The rate of verified
-// cycles is a stepped line over the plot; each kind of error has a lane of its own under it,
-// with a mark wherever it came. The last hour is drawn a second at a time; the hours before it,
+// cycles is a stepped line over the plot; each kind of error has a lane of its own across the
+// plot (a fifth of its height, the line drawn over them), with a mark wherever it came, and the
+// text of the values under the mouse lies over the plot's top, away from the mouse. The chart
+// is as short as the page can spare at 200% on a small screen, so it has no line of its own for
+// text. The last hour is drawn a second at a time; the hours before it,
 // summarised a minute at a time, take the left part of the width (at most half), split off by a
 // line. Everything lies inside the box, whatever the series and the box's size.
 #pragma once
@@ -13,9 +16,8 @@
 #include "ui/anchor_layout.h"
 
 struct ChartMetrics {
-    int32_t textHeight = 16;  // the header line's height
-    int32_t markSize = 7;     // a mark's width and height (a lane is a little taller)
-    int32_t lineWidth = 1;    // the frame's and the rate line's width
+    int32_t markSize = 7;   // the largest width and height of a mark (a lane may make it smaller)
+    int32_t lineWidth = 1;  // the frame's and the rate line's width
 };
 
 struct ChartPoint {
@@ -35,12 +37,11 @@ struct ChartColumn {
 };
 
 struct ChartPicture {
-    LayoutRect box;
-    LayoutRect header;  // the text line: the scale, or the values under the mouse
-    LayoutRect frame;   // the plot and the lanes, with their border
+    LayoutRect box;     // the frame's outer edge
     LayoutRect plot;    // inside the frame: the rate
-    LayoutRect lanes;   // inside the frame, under the plot: one lane per kind of error
+    LayoutRect lanes;   // the plot's height but what is left over by whole lanes: one per kind of error
     int32_t laneHeight = 0;
+    int32_t markSize = 0;
     double topRate = 1;  // verified cycles per second at the plot's top
     int32_t splitX = -1;  // the line between the summarised hours and the last hour; -1: none
     std::vector<ChartPoint> rateLine;
@@ -50,6 +51,10 @@ struct ChartPicture {
 
 ChartPicture LayOutChart(const CTestSeries& series, uint64_t elapsedMs, const LayoutRect& box,
                          const ChartMetrics& metrics);
+
+// Where a text of this size goes over the plot's top: at the right when the mouse is in the
+// plot's left half, else at the left; cut to the plot when larger.
+LayoutRect TextPlace(const ChartPicture& picture, int32_t width, int32_t height, int32_t mouseX);
 
 // The column under x, or null when x lies outside the plot.
 const ChartColumn* ColumnAt(const ChartPicture& picture, int32_t x);

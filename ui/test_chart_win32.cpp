@@ -11,8 +11,20 @@
 void CTestChart::Show(SeriesSnapshot snapshot) {
     data_ = std::move(snapshot);
     pictureStale_ = true;
-    if (hwnd)
-        InvalidateRect(hwnd, nullptr, FALSE);
+    if (!hwnd)
+        return;
+    LayOut();
+    ShowText();
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+// The control's own text is what it shows over the plot, so a screen reader can say it too.
+void CTestChart::ShowText() {
+    const std::wstring text = Text();
+    if (text == shownText_)
+        return;
+    shownText_ = text;
+    SetWindowTextW(hwnd, text.c_str());
 }
 
 void CTestChart::SetScale(UINT dpi, HFONT font) {
@@ -51,8 +63,10 @@ void CTestChart::HoverAt(int x) {
     if (x == hoverX_)
         return;
     hoverX_ = x;
-    if (hwnd)
-        InvalidateRect(hwnd, nullptr, FALSE);  // the text moves with the mouse and uncovers the plot
+    if (!hwnd)
+        return;
+    ShowText();
+    InvalidateRect(hwnd, nullptr, FALSE);  // the text moves with the mouse and uncovers the plot
 }
 
 void CTestChart::Paint() {

@@ -29,6 +29,7 @@ public:
 
 private:
     void Paint();
+    void ShowText();
     void LayOut();
 
     SeriesSnapshot data_;
@@ -37,5 +38,6 @@ private:
     ChartPicture picture_;
     bool pictureStale_ = true;
     int hoverX_ = -1;
+    std::wstring shownText_;  // the window text as last set
     bool trackingLeave_ = false;
 };

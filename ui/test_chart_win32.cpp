@@ -74,6 +74,11 @@ void CTestChart::Paint() {
     HDC dc = BeginPaint(hwnd, &paint);
     if (!dc)
         return;
+    PaintInto(dc);
+    EndPaint(hwnd, &paint);
+}
+
+void CTestChart::PaintInto(HDC dc) {
     if (pictureStale_)
         LayOut();
     // Drawn off screen and copied in one go: a refresh three times a second must not flicker.
@@ -87,7 +92,6 @@ void CTestChart::Paint() {
         PaintTestChart(memory.Get(), picture_, Text(), hoverX_ < 0 ? picture_.plot.left : hoverX_, CurrentChartColours());
         BitBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, SRCCOPY);
     }
-    EndPaint(hwnd, &paint);
 }
 
 LRESULT CTestChart::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -95,11 +99,13 @@ LRESULT CTestChart::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;  // the paint covers every pixel
         case WM_NCHITTEST: return HTCLIENT;  // a static would let the mouse through to the page
+        // Kept without the static's own painting of it, which would flash over the chart.
+        case WM_SETTEXT: return DefWindowProcW(window, message, wParam, lParam);
         case WM_SIZE:
             pictureStale_ = true;
             InvalidateRect(hwnd, nullptr, FALSE);
             return DefaultHandling();
-        case WM_SYSCOLORCHANGE:
+        // The colours are read at every paint: a change of theme shows at the next one.
         case WM_THEMECHANGED: InvalidateRect(hwnd, nullptr, FALSE); return DefaultHandling();
         case WM_MOUSEMOVE:
             if (!trackingLeave_) {

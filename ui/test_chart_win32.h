@@ -24,6 +24,8 @@ public:
     // The picture for the control's size as it stands, and the text it shows over it.
     const ChartPicture& Picture();
     std::wstring Text() const;
+    // What a paint draws, into dc at the client area's place.
+    void PaintInto(HDC dc);
     // Points the text at the values of the column under x (client coordinates; -1: none).
     void HoverAt(int x);
 

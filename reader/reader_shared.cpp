@@ -57,6 +57,12 @@ CTestRecord CReaderShared::ReadRecord() {
     return record_;
 }
 
+SeriesSnapshot CReaderShared::ReadSeries() {
+    std::lock_guard lock(mutex_);
+    const TestFigures figures = record_.Figures(clock_.Now());
+    return {figures.started, figures.elapsedMs, record_.series};
+}
+
 bool CReaderShared::BeginPass() {
     std::lock_guard lock(mutex_);
     passTest_ = testNumber_;
@@ -182,8 +188,10 @@ void CReaderShared::Trouble(const ReaderEvent& event) {
 
 void CReaderShared::CountTrouble(uint64_t LinkTroubleCounts::*field) {
     std::lock_guard lock(mutex_);
-    if (testRunning_ && PassIsCurrent())
+    if (testRunning_ && PassIsCurrent()) {
         ++(trouble_.*field);
+        record_.LinkTrouble(clock_.Now());
+    }
 }
 
 void CReaderShared::CycleDone() {

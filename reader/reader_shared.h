@@ -45,6 +45,14 @@ struct ReaderSnapshot {
     TestFigures figures;             // elapsed time and rate of the current (or last) test
 };
 
+// The current (or last) test's series with its elapsed time, for the chart: copied out under
+// the lock without the record's log lines.
+struct SeriesSnapshot {
+    bool started = false;
+    uint64_t elapsedMs = 0;
+    CTestSeries series;
+};
+
 enum class ReaderNotice { kState, kCard };
 
 class CReaderShared {
@@ -69,6 +77,7 @@ public:
     CardInfo ReadCard() { return Copy(card_); }
     ReaderIdentity ReadIdentity() { return Copy(identity_); }
     CTestRecord ReadRecord();  // a copy of the current (or last) test's record
+    SeriesSnapshot ReadSeries();
 
     // Reports (the session's thread).
     bool BeginPass();           // a pass of the loop begins; true when a test is set

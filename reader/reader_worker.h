@@ -57,6 +57,7 @@ public:
     CardInfo ReadCard() { return shared_.ReadCard(); }
     ReaderIdentity ReadIdentity() { return shared_.ReadIdentity(); }
     CTestRecord ReadRecord() { return shared_.ReadRecord(); }
+    SeriesSnapshot ReadSeries() { return shared_.ReadSeries(); }
 
     // Installed before Start; called on the worker without any lock.
     std::function<void()> onStateChanged;

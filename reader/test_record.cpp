@@ -47,11 +47,13 @@ void CTestRecord::Verified(uint32_t now) {
     ++currentCleanRun;
     if (currentCleanRun > longestCleanRun)
         longestCleanRun = currentCleanRun;
+    series.Verified(elapsedMs);
     TakeSample(now);
 }
 
-void CTestRecord::Error(uint32_t now) {
+void CTestRecord::Error(SeriesError kind, uint32_t now) {
     Advance(now);
+    series.Error(kind, elapsedMs);
     if (errorEvents++ == 0)
         firstErrorMs = elapsedMs;
     lastErrorMs = elapsedMs;
@@ -59,23 +61,29 @@ void CTestRecord::Error(uint32_t now) {
 }
 
 void CTestRecord::CardError(int status, uint32_t now) {
-    Error(now);
+    Error(SeriesError::kCardError, now);
     ++cardErrors[status];
 }
 
 void CTestRecord::Mismatch(uint32_t now) {
-    Error(now);
+    Error(SeriesError::kMismatch, now);
     ++mismatches;
 }
 
 void CTestRecord::NoCard(uint32_t now) {
-    Error(now);
+    Error(SeriesError::kNoCard, now);
     ++noCardEvents;
 }
 
 void CTestRecord::AuthRefused(uint32_t now) {
-    Error(now);
+    Error(SeriesError::kAuthRefused, now);
     ++authRefusals;
+}
+
+void CTestRecord::LinkTrouble(uint32_t now) {
+    Advance(now);
+    if (running)
+        series.Error(SeriesError::kLinkTrouble, elapsedMs);
 }
 
 void CTestRecord::Line(const ReaderEvent& event, uint32_t now) {

@@ -18,6 +18,7 @@
 #include "reader/card_info.h"
 #include "reader/ident.h"
 #include "reader/reader_event.h"
+#include "reader/test_series.h"
 
 // What the test ran on, as its start found it.
 struct TestSetup {
@@ -76,6 +77,9 @@ public:
     void Mismatch(uint32_t now);
     void NoCard(uint32_t now);
     void AuthRefused(uint32_t now);
+    // Link trouble of any kind (a time-out, a resent frame, an unverified read-back, a reconnect):
+    // not an error of the card, so only the series counts it.
+    void LinkTrouble(uint32_t now);
     void Line(const ReaderEvent& event, uint32_t now);
 
     // Brings the elapsed time up to now (while running) and gives the figures.
@@ -101,6 +105,7 @@ public:
     uint64_t lastErrorMs = 0;
     std::deque<StampedEvent> lines;
     uint64_t droppedLines = 0;
+    CTestSeries series;  // the same counts over time
 
 private:
     struct Sample {
@@ -108,7 +113,7 @@ private:
         uint64_t verified = 0;
     };
     void Advance(uint32_t now);
-    void Error(uint32_t now);
+    void Error(SeriesError kind, uint32_t now);
     void TakeSample(uint32_t now);
     double Rate(uint32_t now) const;
 

@@ -32,6 +32,8 @@ constexpr AnchoredControl kAnchoredControls[] = {
     {IDC_ELAPSED, kAnchorLeft | kAnchorBottom},
     {IDC_RATE_LABEL, kAnchorLeft | kAnchorBottom},
     {IDC_RATE, kAnchorLeft | kAnchorBottom},
+    // The chart keeps its height under them and takes the width.
+    {IDC_CHART, kAnchorLeft | kAnchorRight | kAnchorBottom},
 };
 
 int AnchorsOf(int id) {
@@ -103,6 +105,7 @@ void CMainPage::CreateFonts() {
     pageFont = std::move(font);
     keyFont = std::move(key);
     baseUnits_ = MeasureBaseUnits(hwnd, pageFont.Get());
+    chart.SetScale(dpi_, pageFont.Get());
 }
 
 void CMainPage::RecordLayout() {

@@ -16,6 +16,8 @@ void CMainPage::RefreshStatus() {
     SetDlgItemInt(hwnd, IDC_WRITTEN, static_cast<UINT>(view.written), FALSE);
     SetDlgItemInt(hwnd, IDC_ERRORS, static_cast<UINT>(view.errors), FALSE);
     ShowFigures(view.figures);
+    if (view.figures.started)
+        chart.Show(panel.Worker().ReadSeries());
     AppendLogLines(view.lines);
 }
 

@@ -103,6 +103,7 @@ void CMainPage::SetUp() {
     blockBox.hwnd = GetDlgItem(hwnd, IDC_BLOCK);
     ConfigureKeyEdit();
     log.Attach(GetDlgItem(hwnd, IDC_LOG));
+    chart.Attach(GetDlgItem(hwnd, IDC_CHART));
     // The default limit (32K units) would silently stop the log; the page trims it itself.
     SendMessageW(log.hwnd, EM_SETLIMITTEXT, 2 * kLogLimit, 0);
     if (first_)
@@ -197,6 +198,8 @@ void CMainPage::OnDestroy() {
     KillRefreshTimer();
     log.Unsubclass();
     log.hwnd = nullptr;
+    chart.Unsubclass();
+    chart.hwnd = nullptr;
     keyEdit.Unsubclass();
     keyEdit.hwnd = nullptr;
     portBox.hwnd = nullptr;

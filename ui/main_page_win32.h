@@ -20,6 +20,7 @@
 #include "ui/edit_win32.h"
 #include "ui/page_geometry.h"
 #include "ui/reader_panel.h"
+#include "ui/test_chart_win32.h"
 #include "ui/framework/window_win32.h"
 
 class CSearchThread;
@@ -96,6 +97,7 @@ public:
     CFontHandle keyFont;   // fixed pitch, for the key edit at the current DPI
     CFontHandle pageFont;  // the template's font at the current DPI, on every other control
     CLogEdit log;
+    CTestChart chart;  // the test over time, under the figures
     CReaderPanel panel;  // the reader this page shows
     HWND layoutParent = nullptr;
     std::vector<LayoutEntry> layout;

@@ -34,6 +34,8 @@
 #define IDC_ELAPSED 1031
 #define IDC_RATE_LABEL 1032
 #define IDC_RATE 1033
+// The test's chart under the figures.
+#define IDC_CHART 1100
 
 #define ID_SEARCH_ALL_PORTS 32771
 #define ID_RESCAN 32772

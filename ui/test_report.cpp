@@ -1,6 +1,9 @@
 #include "ui/test_report.h"
 
+#include <algorithm>
+#include <array>
 #include <cwchar>
+#include <vector>
 
 #include "foundation/catalogue.h"
 #include "foundation/text_ids.h"
@@ -8,6 +11,7 @@
 #include "ui/main_page_rules.h"
 #include "ui/page_texts.h"
 #include "ui/reader_event_text.h"
+#include "ui/series_text.h"
 
 namespace {
 
@@ -63,6 +67,46 @@ void CardRows(std::wstring& report, const CTestRecord& record, const ITimeZone& 
     }
 }
 
+// The series as a table in fixed columns, so it reads as a picture in Notepad too: one row per
+// interval, its start in the local time of its own moment.
+void SeriesTable(std::wstring& report, const CTestRecord& record, const ITimeZone& zone) {
+    const uint64_t span = ReportIntervalMs(record.elapsedMs);
+    const std::vector<SeriesInterval> intervals = record.series.Intervals(span, record.elapsedMs);
+    if (intervals.empty())
+        return;
+    constexpr size_t kColumns = 3 + kSeriesErrorKinds;
+    using Row = std::array<std::wstring, kColumns>;
+    std::vector<Row> rows;
+    rows.reserve(intervals.size() + 1);
+    Row& head = rows.emplace_back();
+    head[0] = Text(kTextSeriesFrom);
+    head[1] = Text(kTextSeriesVerified);
+    head[2] = Text(kTextSeriesRate);
+    for (size_t kind = 0; kind < kSeriesErrorKinds; ++kind)
+        head[3 + kind] = Text(SeriesKindTextId(static_cast<SeriesError>(kind)));
+    for (const SeriesInterval& interval : intervals) {
+        Row& row = rows.emplace_back();
+        row[0] = DateTimeText(zone.ToLocal(record.startUtcMs + static_cast<int64_t>(interval.startMs)));
+        row[1] = Count(interval.counts.verified);
+        FormatResourceString(row[2], kTextRateFormat, interval.Rate());
+        for (size_t kind = 0; kind < kSeriesErrorKinds; ++kind) row[3 + kind] = Count(interval.counts.errors[kind]);
+    }
+    std::array<size_t, kColumns> widths{};
+    for (const Row& row : rows)
+        for (size_t column = 0; column < kColumns; ++column) widths[column] = std::max(widths[column], row[column].size());
+    const unsigned title = span == 60000 ? kTextSeriesPerMinute : span == 600000 ? kTextSeriesPerTenMinutes : kTextSeriesPerHour;
+    report += Text(title) + kNewLine;
+    for (const Row& row : rows) {
+        std::wstring line = row[0] + std::wstring(widths[0] - row[0].size(), L' ');
+        for (size_t column = 1; column < kColumns; ++column) {
+            line.append(widths[column] - row[column].size() + 2, L' ');  // figures to the right
+            line += row[column];
+        }
+        report += line + kNewLine;
+    }
+    report += kNewLine;
+}
+
 }  // namespace
 
 std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble, const ITimeZone& zone) {
@@ -100,6 +144,7 @@ std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& 
     Row(report, kTextReportFirstError, ErrorTime(record, record.firstErrorMs, zone));
     Row(report, kTextReportLastError, ErrorTime(record, record.lastErrorMs, zone));
     report += kNewLine;
+    SeriesTable(report, record, zone);
     std::wstring logTitle = Text(kTextReportLog);
     if (record.droppedLines != 0) {
         logTitle += L' ';

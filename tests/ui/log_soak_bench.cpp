@@ -6,14 +6,19 @@
 //
 // With --record, the test record through a simulated long test instead: every cycle fed to a
 // record as the reader worker feeds it, an error (with its log line) every N cycles, the
-// page refreshed every simulated 333 ms with the log's new lines and the figures. Prints the
-// working set, the cost of the figures beside the rest of the refresh, and checks the saved
-// report of the run for every error line with its time.
-// usage: main_window_log_bench --record [hours, 24] [cycles per second, 160] [cycles per error, 1000]
+// page refreshed every simulated 333 ms with the log's new lines, the figures and the chart (its
+// series copied, laid out and painted into a bitmap, as a paint of the window does). Prints the
+// working set, the cost of the figures and of the chart beside the rest of the refresh, the
+// series' memory (and a week's), and checks the saved report of the run for every error line
+// with its time; prints the report's size. With --chart, the same test fed without the page's
+// refreshes (fast), then the chart's refresh timed at the test's end: what each refresh of a
+// test that long costs.
+// usage: main_window_log_bench --record|--chart [hours, 24] [cycles per second, 160] [cycles per error, 1000]
 #include <windows.h>
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +32,7 @@
 #include "tests/support/test_app_win32.h"
 #include "ui/main_wnd_win32.h"
 #include "ui/resource_ids.h"
+#include "ui/gdi_objects_win32.h"
 #include "ui/test_report.h"
 
 namespace {
@@ -52,15 +58,34 @@ void Pump() {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
 }
 
-int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPerError) {
+// The chart's refresh as the page makes it: the series copied in, laid out and painted.
+double ChartRefreshMs(CTestChart& chart, const CTestRecord& record, HDC dc) {
+    const auto before = std::chrono::steady_clock::now();
+    chart.Show({true, record.elapsedMs, record.series});
+    chart.PaintInto(dc);
+    return MsSince(before);
+}
+
+int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPerError, bool refreshPage) {
     const uint64_t cycles = static_cast<uint64_t>(hours * 3600 * cyclesPerSecond);
     const uint64_t refreshEvery = static_cast<uint64_t>(cyclesPerSecond) / 3;  // cycles per 333 ms
     std::printf("simulated %.2f h at %d cycles/s (%llu cycles), an error every %d cycles\n", hours,
                 cyclesPerSecond, static_cast<unsigned long long>(cycles), cyclesPerError);
-    std::printf("%12s %10s %14s %20s %20s\n", "cycles", "errors", "working set", "ms/refresh: figures",
-                "ms/refresh: the rest");
     const double startSet = WorkingSetMiB();
-    std::printf("%12d %10d %10.1f MiB %20s %20s\n", 0, 0, startSet, "-", "-");
+    if (refreshPage) {
+        std::printf("%12s %10s %14s %20s %18s %20s\n", "cycles", "errors", "working set", "ms/refresh: figures",
+                    "ms/refresh: chart", "ms/refresh: the rest");
+        std::printf("%12d %10d %10.1f MiB %20s %18s %20s\n", 0, 0, startSet, "-", "-", "-");
+    }
+    HDC screen = GetDC(nullptr);
+    CMemoryDc chartDc(screen);
+    ReleaseDC(nullptr, screen);
+    RECT chartArea{};
+    GetClientRect(window.page.chart.hwnd, &chartArea);
+    CGdiObject<HBITMAP> chartBitmap(CreateCompatibleBitmap(chartDc.Get(), std::max<LONG>(1, chartArea.right),
+                                                           std::max<LONG>(1, chartArea.bottom)));
+    CSelection chartSelection(chartDc.Get(), chartBitmap.Get());
+    double chartMs = 0, worstChartMs = 0;
     CTestRecord record;
     const uint32_t startTick = 0xFFFF0000u;  // the tick counter wraps early in the run
     record.Begin(PortSetup(L"COM45"), CurrentUtcMilliseconds(), startTick);
@@ -78,7 +103,7 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
         } else {
             record.Verified(now);
         }
-        if (cycle % refreshEvery == 0) {
+        if (refreshPage && cycle % refreshEvery == 0) {
             auto before = std::chrono::steady_clock::now();
             window.page.RefreshStatus();  // state and counters, as before
             window.page.AppendLogLines(batch);
@@ -89,17 +114,40 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
             const double ms = MsSince(before);
             figuresMs += ms;
             worstFiguresMs = ms > worstFiguresMs ? ms : worstFiguresMs;
+            const double chart = ChartRefreshMs(window.page.chart, record, chartDc.Get());
+            chartMs += chart;
+            worstChartMs = chart > worstChartMs ? chart : worstChartMs;
             ++refreshes;
             Pump();
         }
-        if (cycle % reportEvery == 0)
-            std::printf("%12llu %10llu %10.1f MiB %20.4f %20.4f\n", static_cast<unsigned long long>(cycle),
+        if (refreshPage && cycle % reportEvery == 0)
+            std::printf("%12llu %10llu %10.1f MiB %20.4f %18.4f %20.4f\n", static_cast<unsigned long long>(cycle),
                         static_cast<unsigned long long>(errors), WorkingSetMiB(), figuresMs / refreshes,
-                        restMs / refreshes);
+                        chartMs / refreshes, restMs / refreshes);
     }
     record.End(startTick + static_cast<uint32_t>(cycles * 1000 / static_cast<uint64_t>(cyclesPerSecond)));
-    std::printf("working set %.1f MiB at the start, %.1f MiB at the end; slowest figures refresh %.2f ms\n",
-                startSet, WorkingSetMiB(), worstFiguresMs);
+    if (refreshPage) {
+        std::printf("working set %.1f MiB at the start, %.1f MiB at the end; slowest figures refresh %.2f ms\n",
+                    startSet, WorkingSetMiB(), worstFiguresMs);
+        std::printf("chart (%ldx%ld px): %.3f ms per refresh on average, %.2f ms at the slowest\n", chartArea.right,
+                    chartArea.bottom, chartMs / static_cast<double>(refreshes ? refreshes : 1), worstChartMs);
+    } else {
+        constexpr int kRefreshes = 300;
+        double total = 0, worst = 0;
+        for (int refresh = 0; refresh < kRefreshes; ++refresh) {
+            const double ms = ChartRefreshMs(window.page.chart, record, chartDc.Get());
+            total += ms;
+            worst = ms > worst ? ms : worst;
+        }
+        std::printf("chart (%ldx%ld px) at the test's end: %.3f ms per refresh on average over %d, %.2f ms at the "
+                    "slowest\n",
+                    chartArea.right, chartArea.bottom, total / kRefreshes, kRefreshes, worst);
+    }
+    CTestSeries week;
+    for (uint64_t second = 1; second <= 7 * 24 * 3600; ++second) week.Verified(second * 1000);
+    std::printf("series: %zu bytes after this test; %zu bytes after a simulated week (the buckets do not depend on "
+                "the rate)\n",
+                record.series.MemoryBytes(), week.MemoryBytes());
 
     const auto before = std::chrono::steady_clock::now();
     const std::wstring text = TestReportText(record, {}, *MachineTimeZone());
@@ -111,6 +159,12 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
         return 1;
     }
     const double saveMs = MsSince(before);
+    WIN32_FILE_ATTRIBUTE_DATA saved{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &saved);
+    const size_t tableAt = text.find(L"\r\nOver time, "), logAt = text.find(L"\r\nLog:");
+    std::printf("report: %llu bytes on disk, of which the table over time %zu characters\n",
+                static_cast<unsigned long long>(saved.nFileSizeLow) | (static_cast<unsigned long long>(saved.nFileSizeHigh) << 32),
+                tableAt == std::wstring::npos || logAt == std::wstring::npos ? 0 : logAt - tableAt);
     // Every error line must stand in the report with its time stamp ("yyyy-mm-dd hh:mm:ss.mmm  ").
     uint64_t stamped = 0;
     for (size_t at = text.find(L"  Write error 0x09: "); at != std::wstring::npos;
@@ -128,7 +182,8 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool recordSoak = argc > 1 && std::string(argv[1]) == "--record";
+    const bool chartOnly = argc > 1 && std::string(argv[1]) == "--chart";
+    const bool recordSoak = chartOnly || (argc > 1 && std::string(argv[1]) == "--record");
     if (recordSoak) {
         --argc;
         ++argv;
@@ -150,7 +205,8 @@ int main(int argc, char** argv) {
     }
     ShowWindow(window.hwnd, SW_SHOW);
     if (recordSoak) {
-        const int result = RecordSoak(window, hours, cyclesPerSecond, argc > 3 ? std::atoi(argv[3]) : 1000);
+        const int result =
+            RecordSoak(window, hours, cyclesPerSecond, argc > 3 ? std::atoi(argv[3]) : 1000, !chartOnly);
         window.Destroy();
         return result;
     }

@@ -168,6 +168,11 @@ drv click $IDC_STOP >/dev/null
 save_report "$scratch/reports/removal.txt" >/dev/null
 report_has "$scratch/reports/removal.txt" '[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}  No card\.'
 report_has "$scratch/reports/removal.txt" '"No card\." events: 1'
+# The same test over time: its table has a row with the missing card, and the chart its scale.
+report_has "$scratch/reports/removal.txt" 'Over time, per minute:'
+report_has "$scratch/reports/removal.txt" '[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} +[1-9][0-9]* +[0-9]+\.[0-9]/s +[0-9]+ +[0-9]+ +1 +[0-9]+ +[0-9]+'
+drv text $IDC_CHART | grep -q -x -E 'to [0-9]+\.[0-9]/s' || fail "chart text [$(drv text $IDC_CHART)]"
+echo "ok: the report's table and the chart's scale"
 echo "ok: the report keeps the log line with its time"
 
 # A card of another kind with another UID arrives while connected; Disconnect must still end the
@@ -195,7 +200,7 @@ wait_text $IDC_STATE "Disconnected"
 expect "state after the second Disconnect" "Disconnected" "$(drv text $IDC_STATE)"
 
 echo "== Position and settings kept across a restart"
-drv move 40 50 640 470 >/dev/null
+drv move 40 50 640 530 >/dev/null  # above the least size, which the chart raised
 close_program
 settings=$scratch/app/quillcheck.json
 [ -f "$settings" ] || fail "no settings file written on close"
@@ -203,7 +208,7 @@ grep -q "\"port\": \"$port\"" "$settings" || fail "settings lack the port: $(cat
 grep -q '"authKey": "ffffffffffff"' "$settings" || fail "settings lack the key: $(cat "$settings")"
 echo "ok: settings file written"
 start_program en_US.UTF-8
-expect "restored placement" "40 50 640 470" "$(drv placement)"
+expect "restored placement" "40 50 640 530" "$(drv placement)"
 expect "restored port" "$port" "$(drv text $IDC_PORT)"
 close_program
 

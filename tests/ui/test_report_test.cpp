@@ -1,6 +1,10 @@
 // The saved report's text and its default file name.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
+#include <vector>
+
 #include "tests/support/catalogue_language.h"
 #include "ui/test_report.h"
 
@@ -70,6 +74,10 @@ TEST(TestReportTest, EnglishReport) {
         L"First error: 2026-12-08 16:40:05.201\r\n"
         L"Last error: 2026-12-08 16:40:06.206\r\n"
         L"\r\n"
+        L"Over time, per minute:\r\n"
+        L"From                 Verified   Rate  Card errors  Mismatches  No card  Auth. refused  Link trouble\r\n"
+        L"2026-12-08 16:40:05        41  8.5/s            1           0        1              0             0\r\n"
+        L"\r\n"
         L"Log:\r\n"
         L"2026-12-08 16:40:05.201  Write error 0x09: x\r\n"
         L"2026-12-08 16:40:06.206  No card.\r\n";
@@ -119,6 +127,49 @@ TEST(TestReportTest, StampsAcrossADaylightSavingChangeAndCardsLaidOnMeanwhile) {
               std::wstring::npos);
     EXPECT_NE(text.find(L"\r\n2026-03-29 00:59:59.500  before\r\n2026-03-29 02:00:00.500  after\r\n"),
               std::wstring::npos);
+}
+
+// The table's interval grows with the test; its rows stay in the test's order across the change
+// to summer time, each start in the local time of its own moment.
+TEST(TestReportTest, SeriesTableIntervalsGrowWithTheTestAndKeepTheirOrder) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    constexpr uint64_t kMinute = 60000;
+    const struct {
+        uint64_t lengthMs;
+        const wchar_t* title;
+        size_t rows;
+        const wchar_t* rowsInOrder;  // consecutive rows' starts
+    } cases[] = {
+        {90 * kMinute, L"Over time, per minute:", 90, L"2026-03-29 00:59:00 |2026-03-29 02:00:00 "},
+        {3 * 60 * kMinute, L"Over time, per 10 minutes:", 18, L"2026-03-29 00:50:00 |2026-03-29 02:00:00 "},
+        {25 * 60 * kMinute, L"Over time, per hour:", 25, L"2026-03-29 00:30:00 |2026-03-29 02:30:00 "},
+    };
+    for (const auto& test : cases) {
+        CTestRecord record;
+        record.Begin(PortSetup(L"COM1"), CalendarMilliseconds({2026, 3, 29, 0, 30, 0, 0}), 0xFFFF0000u);
+        for (uint64_t at = 500; at < test.lengthMs; at += 1000) record.Verified(0xFFFF0000u + static_cast<uint32_t>(at));
+        record.Mismatch(0xFFFF0000u + static_cast<uint32_t>(test.lengthMs - 1));
+        record.End(0xFFFF0000u + static_cast<uint32_t>(test.lengthMs));
+        const std::wstring text = TestReportText(record, {}, kZone);
+        const size_t table = text.find(std::wstring(L"\r\n") + test.title + L"\r\nFrom ");
+        ASSERT_NE(table, std::wstring::npos) << test.title;
+        const size_t end = text.find(L"\r\n\r\n", table);
+        const std::wstring rows = text.substr(table, end - table);
+        size_t count = 0;
+        for (size_t at = rows.find(L"\r\n2026-"); at != std::wstring::npos; at = rows.find(L"\r\n2026-", at + 1)) ++count;
+        EXPECT_EQ(count, test.rows) << test.title;
+        std::wstring pair = test.rowsInOrder;
+        const size_t bar = pair.find(L'|');
+        const size_t first = rows.find(pair.substr(0, bar)), second = rows.find(pair.substr(bar + 1));
+        ASSERT_NE(first, std::wstring::npos) << test.title;
+        EXPECT_NE(second, std::wstring::npos) << test.title;
+        EXPECT_EQ(rows.find(L"\r\n", first), second - 2) << test.title;
+        // The last row holds the mismatch at the test's end.
+        std::wistringstream last(rows.substr(rows.rfind(L"\r\n") + 2));
+        std::vector<std::wstring> fields{std::istream_iterator<std::wstring, wchar_t>(last), {}};
+        ASSERT_EQ(fields.size(), 9u);  // date, time, verified, rate and the five kinds
+        EXPECT_EQ(fields[5], L"1") << test.title;
+    }
 }
 
 TEST(TestReportTest, DefaultNames) {

@@ -18,6 +18,7 @@
 #include "reader/card_info.h"
 #include "reader/ident.h"
 #include "reader/reader_event.h"
+#include "reader/test_plan.h"
 
 // What the test ran on, as its start found it.
 struct TestSetup {
@@ -101,6 +102,9 @@ public:
     uint64_t lastErrorMs = 0;
     std::deque<StampedEvent> lines;
     uint64_t droppedLines = 0;
+    TestPlan plan;                           // what was to end the test by itself
+    PlanOutcome outcome = PlanOutcome::kNone;  // set when the plan ended it
+    ReaderEvent firstError;                  // the event of the first error, when there was one
 
 private:
     struct Sample {

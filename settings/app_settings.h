@@ -8,6 +8,7 @@
 #include <string>
 
 #include "foundation/classic_card.h"
+#include "reader/test_plan.h"
 
 class CAppSettings {
 public:
@@ -59,4 +60,6 @@ public:
     bool useReaderKeys = false;
     bool keyB = false;
     int32_t logLevel = 0;
+    TestPlan plan;               // the first reader's test plan, beside its other test values
+    std::wstring reportsFolder;  // for every reader's reports and journals; empty: the default one
 };

@@ -93,4 +93,5 @@ void CMainPage::StoreControls() {
     StoreIfChanged(settings_, settings_.keyB, IsDlgButtonChecked(hwnd, IDC_KEY_B) == BST_CHECKED);
     StoreIfChanged(settings_, settings_.useReaderKeys,
                    IsDlgButtonChecked(hwnd, IDC_USE_READER_KEYS) == BST_CHECKED);
+    ReadPlan(false);  // a value that cannot be the kind's is not stored, and nobody is asked at close
 }

@@ -18,6 +18,7 @@
 #include "ui/menu_holder_win32.h"
 #include "ui/resource_ids.h"
 #include "ui/test_report.h"
+#include "ui/test_summary.h"
 
 namespace {
 
@@ -76,6 +77,7 @@ void CMainPage::ShowLogMenu(POINT point) {
     AppendMenuW(menu.Get(), MF_STRING, ID_LOG_SELECT_ALL, Text(kTextSelectAll).c_str());
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Get(), MF_STRING | (panel.testStarted ? 0 : MF_GRAYED), ID_SAVE_REPORT, Text(kTextSaveReport).c_str());
+    AppendMenuW(menu.Get(), MF_STRING, ID_REPORTS_FOLDER, Text(kTextReportsFolderItem).c_str());
     SetForegroundWindow(hwnd);
     TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd, nullptr);
 }
@@ -96,7 +98,8 @@ bool CMainPage::SaveReportTo(const std::wstring& path) {
         return false;
     try {
         // Written beside the chosen name and renamed over it: a failure leaves no partial report.
-        ReplaceWholeFile(path, TestReportText(record, panel.lastTrouble, *MachineTimeZone()));
+        ReplaceWholeFile(path, TestReportText(record, panel.lastTrouble, *zone));
+        ReplaceWholeFile(SummaryNameFor(path), TestSummaryText(record, panel.lastTrouble));
         return true;
     } catch (const CFileException& error) {
         std::wstring text = Text(kTextReportNotSaved) + L"\n\n";

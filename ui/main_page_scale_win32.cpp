@@ -32,6 +32,8 @@ constexpr AnchoredControl kAnchoredControls[] = {
     {IDC_ELAPSED, kAnchorLeft | kAnchorBottom},
     {IDC_RATE_LABEL, kAnchorLeft | kAnchorBottom},
     {IDC_RATE, kAnchorLeft | kAnchorBottom},
+    // The verdict under them takes the whole width.
+    {IDC_VERDICT, kAnchorLeft | kAnchorRight | kAnchorBottom},
 };
 
 int AnchorsOf(int id) {

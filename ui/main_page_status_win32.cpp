@@ -17,6 +17,11 @@ void CMainPage::RefreshStatus() {
     SetDlgItemInt(hwnd, IDC_ERRORS, static_cast<UINT>(view.errors), FALSE);
     ShowFigures(view.figures);
     AppendLogLines(view.lines);
+    if (view.testEnded) {
+        if (!view.verdict.empty())
+            ShowVerdict(view.verdict);
+        TestEnded();
+    }
 }
 
 void CMainPage::ShowFigures(const TestFigures& figures) {

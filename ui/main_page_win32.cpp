@@ -34,7 +34,7 @@ HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
 }  // namespace
 
 CMainPage::CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search)
-    : panel(connection), settings_(settings), search_(search) {}
+    : zone(MachineTimeZone()), panel(connection, &reportFolder, zone.get()), settings_(settings), search_(search) {}
 
 CMainPage::~CMainPage() {
     CWnd::Destroy();  // the controls still use the fonts until their windows are gone
@@ -81,6 +81,11 @@ bool CMainPage::HandleCommand(UINT commandId, UINT notifyCode, HWND) {
             if (notifyCode == CBN_SELCHANGE || notifyCode == CBN_EDITCHANGE)
                 ApplyEnableRules();
             return true;
+        case IDC_PLAN_KIND:
+            if (notifyCode == CBN_SELCHANGE)
+                OnPlanKindChanged();
+            return true;
+        case ID_REPORTS_FOLDER: ChooseReportsFolder(); return true;
         case IDC_CONNECT: Connect(); return true;
         case IDC_DISCONNECT: Disconnect(); return true;
         case IDC_START: Start(); return true;
@@ -114,9 +119,14 @@ void CMainPage::SetUp() {
     ApplyDpi(dpi_);
     FillPortList();
     FillBlockBox();
-    ApplyEnableRules();
+    FillPlanBox();
     LoadControls();
+    LoadPlan();
+    ApplyEnableRules();
     RefreshStatus();
+    // Tests a crash, a power cut or a kill ended become reports, and the log says where.
+    UseReportsFolder();
+    AppendLogLines(RecoverJournals(reportFolder, *zone));
 }
 
 void CMainPage::LoadTemplate() {
@@ -228,6 +238,8 @@ void CMainPage::ApplyEnableRules() {
         {IDC_KEY, enables.testSettings},
         {IDC_KEY_A, enables.testSettings},
         {IDC_KEY_B, enables.testSettings},
+        {IDC_PLAN_KIND, enables.testSettings},
+        {IDC_PLAN_VALUE, enables.testSettings && PlanHasValue()},
     };
     for (const auto& control : controls) EnableWindow(GetDlgItem(hwnd, control.id), control.enabled);
 }
@@ -303,15 +315,18 @@ void CMainPage::Start() {
         SetFocus(keyEdit.hwnd);
         return;
     }
+    if (!ReadPlan(true))
+        return;
     // Each test starts with an empty log, so its lines are the ones shown.
     SetWindowTextW(log.hwnd, L"");
+    ShowVerdict({});
     TestParameters test;
     test.block = settings_.block;
     test.key = settings_.authKey;
     test.useKeyB = settings_.keyB;
     test.useReaderKeys = settings_.useReaderKeys;
-    panel.Worker().StartTest(test);
-    panel.testStarted = true;
+    UseReportsFolder();
+    AppendLogLines(panel.StartTest(test, settings_.plan));
     ApplyEnableRules();
     refreshTimerRunning = SetTimer(hwnd, IDT_REFRESH, kRefreshPeriodMs, nullptr) != 0;
 }
@@ -319,7 +334,13 @@ void CMainPage::Start() {
 void CMainPage::Stop() {
     KillRefreshTimer();
     panel.Worker().StopTest();
-    RefreshStatus();  // the figures as the test ended
+    RefreshStatus();  // the figures as the test ended, and its report
+    ApplyEnableRules();
+}
+
+void CMainPage::TestEnded() {
+    // Its plan ended it, or Stop: the page is as after Stop either way.
+    KillRefreshTimer();
     ApplyEnableRules();
 }
 

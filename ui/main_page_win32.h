@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "ui/edit_win32.h"
 #include "ui/page_geometry.h"
 #include "ui/reader_panel.h"
+#include "ui/report_folder_win32.h"
 #include "ui/framework/window_win32.h"
 
 class CSearchThread;
@@ -70,6 +72,8 @@ public:
     CFontHandle keyFont;   // fixed pitch, for the key edit at the current DPI
     CFontHandle pageFont;  // the template's font at the current DPI, on every other control
     CLogEdit log;
+    CReportFolder reportFolder;  // where this page's reader keeps its journal and reports
+    std::unique_ptr<ITimeZone> zone;
     CReaderPanel panel;  // the reader this page shows
     HWND layoutParent = nullptr;
     std::vector<LayoutEntry> layout;
@@ -103,6 +107,18 @@ private:
     std::wstring ChosenPortName() const;
     int SelectedPortIndex() const;  // -1: free text
     void KillRefreshTimer();
+    // The test plan (main_page_plan_win32.cpp).
+    void FillPlanBox();
+    void LoadPlan();
+    // Takes the plan from its controls into the settings; false when the value cannot be the
+    // kind's (with tell, the user is told so and the value field gets the focus).
+    bool ReadPlan(bool tell);
+    void OnPlanKindChanged();
+    bool PlanHasValue() const;
+    void ShowVerdict(const std::wstring& verdict);
+    void UseReportsFolder();
+    void ChooseReportsFolder();
+    void TestEnded();
 
     // The template's controls, each with its window (null when the page has none for it).
     struct TemplateControl {
@@ -117,4 +133,5 @@ private:
 
     CAppSettings& settings_;
     CSearchThread& search_;
+    TestPlan plan_;  // as the plan's controls show it, each kind with its last value
 };

@@ -89,6 +89,8 @@ TEST(SettingsDocument, AllFieldsRoundTrip) {
     settings.useReaderKeys = true;
     settings.keyB = true;
     settings.logLevel = 6;
+    settings.plan = {PlanKind::kDuration, 5, 125, 3};
+    settings.reportsFolder = L"D:\\Отчёты";
     settings.modified = true;
 
     std::wstring text = SavedText(L"", settings);
@@ -105,9 +107,17 @@ TEST(SettingsDocument, AllFieldsRoundTrip) {
     EXPECT_EQ(back.useReaderKeys, true);
     EXPECT_EQ(back.keyB, true);
     EXPECT_EQ(back.logLevel, 6);
+    EXPECT_EQ(back.plan, settings.plan);
+    EXPECT_EQ(back.reportsFolder, settings.reportsFolder);
 
     // Saving twice over its own file gives the same text.
     EXPECT_EQ(SavedText(text, back), text);
+    // A plan set back to the default is written as such, never left at its old value.
+    back.plan = {};
+    EXPECT_EQ(Loaded(SavedText(text, back)).plan, TestPlan{});
+    // Values a plan cannot take (hand-edited) leave the default.
+    EXPECT_EQ(Loaded(L"{\"info\":{},\"main\":{\"planKind\":9,\"planCycles\":0,\"planMinutes\":600000}}").plan,
+              TestPlan{});
 }
 
 TEST(SettingsDocument, WhichFilesAreRead) {

@@ -75,22 +75,8 @@ public:
             ok_ = false;
         return word;
     }
-    uint64_t Unsigned() {
-        const std::string_view word = Word();
-        uint64_t value = 0;
-        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-        if (error != std::errc() || end != word.data() + word.size())
-            ok_ = false;
-        return value;
-    }
-    int64_t Signed() {
-        const std::string_view word = Word();
-        int64_t value = 0;
-        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-        if (error != std::errc() || end != word.data() + word.size())
-            ok_ = false;
-        return value;
-    }
+    uint64_t Unsigned() { return Number<uint64_t>(); }
+    int64_t Signed() { return Number<int64_t>(); }
     int32_t Int32() {
         const int64_t value = Signed();
         if (value < INT32_MIN || value > INT32_MAX)
@@ -130,6 +116,17 @@ public:
     }
 
 private:
+    // The next word as a whole decimal number of the type.
+    template <typename T>
+    T Number() {
+        const std::string_view word = Word();
+        T value = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+        if (error != std::errc() || end != word.data() + word.size())
+            ok_ = false;
+        return value;
+    }
+
     std::string_view rest_;
     bool ok_ = true;
 };

@@ -58,6 +58,8 @@ public:
     // Writes the current (or last) test's report to the file; on failure the user is told why
     // and false comes back. No test yet: nothing is written and false comes back.
     bool SaveReportTo(const std::wstring& path);
+    // Ends a running test as Stop does, when the window closes.
+    void EndTestAtClose() { Stop(); }
 
     struct LayoutEntry {
         int controlId = 0;

@@ -18,11 +18,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-expect() {  # what, expected, actual
-  [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
-  echo "ok: $1"
-}
-wait_text() { ui_driver wait-text "$1" "$2" "${3:-20000}" >/dev/null || fail "control $1 never showed [$2] (shows [$(drv text "$1")])"; }
 wait_log() {  # the log shows a line matching the pattern (grep -E), within 30 s
   for _ in $(seq 1 120); do
     drv text $IDC_LOG | tr -d '\r' | grep -q -E "$1" && return 0
@@ -30,7 +25,6 @@ wait_log() {  # the log shows a line matching the pattern (grep -E), within 30 s
   done
   fail "the log never showed [$1] (shows [$(drv text $IDC_LOG)])"
 }
-report_has() { tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"; }
 # Enabled flags of Connect, port box, Disconnect, Start, Stop.
 enables() { for id in $IDC_CONNECT $IDC_PORT $IDC_DISCONNECT $IDC_START $IDC_STOP; do printf %s "$(drv enabled $id)"; done; }
 # The only report of the folder whose name matches; fails unless there is exactly one.
@@ -150,5 +144,12 @@ wait_log "^The test report could not be saved in the reports folder\. "
 expect "journal line once" "1" "$(drv text $IDC_LOG | grep -c "^The test journal could not be written" || true)"
 echo "ok: the test went on, the log said so once"
 rm -f "$reports"
+
+echo "== Closed while a test runs: the test ends as by Stop"
+drv click $IDC_START >/dev/null
+sleep 2
 close_program
+report=$(newest_report)
+report_has "$report" "Elapsed: 0:00:0[0-9] \(stopped\)"
+expect "no journal after the close" "" "$(ls "$reports"/*.qcjournal 2>/dev/null || true)"
 echo "all passed"

@@ -40,6 +40,12 @@ std::wstring FileName(const std::wstring& path) {
 
 std::vector<std::wstring> CReaderPanel::StartTest(const TestParameters& parameters, const TestPlan& plan) {
     View view;
+    // A test that ended before the page's refresh saw it is finished first: its report saved,
+    // its journal closed.
+    if (testActive_ && !worker_.TestRunning()) {
+        FeedJournal(true, view);
+        FinishTest(view);
+    }
     worker_.StartTest(parameters, plan, store_ != nullptr);
     testStarted = true;
     testActive_ = true;
@@ -50,7 +56,12 @@ std::vector<std::wstring> CReaderPanel::StartTest(const TestParameters& paramete
     if (!store_ || !zone_)
         return {};
     const CTestRecord record = worker_.ReadFigures();
-    baseName_ = ReportBaseName(record.setup.port, zone_->ToLocal(record.startUtcMs));
+    // Names go by the second: a test started within the second of the one before gets a number,
+    // so its report never replaces that one's.
+    const std::wstring base = ReportBaseName(record.setup.port, zone_->ToLocal(record.startUtcMs));
+    sameSecond_ = base == lastBase_ ? sameSecond_ + 1 : 1;
+    lastBase_ = base;
+    baseName_ = sameSecond_ == 1 ? base : base + L'-' + std::to_wstring(sameSecond_);
     cardsWritten_ = record.cards.size();
     readerWritten_ = record.setup.reader;
     try {

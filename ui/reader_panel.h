@@ -61,6 +61,8 @@ private:
     bool testActive_ = false;   // a test this panel started has not been finished yet
     bool journalOpen_ = false;
     std::wstring baseName_;     // of the current test's files
+    std::wstring lastBase_;     // the name the last test's start gave
+    int sameSecond_ = 0;        // tests started under that name
     size_t cardsWritten_ = 0;
     uint64_t figuresAtMs_ = 0;  // the journal's last figures
     ReaderIdentity readerWritten_;

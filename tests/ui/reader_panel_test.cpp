@@ -122,6 +122,17 @@ TEST_F(ReaderPanelStoreTest, JournalWhileTheTestRunsThenItsReportAndSummary) {
     EXPECT_FALSE(panel.Refresh().testEnded);  // once
 }
 
+TEST_F(ReaderPanelStoreTest, ATestEndedBeforeARefreshSawItGetsItsReportAtTheNextStart) {
+    panel.StartTest(TestParameters{}, {});
+    const std::wstring first = store.journalName;
+    worker.StopTest();  // the page's refresh has not run yet when Start is pressed again
+    const std::vector<std::wstring> lines = panel.StartTest(TestParameters{}, {});
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"The test report was saved: R:\\" + first + L".txt"}));
+    EXPECT_EQ(store.reports.count(first), 1u);
+    // Even within the same second: a name of its own, so the first report stays.
+    EXPECT_NE(store.journalName, first);
+}
+
 TEST_F(ReaderPanelStoreTest, AFolderThatRefusesWritingIsSaidOnceAndTheTestGoesOn) {
     store.failing = true;
     const std::vector<std::wstring> lines = panel.StartTest(TestParameters{}, {});

@@ -112,6 +112,25 @@ journal=$(ls "$reports"/*.qcjournal 2>/dev/null | head -n 1)
 kill -KILL "$program_pid"
 wait "$program_pid" 2>/dev/null || true
 program_pid=""
+# Beside it a journal of 500 MB (its middle a hole), while another program holds the killed
+# test's journal as a running copy would: the start reads the large one by its ends, at once,
+# and leaves the held one alone.
+big=$reports/quillcheck-$port-big.qcjournal
+cp "$journal" "$big"
+truncate -s 500M "$big"
+ui_driver_background hold "$(winpath "$journal")" 10000 >"$scratch/hold.out" 2>&1
+holder=$!
+for _ in $(seq 1 100); do grep -q held "$scratch/hold.out" && break; sleep 0.1; done
+started_at=$(date +%s)
+start_program en_US.UTF-8
+wait_log "became the report .*quillcheck-$port-big.txt\$"
+[ $(( $(date +%s) - started_at )) -le 15 ] || fail "the 500 MB journal held the start up"
+report_has "$reports/quillcheck-$port-big.txt" "Log: .*\([0-9]+ bytes in the middle of the journal were not read\)"
+expect "recovered while held" "1" "$(drv text $IDC_LOG | grep -c "became the report" || true)"
+[ -e "$journal" ] || fail "the held journal was taken"
+close_program
+wait "$holder" 2>/dev/null || true
+echo "ok: a 500 MB journal read by its ends, a held one left alone"
 start_program en_US.UTF-8
 wait_log "^A test the program did not see end \(interrupted at [0-9-]{10} [0-9:]{8}\) became the report .*$(basename "${journal%.qcjournal}").txt\$"
 report=${journal%.qcjournal}.txt

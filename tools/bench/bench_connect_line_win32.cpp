@@ -88,13 +88,14 @@ int wmain(int argc, wchar_t** argv) {
     const auto zone = MachineTimeZone();
     CReaderPanel withJournal(thread, &folder, zone.get());
     CReaderPanel without(thread);
+    constexpr int kTurns = 3;
     double on = 0, off = 0;
-    for (int turn = 0; turn < 2; ++turn) {
+    for (int turn = 0; turn < kTurns; ++turn) {
         off += RefreshedRate(without, testSeconds);
         on += RefreshedRate(withJournal, testSeconds);
     }
-    std::printf("block test with the journal: %.1f cycles/s, without: %.1f cycles/s, ratio %.3f\n", on / 2, off / 2,
-                on / off);
+    std::printf("block test with the journal: %.1f cycles/s, without: %.1f cycles/s, ratio %.3f\n", on / kTurns,
+                off / kTurns, on / off);
 
     Sleep(500);
     const double cpuStart = ProcessCpuSeconds();

@@ -77,8 +77,10 @@ JournalFeed CReaderShared::TakeJournal(size_t cardsTaken) {
 bool CReaderShared::EndByPlan() {
     if (!testRunning_ || record_.plan.kind == PlanKind::kUntilStopped)
         return false;
-    const PlanOutcome outcome =
-        PlanReached(record_.plan, record_.verified, record_.errorEvents, record_.Figures(clock_.Now()).elapsedMs);
+    // Only a duration needs the elapsed time brought up to now; the counts are current.
+    const uint64_t elapsedMs =
+        record_.plan.kind == PlanKind::kDuration ? record_.Figures(clock_.Now()).elapsedMs : record_.elapsedMs;
+    const PlanOutcome outcome = PlanReached(record_.plan, record_.verified, record_.errorEvents, elapsedMs);
     if (outcome == PlanOutcome::kNone)
         return false;
     // As a Stop: the session's next pass finds no test and runs no cycle.

@@ -600,12 +600,10 @@ TEST_P(PlanTest, PlanEndsTheTestAsStopDoes) {
     EXPECT_EQ(record.outcome, c.outcome);
     EXPECT_EQ(record.verified, c.verified);
     EXPECT_EQ(record.errorEvents, c.errors);
-    if (c.plan.kind == PlanKind::kDuration)
-        EXPECT_EQ(record.elapsedMs / 1000, uint64_t{c.plan.minutes} * 60);
-    else
-        EXPECT_LT(record.elapsedMs, 60000u);  // ended well before the run's end
-    if (c.errors != 0)
+    EXPECT_LT(record.elapsedMs, 60000u);  // ended well before the run's end
+    if (c.errors != 0) {
         EXPECT_EQ(record.firstError, ReaderEvent::WithStatus(ReaderEventKind::kWriteError, 9));
+    }
 }
 
 TestPlan Plan(PlanKind kind, uint64_t value = 0) {

@@ -15,7 +15,7 @@ void CReaderShared::BeginRun(const std::wstring& portName) {
     identity_ = ReaderIdentity{};
 }
 
-void CReaderShared::StartTest(const TestParameters& parameters) {
+void CReaderShared::StartTest(const TestParameters& parameters, const TestPlan& plan, bool journal) {
     std::lock_guard lock(mutex_);
     test_ = parameters;
     written_ = 0;
@@ -30,6 +30,9 @@ void CReaderShared::StartTest(const TestParameters& parameters) {
     testRunning_ = true;
     record_.Begin({portName_, identity_, card_, test_.block, test_.useKeyB, test_.useReaderKeys}, utcClock(),
                   clock_.Now());
+    record_.plan = plan;
+    journal_ = journal;
+    journalLines_.clear();
 }
 
 void CReaderShared::EndTest() {
@@ -48,7 +51,49 @@ ReaderSnapshot CReaderShared::Read() {
     snapshot.trouble = trouble_;
     snapshot.events.swap(log_);
     snapshot.figures = record_.Figures(clock_.Now());
+    EndByPlan();  // a duration ends here too when no pass runs (no card, no link)
     return snapshot;
+}
+
+CTestRecord CReaderShared::ReadFigures() {
+    std::lock_guard lock(mutex_);
+    record_.Figures(clock_.Now());
+    std::deque<StampedEvent> lines;
+    lines.swap(record_.lines);
+    CTestRecord copy = record_;
+    lines.swap(record_.lines);
+    return copy;
+}
+
+JournalFeed CReaderShared::TakeJournal(size_t cardsTaken) {
+    JournalFeed feed;
+    std::lock_guard lock(mutex_);
+    feed.lines.swap(journalLines_);
+    if (cardsTaken < record_.cards.size())
+        feed.cards.assign(record_.cards.begin() + static_cast<std::ptrdiff_t>(cardsTaken), record_.cards.end());
+    return feed;
+}
+
+bool CReaderShared::EndByPlan() {
+    if (!testRunning_ || record_.plan.kind == PlanKind::kUntilStopped)
+        return false;
+    // Only a duration needs the elapsed time brought up to now; the counts are current.
+    const uint64_t elapsedMs =
+        record_.plan.kind == PlanKind::kDuration ? record_.Figures(clock_.Now()).elapsedMs : record_.elapsedMs;
+    const PlanOutcome outcome = PlanReached(record_.plan, record_.verified, record_.errorEvents, elapsedMs);
+    if (outcome == PlanOutcome::kNone)
+        return false;
+    // As a Stop: the session's next pass finds no test and runs no cycle.
+    testRunning_ = false;
+    SettleTrouble();
+    record_.End(clock_.Now());
+    record_.outcome = outcome;
+    return true;
+}
+
+void CReaderShared::NoteError(const ReaderEvent& event) {
+    if (record_.errorEvents == 1)
+        record_.firstError = event;
 }
 
 CTestRecord CReaderShared::ReadRecord() {
@@ -64,9 +109,17 @@ SeriesSnapshot CReaderShared::ReadSeries() {
 }
 
 bool CReaderShared::BeginPass() {
-    std::lock_guard lock(mutex_);
-    passTest_ = testNumber_;
-    return testRunning_;
+    bool ended = false;
+    bool running = false;
+    {
+        std::lock_guard lock(mutex_);
+        passTest_ = testNumber_;
+        ended = EndByPlan();
+        running = testRunning_;
+    }
+    if (ended)
+        Notify(ReaderNotice::kState);
+    return running;
 }
 
 TestParameters CReaderShared::Test() {
@@ -114,19 +167,27 @@ void CReaderShared::CardChanged(const CardInfo& card) {
 }
 
 void CReaderShared::NoCard() {
-    std::lock_guard lock(mutex_);
-    if (!PassIsCurrent())
-        return;
-    const bool logged = !noCardLogged_;
-    if (logged) {
-        noCardLogged_ = true;
-        SettleTrouble();
-        Log(ReaderEvent::Of(ReaderEventKind::kNoCard));
+    bool ended = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!PassIsCurrent())
+            return;
+        const bool logged = !noCardLogged_;
+        if (logged) {
+            noCardLogged_ = true;
+            SettleTrouble();
+            Log(ReaderEvent::Of(ReaderEventKind::kNoCard));
+        }
+        // The line stands once per card change, but no test without a card may read as a clean
+        // run: the first miss of each test counts even when an earlier test logged the line.
+        if (logged || record_.noCardEvents == 0) {
+            record_.NoCard(clock_.Now());
+            NoteError(ReaderEvent::Of(ReaderEventKind::kNoCard));
+            ended = EndByPlan();
+        }
     }
-    // The line stands once per card change, but no test without a card may read as a clean run:
-    // the first miss of each test counts even when an earlier test logged the line.
-    if (logged || record_.noCardEvents == 0)
-        record_.NoCard(clock_.Now());
+    if (ended)
+        Notify(ReaderNotice::kState);
 }
 
 void CReaderShared::Once(ReaderEventKind kind) {
@@ -140,23 +201,38 @@ void CReaderShared::Once(ReaderEventKind kind) {
 }
 
 void CReaderShared::CardError(const ReaderEvent& event) {
-    std::lock_guard lock(mutex_);
-    if (!PassIsCurrent())
-        return;  // a cycle of an earlier test: the log and counts are the current test's
-    SettleTrouble();
-    Log(event);
-    ++errors_;
-    record_.CardError(event.status, clock_.Now());
+    bool ended = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!PassIsCurrent())
+            return;  // a cycle of an earlier test: the log and counts are the current test's
+        SettleTrouble();
+        Log(event);
+        ++errors_;
+        record_.CardError(event.status, clock_.Now());
+        NoteError(event);
+        ended = EndByPlan();
+    }
+    if (ended)
+        Notify(ReaderNotice::kState);
 }
 
 void CReaderShared::Mismatch() {
-    std::lock_guard lock(mutex_);
-    if (!PassIsCurrent())
-        return;
-    SettleTrouble();
-    Log(ReaderEvent::Of(ReaderEventKind::kMismatch));
-    ++errors_;
-    record_.Mismatch(clock_.Now());
+    bool ended = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!PassIsCurrent())
+            return;
+        SettleTrouble();
+        const ReaderEvent event = ReaderEvent::Of(ReaderEventKind::kMismatch);
+        Log(event);
+        ++errors_;
+        record_.Mismatch(clock_.Now());
+        NoteError(event);
+        ended = EndByPlan();
+    }
+    if (ended)
+        Notify(ReaderNotice::kState);
 }
 
 void CReaderShared::Written() {
@@ -166,15 +242,30 @@ void CReaderShared::Written() {
 }
 
 void CReaderShared::Verified() {
-    std::lock_guard lock(mutex_);
-    if (PassIsCurrent())
+    bool ended = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!PassIsCurrent())
+            return;
         record_.Verified(clock_.Now());
+        ended = EndByPlan();
+    }
+    if (ended)
+        Notify(ReaderNotice::kState);
 }
 
 void CReaderShared::AuthRefused() {
-    std::lock_guard lock(mutex_);
-    if (PassIsCurrent())
+    bool ended = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!PassIsCurrent())
+            return;
         record_.AuthRefused(clock_.Now());
+        NoteError(ReaderEvent::Of(ReaderEventKind::kAuthError));
+        ended = EndByPlan();
+    }
+    if (ended)
+        Notify(ReaderNotice::kState);
 }
 
 void CReaderShared::Trouble(const ReaderEvent& event) {
@@ -203,6 +294,8 @@ void CReaderShared::CycleDone() {
 void CReaderShared::Log(const ReaderEvent& event) {
     record_.Line(event, clock_.Now());
     log_.push_back(event);
+    if (journal_ && record_.running)
+        journalLines_.push_back(record_.lines.back());
 }
 
 void CReaderShared::SettleTrouble() {

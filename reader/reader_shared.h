@@ -53,6 +53,13 @@ struct SeriesSnapshot {
     CTestSeries series;
 };
 
+// What the journal of a test has not written yet: the log events with their times and the
+// cards laid on meanwhile, in order.
+struct JournalFeed {
+    std::vector<StampedEvent> lines;
+    std::vector<SeenCard> cards;
+};
+
 enum class ReaderNotice { kState, kCard };
 
 class CReaderShared {
@@ -67,7 +74,9 @@ public:
 
     // Orders (user-interface thread).
     void BeginRun(const std::wstring& portName);  // before the session runs on the port
-    void StartTest(const TestParameters& parameters);
+    // With a plan other than "until stopped" the test ends by itself (as EndTest) once the plan
+    // is reached; with journal set its log events are also kept for TakeJournal.
+    void StartTest(const TestParameters& parameters, const TestPlan& plan = {}, bool journal = false);
     void EndTest();  // Stop of the test, or of the whole run
     bool TestRunning() { return Copy(testRunning_); }
 
@@ -78,6 +87,9 @@ public:
     ReaderIdentity ReadIdentity() { return Copy(identity_); }
     CTestRecord ReadRecord();  // a copy of the current (or last) test's record
     SeriesSnapshot ReadSeries();
+    CTestRecord ReadFigures();  // the same without its log lines: cheap enough for every refresh
+    // The log events and cards since the last take (the cards from index cardsTaken on).
+    JournalFeed TakeJournal(size_t cardsTaken);
 
     // Reports (the session's thread).
     bool BeginPass();           // a pass of the loop begins; true when a test is set
@@ -107,6 +119,9 @@ private:
     void Log(const ReaderEvent& event);  // with its time, into the record too
     void SettleTrouble();
     void Notify(ReaderNotice notice);
+    // Under the lock: ends the test when its plan is reached; true when it did just now.
+    bool EndByPlan();
+    void NoteError(const ReaderEvent& event);  // after the record counted it
 
     IWaitClock& clock_;
     std::mutex mutex_;
@@ -125,6 +140,8 @@ private:
     bool trailerLogged_ = false;
     bool authErrorLogged_ = false;
     CTestRecord record_;
+    bool journal_ = false;                      // the current test keeps its events for the journal
+    std::vector<StampedEvent> journalLines_;    // not yet taken
     LinkTroubleCounts trouble_;  // of the current test
     CTroubleFolding troubleFolding_;
 };

@@ -53,8 +53,8 @@ void CReaderWorker::Stop() {
         thread_.join();
 }
 
-void CReaderWorker::StartTest(const TestParameters& parameters) {
-    shared_.StartTest(parameters);
+void CReaderWorker::StartTest(const TestParameters& parameters, const TestPlan& plan, bool journal) {
+    shared_.StartTest(parameters, plan, journal);
     // The first cycle should not wait for the next poll.
     session_.Wake();
 }

@@ -48,7 +48,7 @@ public:
     // No worker, or one that has ended (so joining it takes no time).
     bool HasEnded() const { return !thread_.joinable() || ended_; }
 
-    void StartTest(const TestParameters& parameters);
+    void StartTest(const TestParameters& parameters, const TestPlan& plan = {}, bool journal = false);
     void StopTest() { shared_.EndTest(); }
     bool TestRunning() { return shared_.TestRunning(); }
 
@@ -58,6 +58,8 @@ public:
     ReaderIdentity ReadIdentity() { return shared_.ReadIdentity(); }
     CTestRecord ReadRecord() { return shared_.ReadRecord(); }
     SeriesSnapshot ReadSeries() { return shared_.ReadSeries(); }
+    CTestRecord ReadFigures() { return shared_.ReadFigures(); }
+    JournalFeed TakeJournal(size_t cardsTaken) { return shared_.TakeJournal(cardsTaken); }
 
     // Installed before Start; called on the worker without any lock.
     std::function<void()> onStateChanged;

@@ -19,6 +19,7 @@
 #include "reader/ident.h"
 #include "reader/reader_event.h"
 #include "reader/test_series.h"
+#include "reader/test_plan.h"
 
 // What the test ran on, as its start found it.
 struct TestSetup {
@@ -106,6 +107,9 @@ public:
     std::deque<StampedEvent> lines;
     uint64_t droppedLines = 0;
     CTestSeries series;  // the same counts over time
+    TestPlan plan;                           // what was to end the test by itself
+    PlanOutcome outcome = PlanOutcome::kNone;  // set when the plan ended it
+    ReaderEvent firstError;                  // the event of the first error, when there was one
 
 private:
     struct Sample {

@@ -8,7 +8,7 @@ void CAppSettings::SetPort(const std::wstring& name) {
 }
 
 ReaderSettings CAppSettings::FirstReader() const {
-    return {port, block, authKey, useReaderKeys, keyB};
+    return {port, block, authKey, useReaderKeys, keyB, plan};
 }
 
 void CAppSettings::SetFirstReader(const ReaderSettings& reader) {
@@ -19,6 +19,7 @@ void CAppSettings::SetFirstReader(const ReaderSettings& reader) {
     authKey = reader.authKey;
     useReaderKeys = reader.useReaderKeys;
     keyB = reader.keyB;
+    plan = reader.plan;
     modified = true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "foundation/classic_card.h"
 #include "settings/reader_settings.h"
+#include "reader/test_plan.h"
 
 class CAppSettings {
 public:
@@ -73,4 +74,6 @@ public:
     // Entries of the file's reader list that the last Load left out (too many, not an object,
     // a port already taken); the window says so in the log. Not saved.
     size_t readersLeftOut = 0;
+    TestPlan plan;               // the first reader's test plan, beside its other test values
+    std::wstring reportsFolder;  // for every reader's reports and journals; empty: the default one
 };

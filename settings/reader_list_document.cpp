@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "settings/plan_settings.h"
 #include "settings/settings_document.h"
 
 namespace {
@@ -49,6 +50,7 @@ void ReadReaderFields(const JsonValue& object, ReaderSettings& reader) {
         reader.useReaderKeys = value->AsBool();
     if (const JsonValue* value = object.Find(L"keyB", JsonKind::Bool))
         reader.keyB = value->AsBool();
+    ReadTestPlan(object, reader.plan);
 }
 
 void WriteReaderFields(JsonValue& object, const ReaderSettings& reader) {
@@ -57,6 +59,7 @@ void WriteReaderFields(JsonValue& object, const ReaderSettings& reader) {
     object.SetString(L"authKey", FormatAuthKey(reader.authKey));
     object.Member(L"useReaderKeys", JsonKind::Bool).SetBool(reader.useReaderKeys);
     object.Member(L"keyB", JsonKind::Bool).SetBool(reader.keyB);
+    WriteTestPlan(object, reader.plan);
 }
 
 void ReadReaderList(const JsonValue& main, CAppSettings& settings) {

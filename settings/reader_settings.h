@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "foundation/classic_card.h"
+#include "reader/test_plan.h"
 
 inline constexpr int32_t kDefaultTestBlock = 1;
 
@@ -18,6 +19,7 @@ struct ReaderSettings {
     uint64_t authKey = kClassicTransportKey;  // 48 bits used
     bool useReaderKeys = false;
     bool keyB = false;
+    TestPlan plan;
     bool operator==(const ReaderSettings&) const = default;
 };
 

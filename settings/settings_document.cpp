@@ -6,6 +6,7 @@
 
 #include "foundation/version.h"
 #include "settings/hex_digit.h"
+#include "settings/plan_settings.h"
 #include "settings/reader_list_document.h"
 
 namespace {
@@ -73,6 +74,10 @@ bool ReadSettings(const JsonValue& root, CAppSettings& settings) {
         if (auto level = IntegerIn(log->Find(L"logLevel", JsonKind::Integer), 0, CAppSettings::kHighestLogLevel))
             settings.logLevel = *level;
     }
+    if (const JsonValue* reports = root.Find(L"reports", JsonKind::Object)) {
+        if (const JsonValue* folder = reports->Find(L"folder", JsonKind::String))
+            settings.reportsFolder = folder->AsString();
+    }
     settings.modified = false;
     return true;
 }
@@ -99,6 +104,9 @@ void WriteSettings(CMemJson& document, const CAppSettings& settings) {
     root.Member(L"log", JsonKind::Object)
         .Member(L"logLevel", JsonKind::Integer)
         .SetInteger(settings.logLevel);
+    // As the plan: written once the user chose a folder of their own.
+    if (!settings.reportsFolder.empty() || root.Find(L"reports", JsonKind::Object))
+        root.Member(L"reports", JsonKind::Object).SetString(L"folder", settings.reportsFolder);
 }
 
 namespace {
@@ -116,6 +124,9 @@ constexpr WrittenMember kWrittenMembers[] = {
     {L"main", L"authKey", JsonKind::String},        {L"main", L"useReaderKeys", JsonKind::Bool},
     {L"main", L"keyB", JsonKind::Bool},             {L"log", L"logLevel", JsonKind::Integer},
     {L"main", L"readers", JsonKind::Array},
+    {L"main", kTestPlanMembers[0], JsonKind::Integer}, {L"main", kTestPlanMembers[1], JsonKind::Integer},
+    {L"main", kTestPlanMembers[2], JsonKind::Integer}, {L"main", kTestPlanMembers[3], JsonKind::Integer},
+    {nullptr, L"reports", JsonKind::Object},        {L"reports", L"folder", JsonKind::String},
 };
 
 bool HoldsOtherKind(const JsonValue& object, const wchar_t* key, JsonKind kind) {
@@ -169,6 +180,8 @@ void TakeUnchangedFromFile(const CAppSettings& file, CAppSettings& current) {
     TakeIfDefault(current.keyB, defaults.keyB, file.keyB);
     TakeIfDefault(current.logLevel, defaults.logLevel, file.logLevel);
     TakeIfDefault(current.moreReaders, defaults.moreReaders, file.moreReaders);
+    TakeIfDefault(current.plan, defaults.plan, file.plan);
+    TakeIfDefault(current.reportsFolder, defaults.reportsFolder, file.reportsFolder);
 }
 
 bool ParseAuthKeyText(std::wstring_view text, uint64_t& key) {

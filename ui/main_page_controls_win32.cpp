@@ -86,6 +86,7 @@ void CMainPage::StoreControls() {
         reader.authKey = *key;
     reader.keyB = IsDlgButtonChecked(hwnd, IDC_KEY_B) == BST_CHECKED;
     reader.useReaderKeys = IsDlgButtonChecked(hwnd, IDC_USE_READER_KEYS) == BST_CHECKED;
+    ReadPlan(false);  // a value that cannot be the kind's is not stored, and nobody is asked at close
     // The other pages' values are gathered by the main window when it saves.
     if (first_)
         settings_.SetFirstReader(reader);

@@ -19,6 +19,7 @@
 #include "ui/report_file_win32.h"
 #include "ui/resource_ids.h"
 #include "ui/test_report.h"
+#include "ui/test_summary.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void CMainPage::ShowLogMenu(POINT point) {
     AppendMenuW(menu.Get(), MF_STRING, ID_LOG_SELECT_ALL, Text(kTextSelectAll).c_str());
     AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.Get(), MF_STRING | (panel.testStarted ? 0 : MF_GRAYED), ID_SAVE_REPORT, Text(kTextSaveReport).c_str());
+    AppendMenuW(menu.Get(), MF_STRING, ID_REPORTS_FOLDER, Text(kTextReportsFolderItem).c_str());
     SetForegroundWindow(hwnd);
     TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd, nullptr);
 }
@@ -64,5 +66,7 @@ bool CMainPage::SaveReportTo(const std::wstring& path) {
     const CTestRecord record = panel.Worker().ReadRecord();
     if (!record.started)
         return false;
-    return WriteReportFile(hwnd, path, TestReportText(record, panel.lastTrouble, *MachineTimeZone()));
+    // The summary beside it, once the report itself is there.
+    return WriteReportFile(hwnd, path, TestReportText(record, panel.lastTrouble, *zone)) &&
+           WriteReportFile(hwnd, SummaryNameFor(path), TestSummaryText(record, panel.lastTrouble));
 }

@@ -34,6 +34,8 @@ constexpr AnchoredControl kAnchoredControls[] = {
     {IDC_RATE, kAnchorLeft | kAnchorBottom},
     // The chart keeps its height under them and takes the width.
     {IDC_CHART, kAnchorLeft | kAnchorRight | kAnchorBottom},
+    // The verdict under them takes the whole width.
+    {IDC_VERDICT, kAnchorLeft | kAnchorRight | kAnchorBottom},
 };
 
 int AnchorsOf(int id) {

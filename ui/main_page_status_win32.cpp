@@ -19,6 +19,11 @@ void CMainPage::RefreshStatus() {
     if (view.figures.started)
         chart.Show(panel.Worker().ReadSeries());
     AppendLogLines(view.lines);
+    if (view.testEnded) {
+        if (!view.verdict.empty())
+            ShowVerdict(view.verdict);
+        TestEnded();
+    }
 }
 
 void CMainPage::ShowFigures(const TestFigures& figures) {

@@ -34,7 +34,8 @@ HINSTANCE ModuleHolding(UINT id, const wchar_t* type) {
 
 CMainPage::CMainPage(CAppSettings& settings, CReaderWorker& connection, CSearchThread& search,
                      IReaderPageHost& host, bool first)
-    : panel(connection), settings_(settings), search_(search), host_(host), first_(first) {}
+    : zone(MachineTimeZone()), panel(connection, &reportFolder, zone.get()), settings_(settings), search_(search),
+      host_(host), first_(first) {}
 
 CMainPage::~CMainPage() {
     CWnd::Destroy();  // the controls still use the fonts until their windows are gone
@@ -76,6 +77,11 @@ bool CMainPage::HandleCommand(UINT commandId, UINT notifyCode, HWND) {
             if (notifyCode == CBN_SELCHANGE || notifyCode == CBN_EDITCHANGE)
                 ApplyEnableRules();
             return true;
+        case IDC_PLAN_KIND:
+            if (notifyCode == CBN_SELCHANGE)
+                OnPlanKindChanged();
+            return true;
+        case ID_REPORTS_FOLDER: ChooseReportsFolder(); return true;
         case IDC_CONNECT: Connect(); return true;
         case IDC_DISCONNECT: Disconnect(); return true;
         case IDC_START: StartTest(); return true;
@@ -113,9 +119,14 @@ void CMainPage::SetUp() {
     ApplyDpi(dpi_);
     FillPortList();
     FillBlockBox();
-    ApplyEnableRules();
+    FillPlanBox();
     LoadControls();
+    LoadPlan();
+    ApplyEnableRules();
     RefreshStatus();
+    // Tests a crash, a power cut or a kill ended become reports, and the log says where.
+    UseReportsFolder();
+    AppendLogLines(RecoverJournals(reportFolder, *zone));
 }
 
 void CMainPage::LoadTemplate() {
@@ -230,6 +241,8 @@ void CMainPage::ApplyEnableRules() {
         {IDC_KEY, enables.testSettings},
         {IDC_KEY_A, enables.testSettings},
         {IDC_KEY_B, enables.testSettings},
+        {IDC_PLAN_KIND, enables.testSettings},
+        {IDC_PLAN_VALUE, enables.testSettings && PlanHasValue()},
     };
     for (const auto& control : controls) EnableWindow(GetDlgItem(hwnd, control.id), control.enabled);
 }
@@ -318,15 +331,18 @@ void CMainPage::StartTest() {
         SetFocus(keyEdit.hwnd);
         return;
     }
+    if (!ReadPlan(true))
+        return;
     // Each test starts with an empty log, so its lines are the ones shown.
     SetWindowTextW(log.hwnd, L"");
+    ShowVerdict({});
     TestParameters test;
     test.block = reader.block;
     test.key = reader.authKey;
     test.useKeyB = reader.keyB;
     test.useReaderKeys = reader.useReaderKeys;
-    panel.Worker().StartTest(test);
-    panel.testStarted = true;
+    UseReportsFolder();
+    AppendLogLines(panel.StartTest(test, reader.plan));
     ApplyEnableRules();
     refreshTimerRunning = true;
     host_.RefreshTicksWanted();
@@ -335,7 +351,13 @@ void CMainPage::StartTest() {
 void CMainPage::StopTest() {
     KillRefreshTimer();
     panel.Worker().StopTest();
-    RefreshStatus();  // the figures as the test ended
+    RefreshStatus();  // the figures as the test ended, and its report
+    ApplyEnableRules();
+}
+
+void CMainPage::TestEnded() {
+    // Its plan ended it, or Stop: the page is as after Stop either way.
+    KillRefreshTimer();
     ApplyEnableRules();
 }
 

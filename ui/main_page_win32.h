@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "ui/page_geometry.h"
 #include "ui/reader_panel.h"
 #include "ui/test_chart_win32.h"
+#include "ui/report_folder_win32.h"
 #include "ui/framework/window_win32.h"
 
 class CSearchThread;
@@ -83,6 +85,8 @@ public:
     // Writes the current (or last) test's report to the file; on failure the user is told why
     // and false comes back. No test yet: nothing is written and false comes back.
     bool SaveReportTo(const std::wstring& path);
+    // Ends a running test as Stop does, when the window closes.
+    void EndTestAtClose() { Stop(); }
 
     struct LayoutEntry {
         int controlId = 0;
@@ -98,6 +102,8 @@ public:
     CFontHandle pageFont;  // the template's font at the current DPI, on every other control
     CLogEdit log;
     CTestChart chart;  // the test over time, under the figures
+    CReportFolder reportFolder;  // where this page's reader keeps its journal and reports
+    std::unique_ptr<ITimeZone> zone;
     CReaderPanel panel;  // the reader this page shows
     HWND layoutParent = nullptr;
     std::vector<LayoutEntry> layout;
@@ -129,6 +135,18 @@ private:
     std::wstring ChosenPortName() const;
     int SelectedPortIndex() const;  // -1: free text
     void KillRefreshTimer();
+    // The test plan (main_page_plan_win32.cpp).
+    void FillPlanBox();
+    void LoadPlan();
+    // Takes the plan from its controls into the settings; false when the value cannot be the
+    // kind's (with tell, the user is told so and the value field gets the focus).
+    bool ReadPlan(bool tell);
+    void OnPlanKindChanged();
+    bool PlanHasValue() const;
+    void ShowVerdict(const std::wstring& verdict);
+    void UseReportsFolder();
+    void ChooseReportsFolder();
+    void TestEnded();
 
     // The template's controls, each with its window (null when the page has none for it).
     struct TemplateControl {
@@ -145,4 +163,5 @@ private:
     CSearchThread& search_;
     IReaderPageHost& host_;
     const bool first_;
+    TestPlan plan_;  // as the plan's controls show it, each kind with its last value
 };

@@ -268,6 +268,10 @@ void CMainWnd::ShutDown(bool sessionEnding) {
     if (shutDown_)
         return;
     shutDown_ = true;
+    // A test running at close ends as by Stop: its report is saved, and its journal does not
+    // come back at the next start as a test that never ended.
+    if (page.hwnd && connection.TestRunning())
+        page.EndTestAtClose();
     if (sessionEnding) {
         search.Stop();
     } else {

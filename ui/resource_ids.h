@@ -36,6 +36,11 @@
 #define IDC_RATE 1033
 // The test's chart under the figures.
 #define IDC_CHART 1100
+// The test plan beside Start and the verdict of a test its plan ended.
+#define IDC_PLAN_LABEL 1070
+#define IDC_PLAN_KIND 1071
+#define IDC_PLAN_VALUE 1072
+#define IDC_VERDICT 1073
 
 #define ID_SEARCH_ALL_PORTS 32771
 #define ID_RESCAN 32772
@@ -43,6 +48,7 @@
 #define ID_SAVE_REPORT 32780
 #define ID_LOG_COPY 32781
 #define ID_LOG_SELECT_ALL 32782
+#define ID_REPORTS_FOLDER 32800
 
 #define IDT_REFRESH 1
 

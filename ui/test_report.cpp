@@ -107,9 +107,52 @@ void SeriesTable(std::wstring& report, const CTestRecord& record, const ITimeZon
     report += kNewLine;
 }
 
+std::wstring Formatted(unsigned id, const std::wstring& value) {
+    std::wstring text;
+    FormatResourceString(text, id, value.c_str());
+    return text;
+}
+
+std::wstring ResultText(const CTestRecord& record, const ReportNotes& notes, const ITimeZone& zone) {
+    if (notes.interrupted)
+        return Formatted(kTextReportInterrupted, StampText(record, notes.interruptedAtMs, zone));
+    return Text(record.outcome == PlanOutcome::kPassed ? kTextReportPassed : kTextReportFailed);
+}
+
 }  // namespace
 
-std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble, const ITimeZone& zone) {
+std::wstring PlanText(const TestPlan& plan) {
+    switch (plan.kind) {
+        case PlanKind::kCycles: return Formatted(kTextPlanCyclesValue, Count(plan.cycles));
+        case PlanKind::kDuration:
+            return Formatted(kTextPlanDurationValue, DurationText(uint64_t{plan.minutes} * 60000));
+        case PlanKind::kFirstError: return Text(kTextPlanFirstErrorValue);
+        case PlanKind::kErrors: return Formatted(kTextPlanErrorsValue, Count(plan.errors));
+        default: return Text(kTextPlanUntilStoppedValue);
+    }
+}
+
+std::wstring PlanEndText(const CTestRecord& record) {
+    switch (record.plan.kind) {
+        case PlanKind::kCycles: return Formatted(kTextPlanEndCycles, Count(record.verified));
+        case PlanKind::kDuration: return Formatted(kTextPlanEndDuration, DurationText(record.elapsedMs));
+        case PlanKind::kFirstError: return Text(kTextPlanEndFirstError);
+        case PlanKind::kErrors: return Formatted(kTextPlanEndErrors, Count(record.errorEvents));
+        default: return {};
+    }
+}
+
+std::wstring VerdictText(const CTestRecord& record, const ITimeZone& zone) {
+    if (record.errorEvents == 0)
+        return Text(kTextVerdictPassed);
+    std::wstring text;
+    FormatResourceString(text, kTextVerdictFailed, ReaderEventText(record.firstError).c_str(),
+                         StampText(record, record.firstErrorMs, zone).c_str());
+    return text;
+}
+
+std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& trouble, const ITimeZone& zone,
+                            const ReportNotes& notes) {
     const TestSetup& setup = record.setup;
     std::wstring report = Text(kTextReportTitle) + kNewLine + kNewLine;
     Row(report, kTextReportStarted, DateTimeText(zone.ToLocal(record.startUtcMs)));
@@ -121,6 +164,10 @@ std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& 
     block.erase(0, block.find_first_not_of(L' '));
     Row(report, kTextReportBlock, block);
     Row(report, kTextReportKey, KeyText(setup));
+    if (record.plan.kind != PlanKind::kUntilStopped)
+        Row(report, kTextReportPlan, PlanText(record.plan));
+    if (record.outcome != PlanOutcome::kNone || notes.interrupted)
+        Row(report, kTextReportResult, ResultText(record, notes, zone));
     report += kNewLine;
     Row(report, kTextReportVerified, Count(record.verified));
     std::wstring rate;
@@ -149,6 +196,14 @@ std::wstring TestReportText(const CTestRecord& record, const LinkTroubleCounts& 
     if (record.droppedLines != 0) {
         logTitle += L' ';
         AppendFormatResource(logTitle, kTextReportLinesLeftOut, Count(record.droppedLines).c_str());
+    }
+    if (notes.unreadableLines != 0) {
+        logTitle += L' ';
+        AppendFormatResource(logTitle, kTextReportUnreadable, Count(notes.unreadableLines).c_str());
+    }
+    if (notes.unreadBytes != 0) {
+        logTitle += L' ';
+        AppendFormatResource(logTitle, kTextReportUnreadBytes, Count(notes.unreadBytes).c_str());
     }
     report += logTitle + kNewLine;
     for (const StampedEvent& line : record.lines) {

@@ -571,3 +571,52 @@ TEST_F(BlockTestTest, ACycleInFlightAtStopBelongsToItsOwnTest) {
 }
 
 }  // namespace
+
+// A plan ends the test by itself, as Stop would, at the cycle or error that reaches it.
+struct PlanCase {
+    const char* name;
+    TestPlan plan;
+    int failWriteEvery;  // 0: no write fails
+    uint64_t verified;
+    uint64_t errors;
+    PlanOutcome outcome;
+};
+
+class PlanTest : public BlockTestTest, public ::testing::WithParamInterface<PlanCase> {};
+
+TEST_P(PlanTest, PlanEndsTheTestAsStopDoes) {
+    const PlanCase& c = GetParam();
+    int writes = 0;
+    reader.responder = [this, &writes, &c](const SentCommand& sent) -> std::optional<ScriptedReply> {
+        if (sent.command == 0x52 && c.failWriteEvery != 0 && ++writes % c.failWriteEvery == 0)
+            return ScriptedReply{9};
+        return card.Respond(sent);
+    };
+    platform.clock.After(100, [this, &c] { thread.StartTest(Parameters(1), c.plan); });
+    platform.clock.After(100 + 70000, [this] { thread.RequestStop(); });
+    thread.Run(L"COM7");
+    record = thread.shared.ReadRecord();
+    EXPECT_FALSE(thread.shared.TestRunning());
+    EXPECT_EQ(record.outcome, c.outcome);
+    EXPECT_EQ(record.verified, c.verified);
+    EXPECT_EQ(record.errorEvents, c.errors);
+    EXPECT_LT(record.elapsedMs, 60000u);  // ended well before the run's end
+    if (c.errors != 0) {
+        EXPECT_EQ(record.firstError, ReaderEvent::WithStatus(ReaderEventKind::kWriteError, 9));
+    }
+}
+
+TestPlan Plan(PlanKind kind, uint64_t value = 0) {
+    TestPlan plan;
+    plan.kind = kind;
+    SetPlanValue(plan, value);
+    return plan;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Plans, PlanTest,
+    ::testing::Values(PlanCase{"CyclesClean", Plan(PlanKind::kCycles, 25), 0, 25, 0, PlanOutcome::kPassed},
+                      PlanCase{"CyclesWithAnError", Plan(PlanKind::kCycles, 25), 10, 25, 2, PlanOutcome::kFailed},
+                      PlanCase{"FirstError", Plan(PlanKind::kFirstError), 7, 6, 1, PlanOutcome::kFailed},
+                      PlanCase{"ThreeErrors", Plan(PlanKind::kErrors, 3), 4, 9, 3, PlanOutcome::kFailed}),
+    [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });

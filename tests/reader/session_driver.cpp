@@ -24,8 +24,8 @@ void CSessionDriver::RequestStop() {
     session.Wake();
 }
 
-void CSessionDriver::StartTest(const TestParameters& parameters) {
-    shared.StartTest(parameters);
+void CSessionDriver::StartTest(const TestParameters& parameters, const TestPlan& plan) {
+    shared.StartTest(parameters, plan);
     session.Wake();
 }
 

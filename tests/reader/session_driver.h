@@ -20,7 +20,7 @@ public:
     // The session's loop on `name` until RequestStop, then its end (switch-off, port closed).
     void Run(const std::wstring& name);
     void RequestStop();
-    void StartTest(const TestParameters& parameters);
+    void StartTest(const TestParameters& parameters, const TestPlan& plan = {});
     int32_t LastError() const { return session.LastError(); }
     const Counter128& CurrentCounter() const { return session.CurrentCounter(); }
 

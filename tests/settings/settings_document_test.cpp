@@ -90,6 +90,8 @@ TEST(SettingsDocument, AllFieldsRoundTrip) {
     settings.useReaderKeys = true;
     settings.keyB = true;
     settings.logLevel = 6;
+    settings.plan = {PlanKind::kDuration, 5, 125, 3};
+    settings.reportsFolder = L"D:\\Отчёты";
     settings.modified = true;
 
     std::wstring text = SavedText(L"", settings);
@@ -106,9 +108,17 @@ TEST(SettingsDocument, AllFieldsRoundTrip) {
     EXPECT_EQ(back.useReaderKeys, true);
     EXPECT_EQ(back.keyB, true);
     EXPECT_EQ(back.logLevel, 6);
+    EXPECT_EQ(back.plan, settings.plan);
+    EXPECT_EQ(back.reportsFolder, settings.reportsFolder);
 
     // Saving twice over its own file gives the same text.
     EXPECT_EQ(SavedText(text, back), text);
+    // A plan set back to the default is written as such, never left at its old value.
+    back.plan = {};
+    EXPECT_EQ(Loaded(SavedText(text, back)).plan, TestPlan{});
+    // Values a plan cannot take (hand-edited) leave the default.
+    EXPECT_EQ(Loaded(L"{\"info\":{},\"main\":{\"planKind\":9,\"planCycles\":0,\"planMinutes\":600000}}").plan,
+              TestPlan{});
 }
 
 TEST(SettingsDocument, WhichFilesAreRead) {
@@ -530,15 +540,18 @@ TEST(SettingsDocument, FurtherReadersAreReadWithinTheRules) {
 TEST(SettingsDocument, FurtherReadersRoundTripKeepingTheirUnknownMembers) {
     CAppSettings settings;
     EXPECT_EQ(SavedText(L"", settings).find(L"readers"), std::wstring::npos);  // as before
-    ReaderSettings second{L"COM8", 9, 0x0102030405, true, true};
-    settings.moreReaders = {second, {L"COM9"}};
+    // Each further reader keeps its own test plan.
+    ReaderSettings second{L"COM8", 9, 0x0102030405, true, true, {PlanKind::kCycles, 500, 60, 10}};
+    ReaderSettings third;
+    third.port = L"COM9";
+    settings.moreReaders = {second, third};
     const CAppSettings back = Loaded(SavedText(L"", settings));
     EXPECT_EQ(back.moreReaders, settings.moreReaders);
 
     // A later version's member in an entry stays with its port, wherever the entry moves.
     const std::wstring old =
         MainWith(L"\"readers\":[{\"port\":\"COM9\",\"plan\":\"p\"},{\"port\":\"COM8\"}]");
-    settings.moreReaders = {second, {L"COM9"}};
+    settings.moreReaders = {second, third};
     const std::wstring saved = SavedText(old, settings);
     EXPECT_NE(saved.find(L"\"plan\": \"p\""), std::wstring::npos);
     EXPECT_LT(saved.find(L"COM8"), saved.find(L"COM9"));

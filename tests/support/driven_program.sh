@@ -15,6 +15,11 @@ eval "$(sed -n 's|^#define[[:space:]]\{1,\}\(ID[A-Z0-9_]*\)[[:space:]]\{1,\}\([0
 SC_CLOSE=61536
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# A step's check: what, expected, actual.
+expect() {
+  [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
+  echo "ok: $1"
+}
 # One run of the driver, its output as it comes and its exit status (1 a condition not met in
 # time, 2 no such window or control, 3 the window stopped answering). A driver stuck beyond two
 # minutes counts as failed.
@@ -38,3 +43,12 @@ close_program() {
   program_pid=""
 }
 stop_program() { [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true; }
+# Waits (20 s unless told) until the control shows the text.
+wait_text() { ui_driver wait-text "$1" "$2" "${3:-20000}" >/dev/null || fail "control $1 never showed [$2] (shows [$(drv text "$1")])"; }
+# A saved report holds a line (without its CR) matching the pattern.
+# The program writes a report after the dialog has gone, and it appears whole (written beside
+# it, then moved), so its arrival is waited for.
+report_has() {
+  for _ in $(seq 1 100); do [ -e "$1" ] && break; sleep 0.1; done
+  tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"
+}

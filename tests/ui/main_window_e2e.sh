@@ -21,11 +21,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-expect() {  # what, expected, actual
-  [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
-  echo "ok: $1"
-}
-wait_text() { ui_driver wait-text "$1" "$2" "${3:-20000}" >/dev/null || fail "control $1 never showed [$2] (shows [$(drv text "$1")])"; }
 log_count() { drv text $IDC_LOG | grep -c -x -F "$1" || true; }
 # Waits (20 s at most) until the log shows the line; a test under way shows it within a refresh.
 wait_log() {
@@ -71,12 +66,6 @@ command_count() {
 save_report() {
   drv command $IDC_LOG $ID_SAVE_REPORT >/dev/null
   drv save-as "$(winpath "$1")" || fail "the Save As dialog did not take $1"
-}
-# A report's line, without its CR. The program writes the file after the dialog has gone, and
-# it appears whole (written beside it, then moved), so its arrival is waited for.
-report_has() {
-  for _ in $(seq 1 100); do [ -e "$1" ] && break; sleep 0.1; done
-  tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"
 }
 
 start_reader $port --card 1k --uid 04A1B2C3 --control "$control" --strict-baud

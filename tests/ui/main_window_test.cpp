@@ -734,6 +734,9 @@ TEST_F(MainWindow, TestReportIsSavedWholeOrNotAtAll) {
             EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF") << c.what;
             EXPECT_NE(bytes.find("\r\n\r\n"), std::string::npos) << c.what;
             EXPECT_EQ(bytes.find("old report"), std::string::npos) << c.what;
+            // Its summary beside it, by hand as by a plan.
+            const std::wstring summary = c.path.substr(0, c.path.size() - 4) + L".json";
+            EXPECT_NE(ReadFileBytes(summary).find("\"program\": \"Quill Check\""), std::string::npos) << c.what;
         } else {
             EXPECT_EQ(bytes, "<missing>") << c.what;
             EXPECT_TRUE(seen.shown) << c.what;
@@ -786,7 +789,7 @@ TEST_F(MainWindow, LogMenuOffersTheReportOnceATestRan) {
         // As a right click in the log sends it: the edit hands it to the page.
         SendMessageW(Item(IDC_LOG), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Item(IDC_LOG)),
                      MAKELPARAM(r.left + 5, r.top + 5));
-        EXPECT_EQ(g_logMenu.items, (std::vector<std::wstring>{L"Copy", L"Select all", L"", L"Save test report…"}))
+        EXPECT_EQ(g_logMenu.items, (std::vector<std::wstring>{L"Copy", L"Select all", L"", L"Save test report…", L"Reports folder…"}))
             << tested;
         EXPECT_EQ(g_logMenu.saveEnabled, tested);
     }

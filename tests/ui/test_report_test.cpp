@@ -172,6 +172,31 @@ TEST(TestReportTest, SeriesTableIntervalsGrowWithTheTestAndKeepTheirOrder) {
     }
 }
 
+// What a plan and a journal add to the header: the plan, the result and what was not read.
+TEST(TestReportTest, PlanResultAndJournalNotes) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::English);
+    CTestRecord record = SampleRecord();
+    record.plan = {PlanKind::kDuration, 1, 125, 1};
+    record.outcome = PlanOutcome::kFailed;
+    record.firstError = ReaderEvent::WithStatus(ReaderEventKind::kWriteError, 9);
+    const struct {
+        const char* name;
+        ReportNotes notes;
+        std::wstring expected;
+    } rows[] = {
+        {"ended", {}, L"\r\nKey: reader keys, key B\r\nPlan: stop after 2:05:00\r\nResult: failed\r\n\r\n"},
+        {"interrupted",
+         {true, 61000, 0, 0},
+         L"\r\nResult: interrupted at 2026-12-08 16:41:06.000: the program ended without stopping the test\r\n"},
+        {"unread", {true, 0, 2, 4096}, L"\r\nLog: (2 unreadable journal lines left out) (4096 bytes in the middle of the journal were not read)\r\n"},
+    };
+    for (const auto& row : rows)
+        EXPECT_NE(TestReportText(record, {}, kZone, row.notes).find(row.expected), std::wstring::npos) << row.name;
+    EXPECT_EQ(VerdictText(record, kZone), L"Failed: Write error 0x09: The card refused the command at 2026-12-08 16:40:05.201.");
+    record.errorEvents = 0;
+    EXPECT_EQ(VerdictText(record, kZone), L"Passed.");
+}
+
 TEST(TestReportTest, DefaultNames) {
     const std::pair<std::wstring, std::wstring> cases[] = {
         {L"COM7", L"quillcheck-COM7-20261208-164005.txt"},

@@ -124,9 +124,11 @@ void CMainPage::SetUp() {
     LoadPlan();
     ApplyEnableRules();
     RefreshStatus();
-    // Tests a crash, a power cut or a kill ended become reports, and the log says where.
+    // Tests a crash, a power cut or a kill ended become reports, and the log says where: once,
+    // on the first reader's page, which the window makes at its start.
     UseReportsFolder();
-    AppendLogLines(RecoverJournals(reportFolder, *zone));
+    if (first_)
+        AppendLogLines(RecoverJournals(reportFolder, *zone));
 }
 
 void CMainPage::LoadTemplate() {

@@ -86,7 +86,7 @@ public:
     // and false comes back. No test yet: nothing is written and false comes back.
     bool SaveReportTo(const std::wstring& path);
     // Ends a running test as Stop does, when the window closes.
-    void EndTestAtClose() { Stop(); }
+    void EndTestAtClose() { StopTest(); }
 
     struct LayoutEntry {
         int controlId = 0;

@@ -121,7 +121,10 @@ void CMainWnd::CloseReaderPage(size_t index) {
         return;  // the first reader's page stays: its values are the settings' own
     std::unique_ptr<ExtraReader> reader = std::move(moreReaders[index - 1]);
     moreReaders.erase(moreReaders.begin() + static_cast<ptrdiff_t>(index - 1));
-    // Its reader is switched off first; the worker goes once its port is closed.
+    // A running test ends as by Stop, with its report, so its journal is not taken for a crash's
+    // at the next start; then its reader is switched off, and the worker goes once its port is closed.
+    if (reader->page.hwnd && reader->worker.TestRunning())
+        reader->page.EndTestAtClose();
     reader->worker.RequestStop();
     reader->page.Destroy();
     if (reader->worker.HasEnded())

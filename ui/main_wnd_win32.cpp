@@ -270,8 +270,10 @@ void CMainWnd::ShutDown(bool sessionEnding) {
     shutDown_ = true;
     // A test running at close ends as by Stop: its report is saved, and its journal does not
     // come back at the next start as a test that never ended.
-    if (page.hwnd && connection.TestRunning())
-        page.EndTestAtClose();
+    for (CMainPage* readerPage : ReaderPages()) {
+        if (readerPage->hwnd && readerPage->panel.Worker().TestRunning())
+            readerPage->EndTestAtClose();
+    }
     if (sessionEnding) {
         search.Stop();
     } else {

@@ -169,7 +169,8 @@ void CMainWnd::UpdateTabs() {
     if (!tabs)
         return;
     const bool wanted = !moreReaders.empty();
-    if (wanted != (IsWindowVisible(tabs) != FALSE)) {
+    // Its own flag, not IsWindowVisible: the window may not be shown yet.
+    if (wanted != ((GetWindowLongW(tabs, GWL_STYLE) & WS_VISIBLE) != 0)) {
         ShowWindow(tabs, wanted ? SW_SHOWNOACTIVATE : SW_HIDE);
         LayoutPages();
     }

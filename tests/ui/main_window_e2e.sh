@@ -66,6 +66,12 @@ command_count() {
 save_report() {
   drv command $IDC_LOG $ID_SAVE_REPORT >/dev/null
   drv save-as "$(winpath "$1")" || fail "the Save As dialog did not take $1"
+  wait_saved "$1"
+}
+# The report is written once the dialog has gone, flushed and renamed into place: a busy disk
+# takes a moment. A failed save (a message box instead) leaves no file.
+wait_saved() {
+  for _ in $(seq 1 40); do [ -e "$1" ] && return 0; sleep 0.25; done
 }
 
 start_reader $port --card 1k --uid 04A1B2C3 --control "$control" --strict-baud
@@ -133,7 +139,8 @@ written=$(written_above 0)
 mkdir -p "$full"
 if mount -t tmpfs -o size=4k tmpfs "$full" 2>/dev/null; then
   dd if=/dev/zero of="$full/filler" bs=4096 count=1 2>/dev/null || true
-  save_report "$full/report.txt" >/dev/null
+  drv command $IDC_LOG $ID_SAVE_REPORT >/dev/null
+  drv save-as "$(winpath "$full/report.txt")" >/dev/null || fail "the Save As dialog did not take the full disk's file"
   box=$(drv dialog-text)
   case "$box" in *"Disk full while accessing"*report.txt*) ;; *) fail "disk full message [$box]" ;; esac
   [ ! -e "$full/report.txt" ] && [ ! -e "$full/report.txt.new" ] || fail "a partial report was left: $(ls "$full")"
@@ -444,7 +451,7 @@ drv syscommand $ID_ADD_READER >/dev/null
 expect "tabs after Add reader (two readers and the overview)" "3 1" "$(drv tabs $IDC_READER_TABS)"
 expect "the new page starts disconnected" "Disconnected" "$(drv text $IDC_STATE)"
 drv set-text $IDC_PORT $port >/dev/null
-drv click $IDC_CONNECT >/dev/null
+drv command $IDC_CONNECT $IDC_CONNECT >/dev/null  # posted: the refusal is a message box
 box=$(drv dialog-text)
 case "$box" in *"$port is in use by another reader's page."*) ;; *) fail "the same port twice: [$box]" ;; esac
 expect "the first page's port is not connected twice" "Disconnected" "$(drv text $IDC_STATE)"
@@ -452,12 +459,15 @@ drv set-text $IDC_PORT $second >/dev/null
 drv click $IDC_CONNECT >/dev/null
 wait_text $IDC_STATE "Connected"
 wait_text $IDC_CARD "Mifare Classic 1K F3E2D104"
+test_block_one() { drv select $IDC_BLOCK 1 >/dev/null; drv set-text $IDC_KEY ffffffffffff >/dev/null; }
+test_block_one
 drv click $IDC_START >/dev/null
 drv tab $IDC_READER_TABS 0 >/dev/null
 expect "the first page keeps its card" "Mifare Classic 1K C3B2A104" "$(drv text $IDC_CARD)"
+test_block_one
 writes_before=$(command_count 52)
 drv click $IDC_START >/dev/null
-[ "$(written_above 20)" -gt 20 ] || fail "the first reader's test wrote nothing"
+[ "$(written_above 20)" -gt 20 ] || fail "the first reader's test wrote nothing: $(drv text $IDC_ERRORS) errors, log [$(drv text $IDC_LOG | tail -n 5)]"
 echo unplug >"$second_control"
 sleep 2
 first_written=$(drv text $IDC_WRITTEN)
@@ -473,15 +483,16 @@ echo "ok: the first page counts its own $written cycles ($writes writes)"
 drv tab $IDC_READER_TABS 2 >/dev/null
 drv click $IDC_STOP_ALL >/dev/null
 drv command $IDC_OVERVIEW_LIST $ID_SAVE_STATION_REPORT >/dev/null
-drv save-as "$(winpath "$scratch/reports/station.txt")" >/dev/null || fail "no Save As for the station report"
 station=$scratch/reports/station.txt
-report_has "$station" "Quill Check station report"
+drv save-as "$(winpath "$station")" >/dev/null || fail "no Save As for the station report"
+wait_saved "$station"
+report_has "$station" ".*Quill Check station report"  # after the UTF-8 mark
 report_has "$station" "$port +.* $written +0 +.*"
 report_has "$station" "$second .*"
 [ "$(tr -d '\r' <"$station" | grep -c '^Quill Check test report$')" = 2 ] || fail "the station report lacks a reader's record: $(cat "$station")"
 echo "ok: station report with both readers"
 drv tab $IDC_READER_TABS 1 >/dev/null
-[ "$(drv text $IDC_ERRORS)" -gt 0 ] || fail "the unplugged reader counted no error"
+[ "$(drv text $IDC_STATE)" != "Connected" ] || fail "the unplugged reader still shows Connected"
 close_program
 grep -q "\"port\": \"$second\"" "$settings" || fail "the settings lack the second reader: $(cat "$settings")"
 start_program en_US.UTF-8

@@ -261,6 +261,49 @@ TEST_F(MainWindow, NotificationsOutsideTheThreeChangeNothing) {
     EXPECT_NE(Text(IDC_STATE), L"marker");
 }
 
+TEST_F(MainWindow, FurtherReadersComeAsPagesUpToTheLimitEachOnItsOwnPort) {
+    settings_.port = L"COM240";  // nothing answers on these ports: a connection stays "connecting"
+    for (int i = 1; i < 15; ++i) settings_.moreReaders.push_back({L"COM" + std::to_wstring(240 + i)});
+    settings_.readersLeftOut = 985;
+    Open();
+    ASSERT_EQ(window_->moreReaders.size(), 14u);
+    EXPECT_EQ(window_->ShownTab(), 0u);  // the first reader's page, not connected
+    EXPECT_NE(Text(IDC_LOG).find(L"985 readers of the settings file were left out"), std::wstring::npos);
+    EXPECT_TRUE(window_->AddReaderPage({L"COM255"}, false));
+    EXPECT_FALSE(window_->AddReaderPage({L"COM256"}, false)) << "a seventeenth reader";
+    EXPECT_EQ(window_->moreReaders.size(), 15u);
+
+    // The first page's port, typed on another page: marked as in use and refused there.
+    Command(IDC_CONNECT);
+    CMainPage& second = window_->moreReaders[0]->page;
+    SetDlgItemTextW(second.hwnd, IDC_PORT, L"com240");
+    SendMessageW(second.hwnd, WM_COMMAND, MAKEWPARAM(IDC_PORT, CBN_EDITCHANGE), 0);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(second.hwnd, IDC_CONNECT)));
+    ErrorBoxSeen seen;
+    AnswerNextErrorBox(seen);
+    SendMessageW(second.hwnd, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED), 0);
+    EXPECT_NE(seen.texts.find(L"com240 is in use by another reader's page."), std::wstring::npos);
+    EXPECT_FALSE(window_->moreReaders[0]->worker.IsRunning());
+
+    // A page closed while its reader is connected and testing switches it off first.
+    window_->ShowTab(2);
+    CMainPage& third = window_->moreReaders[1]->page;
+    SendMessageW(third.hwnd, WM_COMMAND, MAKEWPARAM(IDC_CONNECT, BN_CLICKED), 0);
+    SendMessageW(third.hwnd, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
+    ASSERT_TRUE(window_->moreReaders[1]->worker.IsRunning());
+    window_->CloseReaderPage(2);
+    EXPECT_EQ(window_->moreReaders.size(), 14u);
+    EXPECT_EQ(window_->ShownTab(), 2u);
+    EXPECT_TRUE(PumpUntil([&] { return window_->closingReaders.empty(); }));
+    window_->CloseReaderPage(0);  // the first reader's page stays
+    EXPECT_EQ(window_->moreReaders.size(), 14u);
+    while (!window_->moreReaders.empty()) window_->CloseReaderPage(1);
+    // One reader again: the window as ever (the test's window itself is never shown).
+    EXPECT_FALSE(GetWindowLongW(window_->tabs, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongW(window_->page.hwnd, GWL_STYLE) & WS_VISIBLE);
+    Command(IDC_DISCONNECT);
+}
+
 TEST_F(MainWindow, CloseStoresTheNormalRectangleAndSavesWhenChanged) {
     settings_.path = folder_.Path(L"quillcheck.json");
     Open();

@@ -45,5 +45,9 @@ close_program() {
 stop_program() { [ -z "$program_pid" ] || kill "$program_pid" 2>/dev/null || true; }
 # Waits (20 s unless told) until the control shows the text.
 wait_text() { ui_driver wait-text "$1" "$2" "${3:-20000}" >/dev/null || fail "control $1 never showed [$2] (shows [$(drv text "$1")])"; }
-# A saved report holds a line (without its CR) matching the pattern.
-report_has() { tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"; }
+# A saved report holds a line (without its CR) matching the pattern. The program may still be
+# writing it when the Save As dialog has gone: it is waited for (5 s), whole once it is there.
+report_has() {
+  for _ in $(seq 1 50); do [ -e "$1" ] && break; sleep 0.1; done
+  tr -d '\r' <"$1" | grep -q -x -E "$2" || fail "report $1 lacks [$2]: $(cat "$1")"
+}

@@ -26,12 +26,6 @@ void SeriesCounts::Add(const SeriesCounts& other) {
     for (size_t kind = 0; kind < kSeriesErrorKinds; ++kind) errors[kind] = SaturatingAdd(errors[kind], other.errors[kind]);
 }
 
-uint64_t SeriesCounts::ErrorTotal() const {
-    uint64_t total = 0;
-    for (uint32_t count : errors) total += count;
-    return total;
-}
-
 double SeriesInterval::Rate() const {
     return lengthMs == 0 ? 0.0 : static_cast<double>(counts.verified) * 1000.0 / static_cast<double>(lengthMs);
 }

@@ -21,7 +21,6 @@ struct SeriesCounts {
     std::array<uint32_t, kSeriesErrorKinds> errors{};  // by SeriesError
 
     void Add(const SeriesCounts& other);
-    uint64_t ErrorTotal() const;
     bool operator==(const SeriesCounts&) const = default;
 };
 
@@ -46,7 +45,8 @@ public:
     void Error(SeriesError kind, uint64_t atMs);
 
     // The whole test from its start to elapsedMs, in intervals of at least spanMs (a multiple of
-    // the coarse width; the coarse width when spanMs is smaller). Empty intervals are included.
+    // the coarse width; the coarse width when spanMs is smaller). Empty intervals are included;
+    // each holds what came after its start up to its end included.
     std::vector<SeriesInterval> Intervals(uint64_t spanMs, uint64_t elapsedMs) const;
     // The last hour (or less) before elapsedMs, a second each, oldest first; seconds before the
     // test's start are left out.

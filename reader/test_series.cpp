@@ -26,12 +26,6 @@ void SeriesCounts::Add(const SeriesCounts& other) {
     for (size_t kind = 0; kind < kSeriesErrorKinds; ++kind) errors[kind] = SaturatingAdd(errors[kind], other.errors[kind]);
 }
 
-uint64_t SeriesCounts::ErrorTotal() const {
-    uint64_t total = 0;
-    for (uint32_t count : errors) total += count;
-    return total;
-}
-
 double SeriesInterval::Rate() const {
     return lengthMs == 0 ? 0.0 : static_cast<double>(counts.verified) * 1000.0 / static_cast<double>(lengthMs);
 }
@@ -119,10 +113,14 @@ std::vector<SeriesInterval> CTestSeries::Intervals(uint64_t spanMs, uint64_t ela
     return intervals;
 }
 
-std::vector<SeriesInterval> CTestSeries::RecentSeconds(uint64_t elapsedMs) const {
+std::pair<uint64_t, uint64_t> CTestSeries::RecentRange(uint64_t elapsedMs) const {
     // One past the last (partial) second, or past the last counted one when that lies at the very end.
     const uint64_t endSecond = std::max<uint64_t>((elapsedMs + kFineMs - 1) / kFineMs, fine_.empty() ? 0 : newestFineSecond_ + 1);
-    const uint64_t firstSecond = endSecond > kFineBuckets ? endSecond - kFineBuckets : 0;
+    return {endSecond > kFineBuckets ? endSecond - kFineBuckets : 0, endSecond};
+}
+
+std::vector<SeriesInterval> CTestSeries::RecentSeconds(uint64_t elapsedMs) const {
+    const auto [firstSecond, endSecond] = RecentRange(elapsedMs);
     std::vector<SeriesInterval> seconds;
     seconds.reserve(static_cast<size_t>(endSecond - firstSecond));
     for (uint64_t second = firstSecond; second < endSecond; ++second) {
@@ -134,6 +132,20 @@ std::vector<SeriesInterval> CTestSeries::RecentSeconds(uint64_t elapsedMs) const
         seconds.push_back(item);
     }
     return seconds;
+}
+
+SeriesCounts CTestSeries::SecondsSum(uint64_t first, uint64_t end) const {
+    SeriesCounts sum;
+    for (uint64_t second = first; second < end; ++second)
+        if (const SeriesCounts* kept = FineSecond(second))
+            sum.Add(*kept);
+    return sum;
+}
+
+SeriesCounts CTestSeries::CoarseSum(size_t first, size_t end) const {
+    SeriesCounts sum;
+    for (size_t bucket = first; bucket < end && bucket < coarse_.size(); ++bucket) sum.Add(coarse_[bucket]);
+    return sum;
 }
 
 size_t CTestSeries::MemoryBytes() const {

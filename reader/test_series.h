@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 enum class SeriesError : uint8_t { kCardError, kMismatch, kNoCard, kAuthRefused, kLinkTrouble };
@@ -20,7 +21,6 @@ struct SeriesCounts {
     std::array<uint32_t, kSeriesErrorKinds> errors{};  // by SeriesError
 
     void Add(const SeriesCounts& other);
-    uint64_t ErrorTotal() const;
     bool operator==(const SeriesCounts&) const = default;
 };
 
@@ -45,11 +45,17 @@ public:
     void Error(SeriesError kind, uint64_t atMs);
 
     // The whole test from its start to elapsedMs, in intervals of at least spanMs (a multiple of
-    // the coarse width; the coarse width when spanMs is smaller). Empty intervals are included.
+    // the coarse width; the coarse width when spanMs is smaller). Empty intervals are included;
+    // each holds what came after its start up to its end included.
     std::vector<SeriesInterval> Intervals(uint64_t spanMs, uint64_t elapsedMs) const;
     // The last hour (or less) before elapsedMs, a second each, oldest first; seconds before the
     // test's start are left out.
     std::vector<SeriesInterval> RecentSeconds(uint64_t elapsedMs) const;
+    // The same seconds as a range [first, end), and sums over ranges of seconds (those not kept
+    // count nothing) and of coarse buckets, for a reader that must not copy them (the chart).
+    std::pair<uint64_t, uint64_t> RecentRange(uint64_t elapsedMs) const;
+    SeriesCounts SecondsSum(uint64_t first, uint64_t end) const;
+    SeriesCounts CoarseSum(size_t first, size_t end) const;
 
     // The plain storage, for a writer that walks it: coarse buckets from the start, each
     // CoarseMs() wide (the seconds are walked through RecentSeconds).

@@ -8,22 +8,33 @@ namespace {
 
 constexpr uint64_t kHourMs = 3600000;
 
-// The intervals spread evenly over the pixels [left, right): a column per interval while they
-// are fewer than the pixels, else several intervals summed in each column.
-void AddColumns(const std::vector<SeriesInterval>& items, int32_t left, int32_t right,
+// A stretch of the series in buckets of one width: count buckets from startMs, the last cut at endMs.
+struct ChartPart {
+    bool seconds = false;  // the kept seconds, else the coarse buckets
+    uint64_t firstBucket = 0;
+    uint64_t count = 0;
+    uint64_t bucketMs = 0;
+    uint64_t endMs = 0;
+};
+
+// The buckets spread evenly over the pixels [left, right): a column per bucket while they are
+// fewer than the pixels, else several summed in each column. Summed in place: copying a day's
+// buckets on every refresh cost more than all the rest of the chart.
+void AddColumns(const CTestSeries& series, const ChartPart& part, int32_t left, int32_t right,
                 std::vector<ChartColumn>& columns) {
-    const auto width = static_cast<size_t>(std::max(0, right - left));
-    const size_t count = std::min(items.size(), width);
-    for (size_t column = 0; column < count; ++column) {
-        const size_t first = column * items.size() / count, last = (column + 1) * items.size() / count;
+    const auto width = static_cast<uint64_t>(std::max(0, right - left));
+    const uint64_t count = std::min(part.count, width);
+    for (uint64_t column = 0; column < count; ++column) {
+        const uint64_t first = part.firstBucket + column * part.count / count;
+        const uint64_t last = part.firstBucket + (column + 1) * part.count / count;
         ChartColumn added;
         added.left = left + static_cast<int32_t>(column * width / count);
         added.right = left + static_cast<int32_t>((column + 1) * width / count);
-        added.interval.startMs = items[first].startMs;
-        for (size_t item = first; item < last; ++item) {
-            added.interval.lengthMs += items[item].lengthMs;
-            added.interval.counts.Add(items[item].counts);
-        }
+        added.interval.startMs = first * part.bucketMs;
+        added.interval.lengthMs = std::min(last * part.bucketMs, std::max(part.endMs, added.interval.startMs)) -
+                                  added.interval.startMs;
+        added.interval.counts = part.seconds ? series.SecondsSum(first, last)
+                                             : series.CoarseSum(static_cast<size_t>(first), static_cast<size_t>(last));
         columns.push_back(added);
     }
 }
@@ -68,27 +79,22 @@ ChartPicture LayOutChart(const CTestSeries& series, uint64_t elapsedMs, const La
                      inner.bottom};
 
     // The last hour a second at a time, from a whole coarse bucket on; the whole buckets before.
-    std::vector<SeriesInterval> recent = series.RecentSeconds(elapsedMs);
-    uint64_t boundary = 0;
-    if (!recent.empty() && recent.front().startMs > 0) {
-        const uint64_t width = series.CoarseMs();
-        boundary = (recent.front().startMs + width - 1) / width * width;
-        std::erase_if(recent, [boundary](const SeriesInterval& item) { return item.startMs < boundary; });
-    }
-    std::vector<SeriesInterval> earlier;
-    if (boundary > 0) {
-        earlier = series.Intervals(series.CoarseMs(), boundary);
-        std::erase_if(earlier, [boundary](const SeriesInterval& item) { return item.startMs >= boundary; });
-    }
+    const auto [firstSecond, endSecond] = series.RecentRange(elapsedMs);
+    const uint64_t coarseMs = series.CoarseMs();
+    const uint64_t boundary =
+        firstSecond == 0 ? 0 : std::min((firstSecond * CTestSeries::kFineMs + coarseMs - 1) / coarseMs * coarseMs, elapsedMs);
+    const uint64_t recentFirst = std::max(firstSecond, boundary / CTestSeries::kFineMs);
+    const ChartPart recent{true, recentFirst, endSecond - std::min(endSecond, recentFirst), CTestSeries::kFineMs, elapsedMs};
+    const ChartPart earlier{false, 0, boundary / coarseMs, coarseMs, boundary};
     const int32_t plotWidth = picture.plot.right - picture.plot.left;
     int32_t split = picture.plot.left;
-    if (!earlier.empty()) {
+    if (earlier.count != 0) {
         const double share = std::min(0.5, static_cast<double>(boundary) / static_cast<double>(boundary + kHourMs));
         split = picture.plot.left + std::max(1, static_cast<int32_t>(std::lround(share * plotWidth)));
         picture.splitX = split;
-        AddColumns(earlier, picture.plot.left, split, picture.columns);
+        AddColumns(series, earlier, picture.plot.left, split, picture.columns);
     }
-    AddColumns(recent, split, picture.plot.right, picture.columns);
+    AddColumns(series, recent, split, picture.plot.right, picture.columns);
 
     double highest = 0;
     for (const ChartColumn& column : picture.columns) highest = std::max(highest, column.interval.Rate());

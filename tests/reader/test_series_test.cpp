@@ -138,7 +138,7 @@ TEST(TestSeriesTest, LongStallAndNewTest) {
     SeriesCounts recent;
     for (const SeriesInterval& second : seconds) recent.Add(second.counts);
     EXPECT_EQ(recent.verified, 1u);
-    EXPECT_EQ(recent.ErrorTotal(), 0u);
+    EXPECT_EQ(recent.errors, (std::array<uint32_t, kSeriesErrorKinds>{}));
     EXPECT_EQ(record.series.Intervals(kMinute, record.elapsedMs).front().counts.errors[1], 1u);
     record.Begin({}, 0, later);
     EXPECT_TRUE(record.series.Coarse().empty());

@@ -77,13 +77,14 @@ int RecordSoak(CMainWnd& window, double hours, int cyclesPerSecond, int cyclesPe
                     "ms/refresh: chart", "ms/refresh: the rest");
         std::printf("%12d %10d %10.1f MiB %20s %18s %20s\n", 0, 0, startSet, "-", "-", "-");
     }
-    HDC screen = GetDC(nullptr);
-    CMemoryDc chartDc(screen);
-    ReleaseDC(nullptr, screen);
+    // The chart paints into a bitmap of the screen's format, as into the window.
     RECT chartArea{};
     GetClientRect(window.page.chart.hwnd, &chartArea);
-    CGdiObject<HBITMAP> chartBitmap(CreateCompatibleBitmap(chartDc.Get(), std::max<LONG>(1, chartArea.right),
-                                                           std::max<LONG>(1, chartArea.bottom)));
+    HDC screen = GetDC(nullptr);
+    CMemoryDc chartDc(screen);
+    CGdiObject<HBITMAP> chartBitmap(
+        CreateCompatibleBitmap(screen, std::max<LONG>(1, chartArea.right), std::max<LONG>(1, chartArea.bottom)));
+    ReleaseDC(nullptr, screen);
     CSelection chartSelection(chartDc.Get(), chartBitmap.Get());
     double chartMs = 0, worstChartMs = 0;
     CTestRecord record;

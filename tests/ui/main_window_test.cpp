@@ -307,12 +307,12 @@ TEST_F(MainWindow, FurtherReadersComeAsPagesUpToTheLimitEachOnItsOwnPort) {
 TEST_F(MainWindow, CloseStoresTheNormalRectangleAndSavesWhenChanged) {
     settings_.path = folder_.Path(L"quillcheck.json");
     Open();
-    MoveWindow(window_->hwnd, 30, 40, 640, 500, TRUE);  // above the least size the page needs
+    MoveWindow(window_->hwnd, 30, 40, 640, 530, TRUE);  // above the least size the page needs
     ShowWindow(window_->hwnd, SW_MINIMIZE);
     SendMessageW(window_->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     // The window goes once the workers have ended, which it does not wait for.
     EXPECT_TRUE(PumpUntil([&] { return window_->hwnd == nullptr; }));
-    EXPECT_EQ(settings_.formPos, (std::array<int32_t, 4>{30, 40, 640, 500}));
+    EXPECT_EQ(settings_.formPos, (std::array<int32_t, 4>{30, 40, 640, 530}));
     EXPECT_FALSE(settings_.modified);
     EXPECT_NE(GetFileAttributesW(settings_.path.c_str()), INVALID_FILE_ATTRIBUTES);
 }

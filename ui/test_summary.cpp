@@ -6,6 +6,7 @@
 #include "foundation/local_time.h"
 #include "reader/card_names.h"
 #include "settings/mem_json.h"
+#include "ui/series_text.h"
 
 namespace {
 
@@ -105,6 +106,24 @@ void Figures(JsonValue& summary, const CTestRecord& record, const LinkTroubleCou
     }
 }
 
+// The same intervals as the report's table over time, so a database sees the picture the
+// report shows.
+void OverTime(JsonValue& summary, const CTestRecord& record) {
+    static constexpr const wchar_t* kSeriesKinds[kSeriesErrorKinds] = {L"cardErrors", L"mismatches", L"noCard",
+                                                                       L"authRefusals", L"linkTrouble"};
+    const uint64_t span = ReportIntervalMs(record.elapsedMs);
+    JsonValue& overTime = summary.Member(L"overTime", JsonKind::Object);
+    Integer(overTime, L"intervalMs", span);
+    JsonArray& intervals = overTime.Member(L"intervals", JsonKind::Array).AsArray();
+    for (const SeriesInterval& interval : record.series.Intervals(span, record.elapsedMs)) {
+        JsonValue& row = intervals.emplace_back();
+        row.SetKind(JsonKind::Object);
+        Integer(row, L"startMs", interval.startMs);
+        Integer(row, L"verified", interval.counts.verified);
+        for (size_t kind = 0; kind < kSeriesErrorKinds; ++kind) Integer(row, kSeriesKinds[kind], interval.counts.errors[kind]);
+    }
+}
+
 }  // namespace
 
 JsonValue TestSummary(const CTestRecord& record, const LinkTroubleCounts& trouble, const ReportNotes& notes) {
@@ -119,6 +138,7 @@ JsonValue TestSummary(const CTestRecord& record, const LinkTroubleCounts& troubl
         summary.SetString(L"interruptedAt", UtcText(record.startUtcMs + static_cast<int64_t>(notes.interruptedAtMs)));
     Setup(summary, record);
     Figures(summary, record, trouble);
+    OverTime(summary, record);
     JsonValue& log = summary.Member(L"log", JsonKind::Object);
     Integer(log, L"lines", record.lines.size() + record.droppedLines);
     Integer(log, L"linesLeftOut", record.droppedLines);

@@ -32,6 +32,12 @@
 
 namespace {
 
+ReaderSettings ReaderOn(const std::wstring& port) {
+    ReaderSettings reader;
+    reader.port = port;
+    return reader;
+}
+
 class CListedPorts : public IPortEnumerator {
 public:
     explicit CListedPorts(std::vector<ListedPort> ports) : ports_(std::move(ports)) {}
@@ -263,14 +269,14 @@ TEST_F(MainWindow, NotificationsOutsideTheThreeChangeNothing) {
 
 TEST_F(MainWindow, FurtherReadersComeAsPagesUpToTheLimitEachOnItsOwnPort) {
     settings_.port = L"COM240";  // nothing answers on these ports: a connection stays "connecting"
-    for (int i = 1; i < 15; ++i) settings_.moreReaders.push_back({L"COM" + std::to_wstring(240 + i)});
+    for (int i = 1; i < 15; ++i) settings_.moreReaders.push_back(ReaderOn(L"COM" + std::to_wstring(240 + i)));
     settings_.readersLeftOut = 985;
     Open();
     ASSERT_EQ(window_->moreReaders.size(), 14u);
     EXPECT_EQ(window_->ShownTab(), 0u);  // the first reader's page, not connected
     EXPECT_NE(Text(IDC_LOG).find(L"985 readers of the settings file were left out"), std::wstring::npos);
-    EXPECT_TRUE(window_->AddReaderPage({L"COM255"}, false));
-    EXPECT_FALSE(window_->AddReaderPage({L"COM256"}, false)) << "a seventeenth reader";
+    EXPECT_TRUE(window_->AddReaderPage(ReaderOn(L"COM255"), false));
+    EXPECT_FALSE(window_->AddReaderPage(ReaderOn(L"COM256"), false)) << "a seventeenth reader";
     EXPECT_EQ(window_->moreReaders.size(), 15u);
 
     // The first page's port, typed on another page: marked as in use and refused there.

@@ -59,6 +59,13 @@ TEST(TestSummaryTest, ReadBackCarriesSetupFiguresAndResult) {
         EXPECT_EQ(At(first, L"kind", JsonKind::String).AsString(), L"writeError");
         EXPECT_EQ(At(first, L"at", JsonKind::String).AsString(), L"2026-12-08T16:40:05.201Z");
         EXPECT_EQ(root.Find(L"interruptedAt", JsonKind::String) != nullptr, row.notes.interrupted);
+        // The series as the report's table has it: one minute, its 40 cycles and the card error.
+        const JsonValue& overTime = At(root, L"overTime", JsonKind::Object);
+        EXPECT_EQ(At(overTime, L"intervalMs", JsonKind::Integer).AsInteger(), 60000);
+        const JsonValue& intervals = At(overTime, L"intervals", JsonKind::Array);
+        ASSERT_EQ(intervals.AsArray().size(), 1u);
+        EXPECT_EQ(At(intervals.AsArray()[0], L"verified", JsonKind::Integer).AsInteger(), 40);
+        EXPECT_EQ(At(intervals.AsArray()[0], L"cardErrors", JsonKind::Integer).AsInteger(), 1);
     }
     EXPECT_EQ(SummaryNameFor(L"C:\\r.d\\quillcheck-COM7-1.txt"), L"C:\\r.d\\quillcheck-COM7-1.json");
     EXPECT_EQ(SummaryNameFor(L"C:\\r.d\\report"), L"C:\\r.d\\report.json");

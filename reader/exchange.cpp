@@ -44,8 +44,12 @@ void CRdExchange::SendRaw(const uint8_t* data, size_t size, uint32_t timeoutMs) 
 
 bool CRdExchange::WaitFrame(uint8_t wanted, uint32_t timeoutMs) {
     while (running) {
-        port->Read();
+        // Scanned before reading: the last wait may have completed the read that made it whole,
+        // and a whole reply leaves no read waiting.
         if (port->ScanInputForFrame(wanted))
+            return true;
+        port->ExpectBytes(FrameBytesMissing(port->Input()));
+        if (port->Read() && port->ScanInputForFrame(wanted))
             return true;
         const uint32_t elapsed = SinceLastActivity();
         if (elapsed >= timeoutMs)

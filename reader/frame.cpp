@@ -56,6 +56,15 @@ bool ScanForFrame(std::vector<uint8_t>& input, uint8_t seq) {
     return found;
 }
 
+size_t FrameBytesMissing(const std::vector<uint8_t>& input) {
+    if (input.empty() || input[0] != kFrameStart)
+        return kMinReplyLength;
+    if (input.size() < 3)
+        return kMinReplyLength - input.size();
+    const size_t length = std::max<size_t>(input[2], kFrameOverhead);
+    return input.size() < length ? length - input.size() : 1;
+}
+
 bool ParseReply(const uint8_t* buffer, size_t count, uint8_t& seq, int& status, std::vector<uint8_t>& data) {
     // The buffer must be exactly one frame: a length byte above the count would make the
     // checksum and data lie beyond the buffer, one below it leaves stray bytes.

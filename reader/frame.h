@@ -29,5 +29,9 @@ void BuildFrame(std::vector<uint8_t>& frame, uint8_t seq, uint8_t command, const
 // offset 0. Bytes without any start byte stay. Always makes progress, whatever the length bytes.
 bool ScanForFrame(std::vector<uint8_t>& input, uint8_t seq);
 
+// How many more bytes must arrive before the input can hold a whole reply: the rest of one
+// begun at its start (where ScanForFrame leaves it), else a whole reply's least length.
+size_t FrameBytesMissing(const std::vector<uint8_t>& input);
+
 // Validates a buffer holding exactly one reply frame and extracts its parts.
 bool ParseReply(const uint8_t* buffer, size_t count, uint8_t& seq, int& status, std::vector<uint8_t>& data);

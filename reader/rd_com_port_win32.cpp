@@ -14,6 +14,10 @@ constexpr DWORD kCancelWaitMs = 1000;
 // How long a read left waiting for the first byte stays out before it completes empty and the
 // next Read starts another.
 constexpr DWORD kReadWaitMs = 60000;
+// A read waiting for several bytes ends this long after the last one came, whatever it has by
+// then: a reader pausing mid-reply, or a driver that misses an arrival (seen under Wine with a
+// loaded machine), costs a short wait and another read, not the whole reply timeout.
+constexpr DWORD kByteGapMs = 10;
 
 DWORD CommMaskFor(uint8_t eventChar) {
     return eventChar != 0 ? EV_RXFLAG : EV_RXCHAR;
@@ -106,13 +110,13 @@ void CRdComPort::Configure() {
     dcb.EvtChar = static_cast<char>(eventChar_);
     if (!SetCommState(handle_.Get(), &dcb))
         fail();
-    // A read returns at once with whatever the driver holds; when it holds nothing, the read
-    // waits for the first byte and returns with it. Read leaves such a read waiting, so a reply
-    // wakes the owner through the read event as soon as it starts to arrive. (Some drivers, Wine's
-    // among them, only poll for the comm event, about once a millisecond.)
+    // A read completes once it has as many bytes as it asked for, or kByteGapMs after the last
+    // byte it got. Read asks for what the driver holds, or else for the first byte (or the rest
+    // of a reply the owner expects), and leaves such a read waiting, so a reply wakes the owner
+    // through the read event as soon as it starts to arrive, or once it is whole. (Some drivers,
+    // Wine's among them, only poll for the comm event, about once a millisecond.)
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadIntervalTimeout = kByteGapMs;
     timeouts.ReadTotalTimeoutConstant = kReadWaitMs;
     if (!SetCommTimeouts(handle_.Get(), &timeouts))
         fail();
@@ -303,13 +307,23 @@ DWORD CRdComPort::DriverQueued() {
 }
 
 bool CRdComPort::Read() {
+    // An owner that expects a count of bytes (the rest of a reply) gets one read waiting for all
+    // of them, and none left waiting once they are in: it asks again when it knows what comes
+    // next. Only while the read's event wakes the owner: a driver that ignores the wait, or an
+    // owner fetching on a timer, takes what is there.
+    const size_t expected = TakeExpected();
+    const bool counted = expected > 1 && readWaits_ && AwaitInput();
+    size_t due = counted ? expected : 1;
     bool any = false;
+    const auto took = [&](DWORD got) {
+        any = any || got != 0;
+        due = due > got ? due - got : 0;
+        return counted && due == 0;
+    };
     for (;;) {
         if (readPending_) {
-            const size_t before = Input().size();
-            OnReadDone();
-            any = any || Input().size() != before;
-            if (readPending_)
+            const DWORD got = CollectRead();
+            if (readPending_ || took(got))
                 return any;
         }
         // With nothing queued the read below waits for the first byte (see Configure), unless
@@ -319,7 +333,7 @@ bool CRdComPort::Read() {
         if (queued == 0 && (!readWaits_ || !AwaitInput()))
             return any;
         DWORD got = 0;
-        const DWORD wanted = std::clamp<DWORD>(queued, 1, kChunkSize);
+        const DWORD wanted = static_cast<DWORD>(std::clamp<size_t>(std::max<size_t>(queued, due), 1, kChunkSize));
         if (!ReadFile(handle_.Get(), io_->readChunk, wanted, &got, &io_->readOv)) {
             const DWORD error = GetLastError();
             if (error == ERROR_IO_PENDING) {
@@ -340,27 +354,35 @@ bool CRdComPort::Read() {
             return any;
         }
         AppendInput(io_->readChunk, got);
-        any = true;
+        if (took(got))
+            return any;
     }
 }
 
 void CRdComPort::OnReadDone() {
+    CollectRead();
+}
+
+DWORD CRdComPort::CollectRead() {
     if (!readPending_)
-        return;
+        return 0;
     DWORD got = 0;
     if (!GetOverlappedResult(handle_.Get(), &io_->readOv, &got, FALSE)) {
         const DWORD error = GetLastError();
         if (error == ERROR_IO_INCOMPLETE)
-            return;
+            return 0;
         // A read cancelled by Purge ends this way; anything else means the device is gone.
         if (error != ERROR_OPERATION_ABORTED || !discardRead_)
             ThrowLost(error);
         got = 0;
     }
     readPending_ = false;
-    if (!discardRead_)
-        AppendInput(io_->readChunk, got);
+    const bool keep = !discardRead_;
     discardRead_ = false;
+    if (!keep)
+        return 0;
+    AppendInput(io_->readChunk, got);
+    return got;
 }
 
 void CRdComPort::Purge(bool purgeInput, bool purgeOutput) {

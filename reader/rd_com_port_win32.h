@@ -40,6 +40,8 @@ private:
     void Flush();
     void DropWritten(DWORD count);
     DWORD DriverQueued();
+    // Completes the waiting read if it has reported back; the bytes it kept.
+    DWORD CollectRead();
     // Waits until the request has reported back and collects it, no later than kCancelWaitMs
     // after start (one deadline for every request of a close); false when it has not.
     bool Collect(OVERLAPPED& ov, DWORD start);

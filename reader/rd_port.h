@@ -92,6 +92,10 @@ public:
     // Read leaves a read waiting for the next byte (the default). An owner that fetches the rest
     // of a reply on a timer clears it: a waiting read wakes it once for every byte.
     void SetAwaitInput(bool await) { awaitInput_ = await; }
+    // The owner knows at least count more bytes are due (the rest of a reply whose length it has
+    // read, say): the next Read may leave its read waiting for all of them, so a reply arriving
+    // byte by byte wakes the owner once, not once a byte. One Read takes it.
+    void ExpectBytes(size_t count) { expected_ = count; }
 
     // The received bytes not yet taken by the protocol layer, at most kInputLimit of the newest.
     const std::vector<uint8_t>& Input() const { return input_; }
@@ -106,6 +110,7 @@ protected:
     // Appends received bytes, keeping at most kInputLimit of the newest.
     void AppendInput(const uint8_t* data, size_t size);
     bool AwaitInput() const { return awaitInput_; }
+    size_t TakeExpected() { return std::exchange(expected_, size_t{1}); }
 
     // Written by the implementation alone.
     uint32_t baudRate_ = 0;   // 0 keeps the driver's rate
@@ -119,5 +124,6 @@ protected:
 private:
     const std::wstring name_;
     bool awaitInput_ = true;  // written by the owner
+    size_t expected_ = 1;     // written by the owner
     std::vector<uint8_t> input_;
 };

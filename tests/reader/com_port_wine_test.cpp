@@ -27,10 +27,11 @@ protected:
     void SetUp() override {
         readerPort = EnvironmentText("QC_EMU_PORT");
         unplugPort = EnvironmentText("QC_EMU_UNPLUG_PORT");
+        pacedPort = EnvironmentText("QC_EMU_PACED_PORT");
         if (readerPort.empty())
             GTEST_SKIP() << "no emulated reader (run through com_port_wine_test.sh)";
     }
-    std::wstring readerPort, unplugPort;
+    std::wstring readerPort, unplugPort, pacedPort;
 };
 
 TEST_F(ComPortWineTest, OpenIdentifyAndExchange) {
@@ -138,6 +139,32 @@ TEST_F(ComPortWineTest, AReplyWakesTheWaitingReadAndAPurgeDropsOnlyOldBytes) {
     EXPECT_FALSE(wine.port.Input().empty());
     wine.port.Read();
     EXPECT_FALSE(wine.port.ReadPending()) << "a read was left waiting with nothing queued";
+}
+
+TEST_F(ComPortWineTest, AReplyArrivingByteByByteWakesTheOwnerOnceItsLengthIsInAndOnceWhole) {
+    if (pacedPort.empty())
+        GTEST_SKIP() << "no paced reader";
+    CComLink wine(pacedPort, 0);
+    ASSERT_TRUE(wine.port.Open());
+    ASSERT_EQ(wine.Exchange(0x23, {0x00, 0x0A, 0x00}), 0x55);
+    EXPECT_FALSE(wine.port.ReadPending()) << "a whole reply leaves no read waiting";
+    Bytes request;
+    const uint8_t detect[] = {0x00};
+    BuildFrame(request, 0x40, 0x45, detect, sizeof detect);
+    wine.port.Write(request.data(), request.size());
+    // Its 14 bytes take 16 ms at 9600 baud: a read waiting for one byte at a time woke 14 times.
+    int wakes = 0;
+    while (!wine.port.ScanInputForFrame(0x40) && wakes < 20) {
+        wine.port.ExpectBytes(FrameBytesMissing(wine.port.Input()));
+        if (wine.port.Read())
+            continue;
+        ASSERT_TRUE(Signalled(wine.link.events[3])) << "the reply did not complete the waiting read";
+        wine.port.OnReadDone();
+        ++wakes;
+    }
+    EXPECT_EQ(wine.port.Input().size(), 14u);
+    EXPECT_LE(wakes, 4);
+    EXPECT_FALSE(wine.port.ReadPending());
 }
 
 TEST_F(ComPortWineTest, MissingPortThrowsNotExists) {

@@ -120,6 +120,15 @@ TEST(FrameTest, FrameSplitAtEveryPlaceIsFoundOnlyWhenComplete) {
         Bytes input(wanted.begin(), wanted.begin() + static_cast<std::ptrdiff_t>(cut));
         const bool early = ScanForFrame(input, 7);
         EXPECT_EQ(early, cut == wanted.size()) << "cut at " << cut;
+        // A read for the bytes still missing never waits beyond the reply's end, and once its
+        // length byte is in, it waits for exactly the rest.
+        const size_t rest = wanted.size() - cut;
+        if (!early) {
+            EXPECT_LE(FrameBytesMissing(input), rest) << "cut at " << cut;
+            if (cut >= 5) {
+                EXPECT_EQ(FrameBytesMissing(input), rest) << "cut at " << cut;
+            }
+        }
         input.insert(input.end(), wanted.begin() + static_cast<std::ptrdiff_t>(cut), wanted.end());
         EXPECT_TRUE(ScanForFrame(input, 7)) << "cut at " << cut;
         EXPECT_EQ(input.size(), wanted.size() - 2) << "cut at " << cut;

@@ -85,9 +85,10 @@ CReaderPanel::View CReaderPanel::Refresh() {
     view.figures = snapshot.figures;
     view.lines.reserve(snapshot.events.size());
     for (const ReaderEvent& event : snapshot.events) view.lines.push_back(ReaderEventText(event));
-    // A new test counts from zero again: only a rise is news.
-    if (snapshot.errors > lastErrors_ || snapshot.trouble.reconnects > lastTrouble.reconnects ||
-        snapshot.trouble.timeouts > lastTrouble.timeouts)
+    // Every line the reader logs is trouble (a lost link among them, which counts nothing until
+    // the reader is back). A new test counts from zero again: only a rise of a count is news.
+    if (!snapshot.events.empty() || snapshot.errors > lastErrors_ ||
+        snapshot.trouble.reconnects > lastTrouble.reconnects || snapshot.trouble.timeouts > lastTrouble.timeouts)
         troubleUnseen = true;
     lastErrors_ = snapshot.errors;
     lastTrouble = snapshot.trouble;

@@ -474,6 +474,8 @@ echo unplug >"$second_control"
 sleep 2
 first_written=$(drv text $IDC_WRITTEN)
 [ "$(written_above "$first_written")" -gt "$first_written" ] || fail "the first reader stopped when the second was unplugged"
+case "$(drv tab-text $IDC_READER_TABS 1)" in *"$second !") ;; *) fail "no trouble mark on the unplugged reader's tab: [$(drv tab-text $IDC_READER_TABS 1)]" ;; esac
+case "$(drv tab-text $IDC_READER_TABS 0)" in "► $port") ;; *) fail "the testing page's tab: [$(drv tab-text $IDC_READER_TABS 0)]" ;; esac
 drv click $IDC_STOP >/dev/null
 sleep 0.5
 expect "no errors on the first reader" "0" "$(drv text $IDC_ERRORS)"
@@ -495,6 +497,8 @@ report_has "$station" "$second .*"
 echo "ok: station report with both readers"
 drv tab $IDC_READER_TABS 1 >/dev/null
 [ "$(drv text $IDC_STATE)" != "Connected" ] || fail "the unplugged reader still shows Connected"
+sleep 0.5
+case "$(drv tab-text $IDC_READER_TABS 1)" in *"!") fail "the trouble mark stays on a page in view" ;; esac
 close_program
 grep -q "\"port\": \"$second\"" "$settings" || fail "the settings lack the second reader: $(cat "$settings")"
 start_program en_US.UTF-8

@@ -43,6 +43,7 @@
 //   ui_driver tab ID INDEX                  select the tab control's tab INDEX (from 0) as the arrow
 //                                           keys do, so its parent hears of the change
 //   ui_driver tabs ID                       print the tab control's tab count and selected tab
+//   ui_driver tab-text ID INDEX             print the text of the tab control's tab INDEX
 //   ui_driver watch-block MS                for MS milliseconds (or until the main window is gone),
 //                                           send it a message every 5 ms; print the longest it took
 //                                           to answer, in milliseconds
@@ -59,9 +60,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "foundation/handle_win32.h"
 
 namespace {
 
@@ -95,6 +99,32 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         std::exit(3);
     }
     return static_cast<LRESULT>(result);
+}
+
+// A tab's text. The tab control writes it through a pointer into its own process, so the item
+// and its buffer are lent from there.
+std::wstring TabText(HWND control, int index) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(control, &owner);
+    const CHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, owner));
+    struct Item {
+        TCITEMW item;
+        wchar_t text[256];
+    };
+    const std::unique_ptr<void, std::function<void(void*)>> lent(
+        process.IsValid() ? VirtualAllocEx(process.Get(), nullptr, sizeof(Item), MEM_COMMIT, PAGE_READWRITE) : nullptr,
+        [&process](void* block) { VirtualFreeEx(process.Get(), block, 0, MEM_RELEASE); });
+    if (!lent)
+        return {};
+    Item local{};
+    local.item.mask = TCIF_TEXT;
+    local.item.pszText = static_cast<Item*>(lent.get())->text;
+    local.item.cchTextMax = static_cast<int>(std::size(local.text));
+    if (!WriteProcessMemory(process.Get(), lent.get(), &local, sizeof local, nullptr) ||
+        !Send(control, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(lent.get())) ||
+        !ReadProcessMemory(process.Get(), lent.get(), &local, sizeof local, nullptr))
+        return {};
+    return std::wstring(local.text, wcsnlen(local.text, std::size(local.text)));
 }
 
 struct ControlSearch {
@@ -606,6 +636,10 @@ int Run(const std::vector<std::wstring>& args) {
             Send(control, WM_KEYDOWN, current < wanted ? VK_RIGHT : VK_LEFT, 0);
         }
         return 1;
+    }
+    if (command == L"tab-text" && args.size() > 2) {
+        PrintLine(TabText(control, std::stoi(args[2])));
+        return 0;
     }
     if (command == L"tabs") {
         PrintLine(std::to_wstring(Send(control, TCM_GETITEMCOUNT, 0, 0)) + L" " +

@@ -31,6 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::vector<uint8_t> exact(input);
             ParseReply(exact.data(), exact.size(), replySeq, status, reply);
             input.clear();  // the exchange empties the buffer after a reply
+        } else if (const size_t missing = FrameBytesMissing(input); missing == 0 || missing > 255) {
+            std::abort();  // a read for it would ask for nothing, or for more than any reply holds
         }
     }
     // Whatever is left either has no start byte or an incomplete frame at its front.

@@ -112,6 +112,21 @@ TEST(StationReportEnglish, TableOfEveryReaderThenTheirReports) {
               L"\r\nfirst report\r\n");
 }
 
+// Russian titles are longer than most cells: the columns widen to them, counted in characters.
+TEST(StationReportRussian, ColumnsWidenToTheLongerTitles) {
+    QC_REQUIRE_CATALOGUE_LANGUAGE(TestLanguage::Russian);
+    StationRow connected{L"COM7", L"Tern USB CL s/n: 5", L"Mifare Classic 1K C3B2A104", L"Подключен", 1200, 3,
+                         {true, 61000, 12.5}};
+    StationRow idle;
+    idle.port = L"COM10";
+    idle.state = L"Отключен";
+    EXPECT_EQ(StationReportText({connected, idle}, {}),
+              L"Отчёт стенда Квилл Чек\r\n\r\n"
+              L"Порт   Считыватель         Карта                       Состояние  Записано  Ошибок  Скорость  Длительность\r\n"
+              L"COM7   Tern USB CL s/n: 5  Mifare Classic 1K C3B2A104  Подключен  1200      3       12.5/с    0:01:01\r\n"
+              L"COM10                                                  Отключен   0         0\r\n");
+}
+
 TEST(LogTrim, CutsWholeOldLinesOnlyWhenTheBoundIsPassed) {
     const std::wstring line = L"Write error 0x01\r\n";  // 18 units
     std::wstring text;

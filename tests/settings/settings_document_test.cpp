@@ -523,6 +523,8 @@ TEST(SettingsDocument, FurtherReadersAreReadWithinTheRules) {
         {"the same port twice", L"[" + ReaderEntry(L"COM8") + L"," + ReaderEntry(L"Com8") + L"]", {L"COM8"}, 1},
         {"entries of the wrong kind", L"[5,\"COM8\",null," + ReaderEntry(L"COM9") + L"]", {L"COM9"}, 3},
         {"not a list", L"{\"port\":\"COM8\"}", {}, 0},
+        {"pages whose port was never chosen come back, each", L"[{\"port\":\"\"},{},{\"port\":5}]", {L"", L"", L""}, 0},
+        {"members of the wrong kind keep the entry", L"[{\"port\":\"COM9\",\"block\":\"x\",\"keyB\":1}]", {L"COM9"}, 0},
     };
     for (const Case& c : cases) {
         const CAppSettings settings = Loaded(MainWith(L"\"port\":\"COM7\",\"readers\":" + c.readers));

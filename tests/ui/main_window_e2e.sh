@@ -452,6 +452,9 @@ wait_text $IDC_STATE "Connected"
 drv syscommand $ID_ADD_READER >/dev/null
 expect "tabs after Add reader (two readers and the overview)" "3 1" "$(drv tabs $IDC_READER_TABS)"
 expect "the new page starts disconnected" "Disconnected" "$(drv text $IDC_STATE)"
+expect "the first reader's tab: connected" "● $port" "$(drv tab-text $IDC_READER_TABS 0)"
+expect "a new page's tab names it until it has a port" "○ Reader 2" "$(drv tab-text $IDC_READER_TABS 1)"
+expect "the overview's tab comes last" "All readers" "$(drv tab-text $IDC_READER_TABS 2)"
 drv set-text $IDC_PORT $port >/dev/null
 drv command $IDC_CONNECT $IDC_CONNECT >/dev/null  # posted: the refusal is a message box
 box=$(drv dialog-text)
